@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Runs one Windows program of the x86_64 build under wine64 and exits with its
+# exit code.
+#
+#   wine-run.sh [--fresh NAME] PROGRAM.exe [ARGS...]
+#
+# VQ_WINE_ROOT (default: ./wine) holds the build tree's prefixes: "base" is
+# booted once and shared by every test that only reads the machine; --fresh
+# copies it to fresh/NAME so the program gets a clean machine of its own (the
+# copy is removed afterwards unless the program failed). Without DISPLAY a
+# private Xvfb is started, because a prefix whose desktop booted without a
+# display can never create windows.
+set -u
+root=${VQ_WINE_ROOT:-$PWD/wine}
+fresh=""
+if [ "${1:-}" = "--fresh" ]; then fresh=$2; shift 2; fi
+[ $# -ge 1 ] || { echo "usage: wine-run.sh [--fresh NAME] PROGRAM [ARGS...]" >&2; exit 2; }
+
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+xvfb_pid=""
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  return 0
+}
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+fi
+
+mkdir -p "$root"
+base="$root/base"
+(
+  flock 9
+  if [ ! -f "$base/.booted" ]; then
+    rm -rf "$base"
+    WINEPREFIX="$base" "$wine" wineboot -i >/dev/null 2>&1
+    WINEPREFIX="$base" "$wineserver" -w
+    touch "$base/.booted"
+  fi
+) 9>"$root/base.lock"
+
+prefix="$base"
+if [ -n "$fresh" ]; then
+  prefix="$root/fresh/$fresh"
+  if [ -d "$prefix" ]; then WINEPREFIX="$prefix" "$wineserver" -k 2>/dev/null; rm -rf "$prefix"; fi
+  mkdir -p "$root/fresh"
+  (flock 9; cp -a "$base" "$prefix") 9>"$root/base.lock"
+fi
+
+export WINEPREFIX="$prefix"
+"$wine" "$@"
+rc=$?
+if [ -n "$fresh" ]; then
+  "$wineserver" -k 2>/dev/null
+  "$wineserver" -w 2>/dev/null
+  [ $rc -eq 0 ] && rm -rf "$prefix"
+fi
+exit $rc
