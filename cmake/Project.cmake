@@ -57,6 +57,10 @@ function(vq_wine_test name)
   endif()
   set_tests_properties(${name} PROPERTIES LABELS ${label} TIMEOUT ${T_TIMEOUT}
                        ENVIRONMENT "VQ_WINE_ROOT=${CMAKE_BINARY_DIR}/wine")
+  if(T_GUI)
+    # GUI tests share one display: windows, focus and screenshots must not mix.
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
 endfunction()
 
 # vq_wine_gtest(name SOURCES ... LIBS ... [FRESH] [GUI]): a GoogleTest program
