@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "uninstall/profile/TextRoutines.h"
+
+using namespace vq;
+
+TEST(SplitAt, CutsAtFirstOccurrenceAndReturnsRest) {
+  char text[] = "a,b,c";
+  char* rest = SplitAt(text, ',');
+  EXPECT_STREQ(text, "a");
+  ASSERT_NE(rest, nullptr);
+  EXPECT_STREQ(rest, "b,c");
+  EXPECT_EQ(SplitAt(rest + 2, ','), nullptr);  // "c": no comma
+  EXPECT_EQ(SplitAt(nullptr, ','), nullptr);
+}
+
+TEST(SplitAt, ZeroStepsThroughListUntilEmptyText) {
+  char list[] = "one\0two\0\0three\0";
+  char* p = list;
+  p = SplitAt(p, '\0');
+  ASSERT_NE(p, nullptr);
+  EXPECT_STREQ(p, "two");
+  EXPECT_EQ(SplitAt(p, '\0'), nullptr);  // the empty text ends the list
+}
+
+TEST(SplitAtUnquoted, CommaInsideQuotesDoesNotCount) {
+  char text[] = "\"A,B\",C";
+  char* rest = SplitAtUnquoted(text, ',');
+  EXPECT_STREQ(text, "\"A,B\"");
+  ASSERT_NE(rest, nullptr);
+  EXPECT_STREQ(rest, "C");
+  char unbalanced[] = "\"A,B";
+  EXPECT_EQ(SplitAtUnquoted(unbalanced, ','), nullptr);
+}
+
+TEST(TrimChar, RemovesEveryLeadingAndTrailingOccurrence) {
+  char text[] = "\"\"VARDEN \"Q\"\"";
+  TrimChar(text, '"');
+  EXPECT_STREQ(text, "VARDEN \"Q");
+  char all[] = "\"\"\"";
+  TrimChar(all, '"');
+  EXPECT_STREQ(all, "");
+  std::string s = "  x  ";
+  TrimChar(s, ' ');
+  EXPECT_EQ(s, "x");
+}
+
+TEST(CaseFolding, OnlyAsciiLettersFold) {
+  EXPECT_TRUE(EqualNoCase("QDRV.DLL", "qdrv.dll"));
+  EXPECT_FALSE(EqualNoCase("\xC9", "\xE9"));  // É and é are different bytes
+  EXPECT_LT(CompareNoCase("abc", "ABD"), 0);
+  EXPECT_LT(CompareNoCase("ab", "AB_"), 0);
+  // Lower-case folding puts '_' (0x5F) before letters.
+  EXPECT_LT(CompareNoCase("_", "a"), 0);
+  EXPECT_LT(CompareNoCase("_", "A"), 0);
+}
+
+TEST(CopyBounded, NeverWritesPastTheField) {
+  char field[8];
+  std::memset(field, 'x', sizeof(field));
+  EXPECT_FALSE(CopyBounded(field, sizeof(field), "0123456789"));
+  EXPECT_STREQ(field, "0123456");
+  EXPECT_TRUE(CopyBounded(field, sizeof(field), "abc"));
+  EXPECT_STREQ(field, "abc");
+  EXPECT_TRUE(CopyBounded(field, sizeof(field), nullptr));
+  EXPECT_STREQ(field, "");
+}

@@ -1,0 +1,13 @@
+// Conversion between the scripts' 8-bit text (Windows-1252) and UTF-8.
+#pragma once
+
+#include <string>
+
+namespace vq {
+
+std::string Cp1252ToUtf8(const std::string& text);
+// False when `text` is not valid UTF-8 or holds a character Windows-1252
+// cannot represent.
+bool Utf8ToCp1252(const std::string& text, std::string& out);
+
+}  // namespace vq

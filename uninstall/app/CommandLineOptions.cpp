@@ -1,0 +1,92 @@
+#include "uninstall/app/CommandLineOptions.h"
+
+#include <cstring>
+
+#include "uninstall/profile/TextRoutines.h"
+
+namespace vq {
+
+namespace {
+// Splits `text` at every `sep` outside double quotes.
+std::vector<std::string> SplitOutsideQuotes(const std::string& text, char sep) {
+  std::vector<std::string> parts;
+  std::string current;
+  bool quoted = false;
+  for (char c : text) {
+    if (c == '"') quoted = !quoted;
+    if (c == sep && !quoted) {
+      parts.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  parts.push_back(current);
+  return parts;
+}
+
+void AddSwitch(const std::string& token, std::vector<std::vector<std::string>>& out) {
+  if (token.empty() || (token[0] != '/' && token[0] != '-')) return;
+  std::string body = token.substr(1);
+  std::vector<std::string> sw;
+  bool quoted = false;
+  std::size_t colon = std::string::npos;
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    if (body[i] == '"') quoted = !quoted;
+    else if (body[i] == ':' && !quoted) {
+      colon = i;
+      break;
+    }
+  }
+  sw.push_back(body.substr(0, colon));
+  if (colon != std::string::npos && colon + 1 < body.size()) {
+    for (std::string& v : SplitOutsideQuotes(body.substr(colon + 1), ',')) sw.push_back(v);
+  }
+  out.push_back(std::move(sw));
+}
+}  // namespace
+
+void CommandLineOptions::Parse(const char* commandLine) {
+  switches_.clear();
+  if (!commandLine) return;
+  char line[kLineBufferSize];
+  CopyBounded(line, sizeof(line), commandLine);
+  std::string token;
+  bool quoted = false;
+  for (const char* p = line;; ++p) {
+    if (*p == '"') quoted = !quoted;
+    if (*p == '\0' || (*p == ' ' && !quoted)) {
+      AddSwitch(token, switches_);
+      token.clear();
+      if (*p == '\0') break;
+    } else {
+      token += *p;
+    }
+  }
+}
+
+int CommandLineOptions::Count(const std::string& name) const {
+  int count = -1;
+  for (const auto& sw : switches_) {
+    if (EqualNoCase(sw[0], name)) count = static_cast<int>(sw.size()) - 1;
+  }
+  return count;
+}
+
+bool CommandLineOptions::Values(const std::string& name, char* buffer, std::size_t size) const {
+  std::string list;
+  for (const auto& sw : switches_) {
+    if (!EqualNoCase(sw[0], name)) continue;
+    for (std::size_t i = 1; i < sw.size(); ++i) {
+      list += sw[i];
+      list += '\0';
+    }
+  }
+  if (list.empty()) return false;
+  list += '\0';
+  if (!buffer || list.size() >= size) return false;
+  std::memcpy(buffer, list.data(), list.size());
+  return true;
+}
+
+}  // namespace vq

@@ -1,0 +1,70 @@
+// RAII owners for the Win32 handles the tool uses: each owns exactly one
+// handle and releases it with the matching API call.
+#pragma once
+
+#include <windows.h>
+
+namespace vq {
+
+template <typename Traits>
+class CHandleOwner {
+ public:
+  using Type = typename Traits::Type;
+  CHandleOwner() : h_(Traits::Invalid()) {}
+  explicit CHandleOwner(Type h) : h_(h) {}
+  ~CHandleOwner() { Close(); }
+  CHandleOwner(const CHandleOwner&) = delete;
+  CHandleOwner& operator=(const CHandleOwner&) = delete;
+  CHandleOwner(CHandleOwner&& o) noexcept : h_(o.Detach()) {}
+  CHandleOwner& operator=(CHandleOwner&& o) noexcept {
+    if (this != &o) Attach(o.Detach());
+    return *this;
+  }
+
+  bool IsValid() const { return h_ != Traits::Invalid(); }
+  Type Get() const { return h_; }
+  void Attach(Type h) {
+    Close();
+    h_ = h;
+  }
+  Type Detach() {
+    Type h = h_;
+    h_ = Traits::Invalid();
+    return h;
+  }
+  void Close() {
+    if (IsValid()) Traits::Release(h_);
+    h_ = Traits::Invalid();
+  }
+
+ private:
+  Type h_;
+};
+
+struct FileHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Release(Type h) { CloseHandle(h); }
+};
+struct KernelHandleTraits {  // processes, mutexes, events: null when absent
+  using Type = HANDLE;
+  static Type Invalid() { return nullptr; }
+  static void Release(Type h) { CloseHandle(h); }
+};
+struct FindHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Release(Type h) { FindClose(h); }
+};
+struct ModuleTraits {
+  using Type = HMODULE;
+  static Type Invalid() { return nullptr; }
+  static void Release(Type h) { FreeLibrary(h); }
+};
+
+using CFileHandle = CHandleOwner<FileHandleTraits>;
+using CKernelHandle = CHandleOwner<KernelHandleTraits>;
+using CFindHandle = CHandleOwner<FindHandleTraits>;
+using CModule = CHandleOwner<ModuleTraits>;
+
+}  // namespace vq

@@ -1,0 +1,85 @@
+#include "uninstall/profile/UninstallProfile.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "uninstall/profile/TextRoutines.h"
+
+namespace vq {
+
+namespace {
+const char* const kCategoryNames[kCategoryCount] = {
+    "DeleteIni", "DeleteLoadRun", "UnSelfRegister", "PrintProcessors", "Monitors",
+    "Services",  "Hooks",         "Files",          "Drivers",         "Shortcuts",
+    "OemFolders", "RegistryKeys", "Directorys"};
+
+bool LessNoCase(const std::string& a, const std::string& b) {
+  return CompareNoCase(a, b) < 0;
+}
+}  // namespace
+
+const Category kScriptCategories[kScriptCategoryCount] = {
+    kDeleteIni, kDeleteLoadRun, kUnSelfRegister, kPrintProcessors, kMonitors, kServices,
+    kHooks,     kFiles,         kShortcuts,      kRegistryKeys,    kDirectorys};
+
+const char* CategoryName(Category c) {
+  return (c >= 0 && c < kCategoryCount) ? kCategoryNames[c] : "";
+}
+
+void NormaliseList(ItemList& list) {
+  std::stable_sort(list.begin(), list.end(), LessNoCase);
+  list.erase(std::unique(list.begin(), list.end(), EqualNoCase), list.end());
+}
+
+void DifferenceList(ItemList& list, const ItemList& remove) {
+  if (list.empty() || remove.empty()) return;
+  std::unordered_set<std::string> folded;
+  folded.reserve(remove.size() * 2);
+  for (const std::string& item : remove) folded.insert(FoldedCopy(item));
+  list.erase(std::remove_if(list.begin(), list.end(),
+                            [&](const std::string& item) {
+                              return folded.count(FoldedCopy(item)) != 0;
+                            }),
+             list.end());
+}
+
+void CUninstallProfile::Clear() { *this = CUninstallProfile(); }
+
+void CUninstallProfile::Append(const CUninstallProfile& other) {
+  for (int c = 0; c < kCategoryCount; ++c) {
+    lists[c].insert(lists[c].end(), other.lists[c].begin(), other.lists[c].end());
+  }
+}
+
+void CUninstallProfile::Union(const CUninstallProfile& other) {
+  Append(other);
+  Normalise();
+}
+
+void CUninstallProfile::Difference(const CUninstallProfile& other) {
+  for (int c = 0; c < kCategoryCount; ++c) DifferenceList(lists[c], other.lists[c]);
+}
+
+void CUninstallProfile::Normalise() {
+  for (ItemList& list : lists) NormaliseList(list);
+}
+
+bool CUninstallProfile::AddRegistryItem(RegistryRoot root, const std::string& subKey,
+                                        const std::string& valueName, bool deltree) {
+  const char* keyword = nullptr;
+  switch (root) {
+    case RegistryRoot::kLocalMachine: keyword = "HKLM"; break;
+    case RegistryRoot::kClassesRoot: keyword = "HKCR"; break;
+    case RegistryRoot::kCurrentUser: keyword = "HKCU"; break;
+    case RegistryRoot::kUsers: keyword = "HKU"; break;
+    case RegistryRoot::kOther: return false;
+  }
+  if (subKey.empty()) return false;
+  std::string item = std::string(keyword) + ",\"" + subKey + "\",\"" + valueName + "\"," +
+                     (deltree ? "1" : "0");
+  if (item.size() > kFieldChars) return false;
+  lists[kRegistryKeys].push_back(std::move(item));
+  return true;
+}
+
+}  // namespace vq
