@@ -13,9 +13,6 @@ const char* const kCategoryNames[kCategoryCount] = {
     "Services",  "Hooks",         "Files",          "Drivers",         "Shortcuts",
     "OemFolders", "RegistryKeys", "Directorys"};
 
-bool LessNoCase(const std::string& a, const std::string& b) {
-  return CompareNoCase(a, b) < 0;
-}
 }  // namespace
 
 const Category kScriptCategories[kScriptCategoryCount] = {
@@ -27,8 +24,34 @@ const char* CategoryName(Category c) {
 }
 
 void NormaliseList(ItemList& list) {
-  std::stable_sort(list.begin(), list.end(), LessNoCase);
-  list.erase(std::unique(list.begin(), list.end(), EqualNoCase), list.end());
+  // Lists are normalised again and again (every Union, NormaliseAll); one
+  // that is already strictly ascending is left as it is.
+  bool ascending = true;
+  for (std::size_t i = 1; i < list.size() && ascending; ++i)
+    ascending = CompareNoCase(list[i - 1], list[i]) < 0;
+  if (ascending) return;
+  // Sorting by a folded copy with the original position as tie-break gives
+  // the stable case-insensitive order with plain byte comparisons, which is
+  // several times faster on long lists than folding inside every comparison.
+  struct Key {
+    std::string folded;
+    std::size_t index;
+    bool operator<(const Key& o) const {
+      int c = folded.compare(o.folded);
+      return c != 0 ? c < 0 : index < o.index;
+    }
+  };
+  std::vector<Key> keys;
+  keys.reserve(list.size());
+  for (std::size_t i = 0; i < list.size(); ++i) keys.push_back({FoldedCopy(list[i]), i});
+  std::sort(keys.begin(), keys.end());
+  ItemList out;
+  out.reserve(keys.size());
+  for (std::size_t k = 0; k < keys.size(); ++k) {
+    if (k > 0 && keys[k].folded == keys[k - 1].folded) continue;  // keep the first of equals
+    out.push_back(std::move(list[keys[k].index]));
+  }
+  list.swap(out);
 }
 
 void DifferenceList(ItemList& list, const ItemList& remove) {

@@ -1,0 +1,28 @@
+// Command-line text -> switches and their queries, with bounded buffers.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "uninstall/app/CommandLineOptions.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  std::string line(reinterpret_cast<const char*>(data), size);
+  line = line.c_str();  // the tool gets a zero-terminated command line
+  vq::CommandLineOptions options;
+  options.Parse(line.c_str());
+  char values[256];
+  for (const char* name : {"MFG", "PRN", "UNVEZZ", "NOPICK"}) {
+    int count = options.Count(name);
+    std::memset(values, 0x5A, sizeof(values));
+    if (options.Values(name, values, sizeof(values))) {
+      // A copied list ends with an empty text inside the buffer.
+      const char* p = values;
+      while (*p) p += std::strlen(p) + 1;
+      if (p >= values + sizeof(values)) __builtin_trap();
+    } else if (count > 0 && values[0] != 0x5A) {
+      __builtin_trap();  // a refused query must not have written anything
+    }
+  }
+  return 0;
+}

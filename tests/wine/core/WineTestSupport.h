@@ -1,0 +1,53 @@
+// Small helpers shared by the Wine-tier tests: paths beside the test
+// program, temporary folders, and running a program to completion.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Folder of the running test program, with a trailing backslash.
+inline std::string ProgramFolder() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof(path));
+  std::string s(path);
+  return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+inline std::string SiblingPath(const std::string& name) { return ProgramFolder() + name; }
+
+// A new empty folder under the temporary folder, with a trailing backslash.
+inline std::string MakeTempFolder(const std::string& tag) {
+  char base[MAX_PATH];
+  GetTempPathA(sizeof(base), base);
+  std::string folder = std::string(base) + "vq_" + tag + "_" + std::to_string(GetCurrentProcessId()) +
+                       "_" + std::to_string(GetTickCount()) + "\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
+
+inline bool WriteFileText(const std::string& path, const std::string& text) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(h);
+  return ok && written == text.size();
+}
+
+// Runs `commandLine` and returns its exit code (0xFFFFFFFF when it did not start).
+inline DWORD RunAndWait(const std::string& commandLine) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  std::string cmd = commandLine;
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return 0xFFFFFFFF;
+  WaitForSingleObject(pi.hProcess, 60000);
+  DWORD code = 0xFFFFFFFF;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
