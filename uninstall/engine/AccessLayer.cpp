@@ -1,0 +1,100 @@
+#include "uninstall/engine/AccessLayer.h"
+
+namespace vq {
+
+namespace {
+CAccessLayer g_systemLayer;
+CAccessLayer* g_layer = &g_systemLayer;
+}  // namespace
+
+CAccessLayer& Access() { return *g_layer; }
+
+CAccessLayerOverride::CAccessLayerOverride(CAccessLayer& layer) : previous_(g_layer) {
+  g_layer = &layer;
+}
+CAccessLayerOverride::~CAccessLayerOverride() { g_layer = previous_; }
+
+BOOL CAccessLayer::EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                                 LPDWORD needed, LPDWORD returned) {
+  return ::EnumPrintersA(flags, name, level, buffer, size, needed, returned);
+}
+BOOL CAccessLayer::OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
+  return ::OpenPrinterA(name, printer, defaults);
+}
+BOOL CAccessLayer::ClosePrinter(HANDLE printer) { return ::ClosePrinter(printer); }
+BOOL CAccessLayer::GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size,
+                               LPDWORD needed) {
+  return ::GetPrinterA(printer, level, buffer, size, needed);
+}
+BOOL CAccessLayer::SetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) {
+  return ::SetPrinterA(printer, level, buffer, command);
+}
+DWORD CAccessLayer::GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBYTE data,
+                                    DWORD size, LPDWORD needed) {
+  return ::GetPrinterDataA(printer, valueName, type, data, size, needed);
+}
+BOOL CAccessLayer::DeletePrinter(HANDLE printer) { return ::DeletePrinter(printer); }
+BOOL CAccessLayer::DeletePrinterConnectionA(LPSTR name) { return ::DeletePrinterConnectionA(name); }
+BOOL CAccessLayer::EnumJobsA(HANDLE printer, DWORD firstJob, DWORD count, DWORD level,
+                             LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+  return ::EnumJobsA(printer, firstJob, count, level, buffer, size, needed, returned);
+}
+BOOL CAccessLayer::SetJobA(HANDLE printer, DWORD jobId, DWORD level, LPBYTE job, DWORD command) {
+  return ::SetJobA(printer, jobId, level, job, command);
+}
+BOOL CAccessLayer::EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level,
+                                       LPBYTE buffer, DWORD size, LPDWORD needed,
+                                       LPDWORD returned) {
+  return ::EnumPrinterDriversA(server, environment, level, buffer, size, needed, returned);
+}
+BOOL CAccessLayer::GetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level,
+                                     LPBYTE buffer, DWORD size, LPDWORD needed) {
+  return ::GetPrinterDriverA(printer, environment, level, buffer, size, needed);
+}
+BOOL CAccessLayer::DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) {
+  return ::DeletePrinterDriverA(server, environment, driverName);
+}
+BOOL CAccessLayer::GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level,
+                                              LPBYTE buffer, DWORD size, LPDWORD needed) {
+  return ::GetPrinterDriverDirectoryA(server, environment, level, buffer, size, needed);
+}
+BOOL CAccessLayer::DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) {
+  return ::DeleteMonitorA(server, environment, monitorName);
+}
+BOOL CAccessLayer::EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD level,
+                                        LPBYTE buffer, DWORD size, LPDWORD needed,
+                                        LPDWORD returned) {
+  return ::EnumPrintProcessorsA(server, environment, level, buffer, size, needed, returned);
+}
+BOOL CAccessLayer::DeletePrintProcessorA(LPSTR server, LPSTR environment, LPSTR processorName) {
+  return ::DeletePrintProcessorA(server, environment, processorName);
+}
+BOOL CAccessLayer::GetPrintProcessorDirectoryA(LPSTR server, LPSTR environment, DWORD level,
+                                               LPBYTE buffer, DWORD size, LPDWORD needed) {
+  return ::GetPrintProcessorDirectoryA(server, environment, level, buffer, size, needed);
+}
+LONG CAccessLayer::RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
+  return ::RegOpenKeyA(key, subKey, result);
+}
+LONG CAccessLayer::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
+                                 PHKEY result) {
+  return ::RegOpenKeyExA(key, subKey, options, access, result);
+}
+LONG CAccessLayer::RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size) {
+  return ::RegEnumKeyA(key, index, name, size);
+}
+LONG CAccessLayer::RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize,
+                                 LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+  return ::RegEnumValueA(key, index, name, nameSize, reserved, type, data, dataSize);
+}
+LONG CAccessLayer::RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type,
+                                  const BYTE* data, DWORD size) {
+  return ::RegSetValueExA(key, valueName, reserved, type, data, size);
+}
+LONG CAccessLayer::RegDeleteKeyA(HKEY key, LPCSTR subKey) { return ::RegDeleteKeyA(key, subKey); }
+LONG CAccessLayer::RegDeleteValueA(HKEY key, LPCSTR valueName) {
+  return ::RegDeleteValueA(key, valueName);
+}
+LONG CAccessLayer::RegCloseKey(HKEY key) { return ::RegCloseKey(key); }
+
+}  // namespace vq

@@ -1,0 +1,80 @@
+// CAccessLayer: the one route by which the tool reaches the print spooler
+// and part of the registry. Each operation has the arguments, structures and
+// result convention of the Win32 function of the same name; the base class
+// calls the operating system directly.
+//
+// A test derives from it and overrides the operations whose outcome Wine
+// cannot produce (a connection to another computer, a spooler that answers
+// 1722, an enumeration that fails part-way), then installs its object with
+// CAccessLayerOverride. Registry keys handed out are real key handles.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+namespace vq {
+
+class CAccessLayer {
+ public:
+  virtual ~CAccessLayer() = default;
+
+  // Printers
+  virtual BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                             LPDWORD needed, LPDWORD returned);
+  virtual BOOL OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults);
+  virtual BOOL ClosePrinter(HANDLE printer);
+  virtual BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
+  virtual BOOL SetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command);
+  virtual DWORD GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBYTE data,
+                                DWORD size, LPDWORD needed);
+  virtual BOOL DeletePrinter(HANDLE printer);
+  virtual BOOL DeletePrinterConnectionA(LPSTR name);
+  // Jobs
+  virtual BOOL EnumJobsA(HANDLE printer, DWORD firstJob, DWORD count, DWORD level, LPBYTE buffer,
+                         DWORD size, LPDWORD needed, LPDWORD returned);
+  virtual BOOL SetJobA(HANDLE printer, DWORD jobId, DWORD level, LPBYTE job, DWORD command);
+  // Drivers
+  virtual BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                   DWORD size, LPDWORD needed, LPDWORD returned);
+  virtual BOOL GetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level, LPBYTE buffer,
+                                 DWORD size, LPDWORD needed);
+  virtual BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName);
+  virtual BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level,
+                                          LPBYTE buffer, DWORD size, LPDWORD needed);
+  // Monitors and print processors
+  virtual BOOL DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName);
+  virtual BOOL EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                    DWORD size, LPDWORD needed, LPDWORD returned);
+  virtual BOOL DeletePrintProcessorA(LPSTR server, LPSTR environment, LPSTR processorName);
+  virtual BOOL GetPrintProcessorDirectoryA(LPSTR server, LPSTR environment, DWORD level,
+                                           LPBYTE buffer, DWORD size, LPDWORD needed);
+  // Registry
+  virtual LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result);
+  virtual LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
+  virtual LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size);
+  virtual LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                             LPDWORD type, LPBYTE data, LPDWORD dataSize);
+  virtual LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type,
+                              const BYTE* data, DWORD size);
+  virtual LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
+  virtual LONG RegDeleteValueA(HKEY key, LPCSTR valueName);
+  virtual LONG RegCloseKey(HKEY key);
+};
+
+// The layer every caller uses: the system's, unless a test installed its own.
+CAccessLayer& Access();
+
+// Installs `layer` for the lifetime of this object (tests only; not nested
+// across threads, as the tool has one thread).
+class CAccessLayerOverride {
+ public:
+  explicit CAccessLayerOverride(CAccessLayer& layer);
+  ~CAccessLayerOverride();
+  CAccessLayerOverride(const CAccessLayerOverride&) = delete;
+  CAccessLayerOverride& operator=(const CAccessLayerOverride&) = delete;
+
+ private:
+  CAccessLayer* previous_;
+};
+
+}  // namespace vq

@@ -1,0 +1,188 @@
+#include "uninstall/profile/PrinterInventory.h"
+
+#include <cstring>
+
+#include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/profile/TextRoutines.h"
+
+namespace vq {
+
+const char kMakerMarkValue[] = "QuillanDriver02";
+const char kDisguiseMarkValue[] = "VezzPrinter";
+
+namespace {
+
+constexpr DWORD kSwitchValuesBuffer = 256;
+
+// The values of a switch as a list; empty when absent or too long for the
+// 256-byte buffer the tool reads them with.
+std::vector<std::string> SwitchValues(const CommandLineOptions& options, const char* name) {
+  std::vector<std::string> values;
+  char buffer[kSwitchValuesBuffer];
+  if (!options.Values(name, buffer, sizeof(buffer))) return values;
+  for (char* p = buffer; p; p = SplitAt(p, '\0')) {
+    if (*p == '\0') break;
+    std::string v = p;
+    TrimChar(v, '"');
+    values.push_back(v);
+  }
+  return values;
+}
+
+// Text of a zero-terminated field the spooler returned, cut to 259
+// characters; `cut` reports whether it was longer.
+std::string BoundedField(const char* text, bool& cut) {
+  if (!text) return std::string();
+  std::size_t len = strnlen(text, kFieldChars + 1);
+  if (len > kFieldChars) {
+    cut = true;
+    len = kFieldChars;
+  }
+  return std::string(text, len);
+}
+
+DWORD EnumLevel(const COsVersion& os) {
+  if (os.IsNT()) return 4;
+  if (os.IsWin9x()) return 5;
+  return 2;
+}
+
+const char* EntryName(const BYTE* entries, DWORD level, DWORD i) {
+  switch (level) {
+    case 4: return reinterpret_cast<const PRINTER_INFO_4A*>(entries)[i].pPrinterName;
+    case 5: return reinterpret_cast<const PRINTER_INFO_5A*>(entries)[i].pPrinterName;
+    default: return reinterpret_cast<const PRINTER_INFO_2A*>(entries)[i].pPrinterName;
+  }
+}
+
+std::string DefaultPrinterName() {
+  char device[256] = "";
+  GetProfileStringA("windows", "device", "", device, sizeof(device));
+  char* comma = std::strchr(device, ',');
+  if (comma) *comma = '\0';
+  return device;
+}
+
+std::string ComputerName(const COsVersion& os) {
+  if (os.IsWin32s()) return std::string();
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = "";
+  DWORD size = sizeof(name);
+  if (!GetComputerNameA(name, &size)) return std::string();
+  return name;
+}
+
+// Reads a printer-data value into a 256-byte buffer; true when it exists.
+bool ReadPrinterData(HANDLE printer, const char* valueName, std::string* text) {
+  BYTE data[256] = {};
+  DWORD type = 0, needed = 0;
+  DWORD rc = Access().GetPrinterDataA(printer, const_cast<char*>(valueName), &type, data,
+                                      sizeof(data) - 1, &needed);
+  if (rc != ERROR_SUCCESS) return false;
+  if (text) *text = reinterpret_cast<const char*>(data);  // data[255] stays 0
+  return true;
+}
+
+class CInventoryBuild {
+ public:
+  CInventoryBuild(std::vector<CPrinterRecord>& printers, const COsVersion& os,
+                  const CommandLineOptions& options)
+      : printers_(printers), os_(os), options_(options) {}
+
+  InventoryResult Run() {
+    InventoryResult result;
+    const DWORD level = EnumLevel(os_);
+    DWORD needed = 0, returned = 0;
+    Access().EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, level, nullptr,
+                           0, &needed, &returned);
+    if (needed == 0) {
+      result.spoolerNotAnswering = (GetLastError() == RPC_S_SERVER_UNAVAILABLE);
+      return result;
+    }
+    try {
+      std::vector<BYTE> entries(needed);
+      if (!Access().EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, level,
+                                  entries.data(), needed, &needed, &returned)) {
+        throw _QuickExceptionInfo{GetLastError(), "EnumPrinters", "failed to enum printers",
+                                  "Bytes needed", needed, "bytes returned", returned};
+      }
+      defaultName_ = DefaultPrinterName();
+      computerName_ = ComputerName(os_);
+      for (DWORD i = 0; i < returned; ++i) {
+        if (RecordPrinter(EntryName(entries.data(), level, i))) ++result.count;
+      }
+    } catch (const _QuickExceptionInfo& failure) {
+      result.failed = true;
+      result.failure = failure;
+      result.count = 0;
+    }
+    return result;
+  }
+
+ private:
+  // Returns whether the printer counts (it could be opened).
+  bool RecordPrinter(const char* name) {
+    CPrinter printer;
+    if (!name || !printer.Open(name, PRINTER_READ)) return false;
+    CPrinterRecord r;
+    if (ReadPrinterData(printer.Get(), kMakerMarkValue, nullptr) || os_.IsWin32s())
+      r.isMakerDriver = 1;
+    ReadPrinterData(printer.Get(), kDisguiseMarkValue, &r.disguiseName);
+
+    BOOL ok = QueryWithGrowingBuffer(info_, [&](BYTE* buf, DWORD size, DWORD* need) {
+      return Access().GetPrinterA(printer.Get(), 2, buf, size, need);
+    });
+    if (info_.empty()) return true;  // no buffer could be had: counted, skipped
+    if (!ok) {
+      throw _QuickExceptionInfo{GetLastError(), "GetPrinter", "unable to GetPrinter level 2 data",
+                                "hPrinter",
+                                static_cast<DWORD>(reinterpret_cast<UINT_PTR>(printer.Get())),
+                                "Buffer", static_cast<DWORD>(info_.size())};
+    }
+    const PRINTER_INFO_2A* info = reinterpret_cast<const PRINTER_INFO_2A*>(info_.data());
+    bool cut = false;
+    r.printerName = BoundedField(info->pPrinterName, cut);
+    r.driverName = BoundedField(info->pDriverName, cut);
+    r.isDefault = (info->Attributes & PRINTER_ATTRIBUTE_DEFAULT) ||
+                  (info->pPrinterName && defaultName_ == info->pPrinterName);
+    if (!os_.IsWin32s() && info->pServerName && *info->pServerName &&
+        !EqualNoCase(info->pServerName, computerName_))
+      r.serverName = BoundedField(info->pServerName, cut);
+    r.isDisguise = (!r.isMakerDriver && !r.disguiseName.empty()) ? 1 : 0;
+    if (cut || !IsOfferedByCommandLine(options_, r.driverName, r.disguiseName)) {
+      r.listed = 0;
+      r.keep = 1;
+    }
+    printers_.push_back(r);
+    return true;
+  }
+
+  std::vector<CPrinterRecord>& printers_;
+  const COsVersion& os_;
+  const CommandLineOptions& options_;
+  std::string defaultName_;
+  std::string computerName_;
+  std::vector<BYTE> info_;  // level-2 buffer, reused from printer to printer
+};
+
+}  // namespace
+
+bool IsOfferedByCommandLine(const CommandLineOptions& options, const std::string& driverName,
+                            const std::string& disguiseName) {
+  if (options.Count("UNVEZZ") >= 0) return !disguiseName.empty();
+  const bool mfg = options.Count("MFG") >= 0;
+  const bool prn = options.Count("PRN") >= 0;
+  if (!mfg && !prn) return true;
+  for (const std::string& v : SwitchValues(options, "MFG"))
+    if (StartsWithNoCase(driverName, v)) return true;
+  for (const std::string& v : SwitchValues(options, "PRN"))
+    if (EqualNoCase(driverName, v)) return true;
+  return false;
+}
+
+InventoryResult BuildListOfInstalledPrinters(std::vector<CPrinterRecord>& printers,
+                                             const COsVersion& os,
+                                             const CommandLineOptions& options) {
+  return CInventoryBuild(printers, os, options).Run();
+}
+
+}  // namespace vq
