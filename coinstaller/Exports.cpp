@@ -1,0 +1,84 @@
+// The three exports of QUENTIC02 (named in QUENTIC02.def).
+#include <windows.h>
+#include <setupapi.h>
+
+#include "coinstaller/Handles.h"
+#include "coinstaller/InstallerLaunch.h"
+#include "coinstaller/MessageDlg.h"
+#include "coinstaller/PrinterMark.h"
+#include "coinstaller/ResourceString.h"
+#include "coinstaller/resource.h"
+
+extern "C" {
+DWORD WINAPI CoInstallerEntry(DI_FUNCTION installFunction, HDEVINFO set,
+                              PSP_DEVINFO_DATA element, PCOINSTALLER_CONTEXT_DATA context);
+int WINAPI VendorSetup(HWND, HINSTANCE, LPSTR, int);
+int WINAPI VendorSetup9x(HWND, HINSTANCE, LPSTR printerName, int);
+}
+
+namespace
+{
+// The maker's installer holds this mutex while it runs.
+const char kInstallerMutex[] = "InstallerClass";
+
+// Tells the user to run the installer for the status display.
+void ShowInstallerReminder()
+{
+    char product[1024];
+    char format[1024];
+    char message[1024];
+    LoadResourceString(IDS_PRODUCT_NAME, "", product, sizeof product);
+    LoadResourceString(IDS_MESSAGE_FORMAT,
+                       "Please run %s Installer (setup.exe) to install the status display.",
+                       format, sizeof format);
+    // wsprintfA writes at most 1024 bytes, the size of `message`.
+    wsprintfA(message, format, product);
+    CMessageDlg(message, product).DoModal();
+}
+}
+
+// Called by the device installer for each step of the driver installation;
+// once the driver is installed, starts the package installer.
+DWORD WINAPI CoInstallerEntry(DI_FUNCTION installFunction, HDEVINFO set,
+                              PSP_DEVINFO_DATA element, PCOINSTALLER_CONTEXT_DATA context)
+{
+    if (installFunction != DIF_INSTALLDEVICE)
+        return NO_ERROR;
+    if (!context)
+        return ERROR_INVALID_PARAMETER;
+    if (!context->PostProcessing)
+        return ERROR_DI_POSTPROCESSING_REQUIRED;  // call us again afterwards
+    if (context->InstallResult != NO_ERROR)
+        return context->InstallResult;
+    return LaunchInstaller(set, element);
+}
+
+// Shows the configured installer file name, then its arguments.
+int WINAPI VendorSetup(HWND, HINSTANCE, LPSTR, int)
+{
+    char installerFile[MAX_PATH];
+    char installerArgs[MAX_PATH];
+    LoadResourceString(IDS_INSTALLER_FILE, "SETUP.EXE", installerFile, sizeof installerFile);
+    LoadResourceString(IDS_INSTALLER_ARGS, "i", installerArgs, sizeof installerArgs);
+    CMessageDlg(installerFile, "1").DoModal();
+    return static_cast<int>(CMessageDlg(installerArgs, "2").DoModal());
+}
+
+// Windows 9x printer set-up: marks the new printer and, unless the maker's
+// installer is running, reminds the user to run it.
+int WINAPI VendorSetup9x(HWND, HINSTANCE, LPSTR printerName, int)
+{
+    MarkPrinterQueued(printerName);  // the reminder is wanted either way
+
+    CHandle mutex(CreateMutexA(NULL, TRUE, kInstallerMutex));
+    if (!mutex.Get())
+        return 0;
+    // Holding the mutex while the dialog is open also keeps a second
+    // concurrent call from showing it again.
+    if (GetLastError() != ERROR_ALREADY_EXISTS)
+    {
+        ShowInstallerReminder();
+        ReleaseMutex(mutex.Get());
+    }
+    return mutex.Close();
+}

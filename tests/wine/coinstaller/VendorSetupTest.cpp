@@ -1,0 +1,348 @@
+// VendorSetup9x and VendorSetup against Wine's spooler and window manager:
+// two local printers of a test driver, the test SETUP.EXE as the maker's
+// installer holding "InstallerClass", and the message dialogs read and
+// closed from the test thread while the export waits on another thread.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+
+#include "tests/wine/coinstaller/TestSupport.h"
+
+namespace
+{
+const char kDriver[] = "VQ Test Driver";
+const char kPrinter[] = "Vintara Teste";
+const char kOtherPrinter[] = "Outra Impressora";
+const char kProduct[] = "VARDEN QUILLAN vintara 7310K";
+
+// Level-2 information of a printer, copied out.
+struct PrinterState
+{
+    bool found;
+    DWORD attributes;
+    DWORD priority;
+    std::string comment;
+    std::string location;
+    std::string driver;
+    std::string port;
+};
+
+PrinterState ReadPrinter(const char* name)
+{
+    PrinterState state = {};
+    HANDLE printer;
+    if (!OpenPrinterA(const_cast<char*>(name), &printer, NULL))
+        return state;
+    BYTE buffer[16384];
+    DWORD needed;
+    if (GetPrinterA(printer, 2, buffer, sizeof buffer, &needed))
+    {
+        const PRINTER_INFO_2A* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer);
+        state.found = true;
+        state.attributes = info->Attributes;
+        state.priority = info->Priority;
+        state.comment = info->pComment ? info->pComment : "";
+        state.location = info->pLocation ? info->pLocation : "";
+        state.driver = info->pDriverName ? info->pDriverName : "";
+        state.port = info->pPortName ? info->pPortName : "";
+    }
+    ClosePrinter(printer);
+    return state;
+}
+
+// Sets the printer's attributes, comment and location as a test wants them.
+bool WritePrinter(const char* name, DWORD attributes, const char* comment, const char* location)
+{
+    PRINTER_DEFAULTSA defaults = {NULL, NULL, PRINTER_ALL_ACCESS};
+    HANDLE printer;
+    if (!OpenPrinterA(const_cast<char*>(name), &printer, &defaults))
+        return false;
+    BYTE buffer[16384];
+    DWORD needed;
+    bool written = false;
+    if (GetPrinterA(printer, 2, buffer, sizeof buffer, &needed))
+    {
+        PRINTER_INFO_2A* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer);
+        info->Attributes = attributes;
+        info->pComment = const_cast<char*>(comment);
+        info->pLocation = const_cast<char*>(location);
+        written = SetPrinterA(printer, 2, buffer, 0) != FALSE;
+    }
+    ClosePrinter(printer);
+    return written;
+}
+
+bool AddTestPrinter(const char* name)
+{
+    PRINTER_INFO_2A info = {};
+    info.pPrinterName = const_cast<char*>(name);
+    info.pPortName = const_cast<char*>("FILE:");
+    info.pDriverName = const_cast<char*>(kDriver);
+    info.pPrintProcessor = const_cast<char*>("winprint");
+    info.pDatatype = const_cast<char*>("RAW");
+    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    HANDLE printer = AddPrinterA(NULL, 2, reinterpret_cast<BYTE*>(&info));
+    if (!printer)
+        return false;
+    ClosePrinter(printer);
+    return true;
+}
+
+// The test SETUP.EXE started with "/hold": it owns "InstallerClass" until
+// the object goes away.
+class CRunningInstaller
+{
+public:
+    CRunningInstaller() : m_quit(CreateEventA(NULL, TRUE, FALSE, "VQ_TestSetupQuit"))
+    {
+        ZeroMemory(&m_process, sizeof m_process);
+        std::string commandLine = "\"" + TestFolder() + "SETUP.exe\" /hold VQ_TestSetupQuit";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                            &m_process))
+            return;
+        for (int i = 0; i < 200 && !Holding(); ++i)
+            Sleep(50);
+    }
+    ~CRunningInstaller()
+    {
+        SetEvent(m_quit);
+        if (m_process.hProcess)
+        {
+            WaitForSingleObject(m_process.hProcess, 10000);
+            CloseHandle(m_process.hProcess);
+            CloseHandle(m_process.hThread);
+        }
+        CloseHandle(m_quit);
+    }
+    static bool Holding()
+    {
+        HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "InstallerClass");
+        if (!mutex)
+            return false;
+        CloseHandle(mutex);
+        return true;
+    }
+
+private:
+    HANDLE m_quit;
+    PROCESS_INFORMATION m_process;
+};
+
+// An export running on a thread of its own, so the test thread can handle
+// the modal dialogs it shows. If a test fails while a dialog is still open,
+// the destructor closes the process's dialogs until the call returns.
+class CExportCall
+{
+public:
+    CExportCall(CQuentic::VendorSetupFn function, const char* printerName)
+        : m_call(std::async(std::launch::async, [function, printerName]() {
+              return function(NULL, NULL, const_cast<char*>(printerName), SW_SHOWNORMAL);
+          }))
+    {
+    }
+    ~CExportCall()
+    {
+        while (m_call.valid() && !Finished(1))
+            CloseOwnDialogs();
+    }
+    bool Finished(int seconds)
+    {
+        return m_call.wait_for(std::chrono::seconds(seconds)) == std::future_status::ready;
+    }
+    int Result()
+    {
+        return m_call.get();
+    }
+
+private:
+    std::future<int> m_call;
+};
+
+// Presses the dialog's button the way a click does.
+void PressButton(HWND dialog)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+class VendorSetupTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        // The spooler only records the driver's files; an empty file serves
+        // (not a program: Wine would load it to tell it about new printers).
+        char driverFolder[MAX_PATH];
+        DWORD needed;
+        GetPrinterDriverDirectoryA(NULL, NULL, 1, reinterpret_cast<BYTE*>(driverFolder),
+                                   sizeof driverFolder, &needed);
+        std::string driverFile = std::string(driverFolder) + "\\vqtestdrv.dll";
+        HANDLE file = CreateFileA(driverFile.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+
+        DRIVER_INFO_3A driver = {};
+        driver.cVersion = 3;
+        driver.pName = const_cast<char*>(kDriver);
+        driver.pDriverPath = &driverFile[0];
+        driver.pDataFile = &driverFile[0];
+        driver.pConfigFile = &driverFile[0];
+        s_ready = AddPrinterDriverA(NULL, 3, reinterpret_cast<BYTE*>(&driver))
+                  && AddTestPrinter(kPrinter) && AddTestPrinter(kOtherPrinter);
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_ready) << "test printers could not be installed";
+        ASSERT_TRUE(m_quentic.Loaded());
+        ASSERT_TRUE(WritePrinter(kPrinter, PRINTER_ATTRIBUTE_LOCAL, "", ""));
+        ASSERT_TRUE(WritePrinter(kOtherPrinter, PRINTER_ATTRIBUTE_LOCAL, "", ""));
+        ASSERT_FALSE(CRunningInstaller::Holding());
+    }
+
+    static bool s_ready;
+    CQuentic m_quentic;
+};
+
+bool VendorSetupTest::s_ready = false;
+
+TEST_F(VendorSetupTest, WhileInstallerRunsMarksPrinterAndShowsNothing)
+{
+    CRunningInstaller installer;
+    ASSERT_TRUE(CRunningInstaller::Holding());
+
+    CExportCall call(m_quentic.VendorSetup9x, "VINTARA teste");
+    ASSERT_TRUE(call.Finished(20)) << "VendorSetup9x waited for something";
+    EXPECT_NE(0, call.Result());
+    EXPECT_EQ(NULL, FindWindowA(MAKEINTATOM(32770), kProduct));
+
+    EXPECT_EQ(DWORD(PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_QUEUED),
+              ReadPrinter(kPrinter).attributes);
+    EXPECT_EQ(DWORD(PRINTER_ATTRIBUTE_LOCAL), ReadPrinter(kOtherPrinter).attributes);
+}
+
+TEST_F(VendorSetupTest, AlreadyMarkedPrinterIsWrittenBackUnchanged)
+{
+    const DWORD marked = PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_QUEUED | PRINTER_ATTRIBUTE_SHARED;
+    ASSERT_TRUE(WritePrinter(kPrinter, marked, "Sala 2", "Recep\xe7\xe3o"));
+    const PrinterState before = ReadPrinter(kPrinter);
+    ASSERT_EQ(marked, before.attributes);
+
+    CRunningInstaller installer;
+    CExportCall call(m_quentic.VendorSetup9x, kPrinter);
+    ASSERT_TRUE(call.Finished(20));
+    EXPECT_NE(0, call.Result());
+
+    const PrinterState after = ReadPrinter(kPrinter);
+    ASSERT_TRUE(after.found);
+    EXPECT_EQ(before.attributes, after.attributes);
+    EXPECT_EQ(before.priority, after.priority);
+    EXPECT_EQ("Sala 2", after.comment);
+    EXPECT_EQ("Recep\xe7\xe3o", after.location);
+    EXPECT_EQ(before.driver, after.driver);
+    EXPECT_EQ(before.port, after.port);
+}
+
+TEST_F(VendorSetupTest, UnknownPrinterIsLeftAloneAndReminderStillShown)
+{
+    CExportCall call(m_quentic.VendorSetup9x, "Nao Existe");
+    HWND dialog = WaitForDialog(kProduct, 20000);
+    ASSERT_NE(HWND(NULL), dialog);
+    PressButton(dialog);
+    ASSERT_TRUE(call.Finished(20));
+    EXPECT_NE(0, call.Result());
+    EXPECT_EQ(DWORD(PRINTER_ATTRIBUTE_LOCAL), ReadPrinter(kPrinter).attributes);
+    EXPECT_EQ(DWORD(PRINTER_ATTRIBUTE_LOCAL), ReadPrinter(kOtherPrinter).attributes);
+}
+
+TEST_F(VendorSetupTest, ReminderShowsFormattedMessageCentredAndHoldsTheMutex)
+{
+    CExportCall call(m_quentic.VendorSetup9x, kPrinter);
+    HWND dialog = WaitForDialog(kProduct, 20000);
+    ASSERT_NE(HWND(NULL), dialog);
+
+    EXPECT_EQ(kProduct, WindowText(dialog));
+    EXPECT_EQ("Execute o instalador VARDEN QUILLAN vintara 7310K (setup.exe) \r\n"
+              "para instalar a Tela de status.",
+              ItemText(dialog, 1001));
+    EXPECT_EQ("OK", ItemText(dialog, IDOK));
+
+    // Centred: x moved 4 pixels right and snapped to a multiple of 8.
+    RECT rect;
+    GetWindowRect(dialog, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    EXPECT_EQ(((GetSystemMetrics(SM_CXSCREEN) - width) / 2 + 4) / 8 * 8, rect.left);
+    EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - height) / 2, rect.top);
+
+    // The printer is marked before the message appears.
+    EXPECT_EQ(DWORD(PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_QUEUED),
+              ReadPrinter(kPrinter).attributes);
+
+    // While the message is open, a second call finds the mutex and shows nothing.
+    EXPECT_TRUE(CRunningInstaller::Holding());
+    {
+        CExportCall second(m_quentic.VendorSetup9x, kOtherPrinter);
+        ASSERT_TRUE(second.Finished(20)) << "a second reminder was shown";
+        EXPECT_NE(0, second.Result());
+    }
+
+    // Escape (IDCANCEL) does not end the dialog; only the button or closing does.
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(call.Finished(1));
+    EXPECT_TRUE(IsWindow(dialog));
+
+    PressButton(dialog);
+    ASSERT_TRUE(call.Finished(20));
+    EXPECT_NE(0, call.Result());
+    EXPECT_FALSE(CRunningInstaller::Holding()) << "the mutex outlived the reminder";
+}
+
+TEST_F(VendorSetupTest, VendorSetupShowsInstallerFileThenArgumentsAndReturnsSecondEndCode)
+{
+    struct Case
+    {
+        const char* library;
+        const char* arguments;
+        bool closeSecond;
+        int result;
+    };
+    const Case cases[] = {
+        {"QUENTIC02.dll", " -u", false, 1},
+        {"QUENTIC02.dll", " -u", true, 0},
+        {"QUENTIC02_no102.dll", "i", false, 1},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.library) + (c.closeSecond ? " closed" : " button"));
+        CQuentic quentic(c.library);
+        ASSERT_TRUE(quentic.Loaded());
+        CExportCall call(quentic.VendorSetup, NULL);
+
+        HWND first = WaitForDialog("1", 20000);
+        ASSERT_NE(HWND(NULL), first);
+        EXPECT_EQ("SETUP.EXE", ItemText(first, 1001));
+        EXPECT_EQ("OK", ItemText(first, IDOK));
+        PressButton(first);
+
+        HWND second = WaitForDialog("2", 20000);
+        ASSERT_NE(HWND(NULL), second);
+        EXPECT_EQ(c.arguments, ItemText(second, 1001));
+        if (c.closeSecond)
+            PostMessageA(second, WM_CLOSE, 0, 0);
+        else
+            PressButton(second);
+
+        ASSERT_TRUE(call.Finished(20));
+        EXPECT_EQ(c.result, call.Result());
+    }
+}
+}
