@@ -11,9 +11,12 @@ jobs=${JOBS:-$(nproc)}
 builds=("$@")
 [ ${#builds[@]} -gt 0 ] || builds=(native i686 x64)
 
-configure() {  # name, extra cmake arguments...
+configure() {  # name, extra cmake arguments (first configure only)...
   local dir="$root/$1"; shift
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
+  if [ -f "$dir/CMakeCache.txt" ]; then
+    # Reconfigure every time: components and test folders are found by globbing.
+    cmake -S "$src" -B "$dir" >/dev/null
+  else
     cmake -S "$src" -B "$dir" "$@" >/dev/null
   fi
 }
