@@ -1,6 +1,5 @@
 // Single routines of the co-installer, linked in directly: the dialog's
-// screen position and the INF folder taken from a path. The test
-// "coinstaller_routines_cp932" runs this program in a double-byte code page.
+// screen position and the INF folder taken from a path.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -58,10 +57,10 @@ TEST(GetFolderOfPathTest, FolderThatDoesNotFitFails)
     EXPECT_STREQ("D:\\DRIVERS\\", folder);
 }
 
-TEST(GetFolderOfPathTest, DoubleByteCharacterEndingInBackslashByteIsNoSeparator)
+// Run only by "coinstaller_routines_cp932", which sets a Japanese locale.
+TEST(GetFolderOfPathDbcsTest, DoubleByteCharacterEndingInBackslashByteIsNoSeparator)
 {
-    if (GetACP() != 932)
-        GTEST_SKIP() << "needs code page 932 (run as coinstaller_routines_cp932)";
+    ASSERT_EQ(932u, GetACP());
     // 0x95 0x5C is one character in code page 932; its second byte is '\'.
     char folder[MAX_PATH];
     ASSERT_TRUE(GetFolderOfPath("D:\\DRV\x95\x5C.INF", folder, sizeof folder));
