@@ -58,8 +58,7 @@ int WINAPI VendorSetup(HWND, HINSTANCE, LPSTR, int)
 {
     char installerFile[MAX_PATH];
     char installerArgs[MAX_PATH];
-    LoadResourceString(IDS_INSTALLER_FILE, "SETUP.EXE", installerFile, sizeof installerFile);
-    LoadResourceString(IDS_INSTALLER_ARGS, "i", installerArgs, sizeof installerArgs);
+    LoadInstallerCommand(installerFile, installerArgs);
     CMessageDlg(installerFile, "1").DoModal();
     return static_cast<int>(CMessageDlg(installerArgs, "2").DoModal());
 }

@@ -87,12 +87,17 @@ bool GetFolderOfPath(const char* path, char* folder, int size)
     return Append(folder, size, path, static_cast<int>(lastSeparator - path) + 1);
 }
 
+void LoadInstallerCommand(char* installerFile, char* installerArgs)
+{
+    LoadResourceString(IDS_INSTALLER_FILE, "SETUP.EXE", installerFile, MAX_PATH);
+    LoadResourceString(IDS_INSTALLER_ARGS, "i", installerArgs, MAX_PATH);
+}
+
 DWORD LaunchInstaller(HDEVINFO set, PSP_DEVINFO_DATA element)
 {
     char installerFile[MAX_PATH];
     char installerArgs[MAX_PATH];
-    LoadResourceString(IDS_INSTALLER_FILE, "SETUP.EXE", installerFile, sizeof installerFile);
-    LoadResourceString(IDS_INSTALLER_ARGS, "i", installerArgs, sizeof installerArgs);
+    LoadInstallerCommand(installerFile, installerArgs);
 
     char infPath[MAX_PATH];
     DWORD error = GetSelectedInfPath(set, element, infPath, sizeof infPath);

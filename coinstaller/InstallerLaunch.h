@@ -4,6 +4,10 @@
 #include <windows.h>
 #include <setupapi.h>
 
+// The installer's file name and arguments from the string table, each into
+// a buffer of MAX_PATH characters.
+void LoadInstallerCommand(char* installerFile, char* installerArgs);
+
 // Writes the folder part of `path` (up to and including its last backslash)
 // into `folder` (`size` bytes). Fails with ERROR_BAD_PATHNAME when the path
 // has no folder and with ERROR_INSUFFICIENT_BUFFER when it does not fit; the
