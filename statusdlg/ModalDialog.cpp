@@ -1,0 +1,129 @@
+#include "statusdlg/ModalDialog.h"
+
+#include <commctrl.h>
+
+#include "statusdlg/ResourceText.h"
+
+void DDX_Text(CDataExchange& dx, int id, int32_t& value) {
+  if (!dx.save) {
+    SetDlgItemInt(dx.dialog, id, static_cast<UINT>(value), TRUE);
+    return;
+  }
+  BOOL ok = FALSE;
+  const int read = static_cast<int>(GetDlgItemInt(dx.dialog, id, &ok, TRUE));
+  if (ok) value = read;
+}
+
+void DDX_Text(CDataExchange& dx, int id, std::string& text) {
+  if (!dx.save) {
+    SetDlgItemTextA(dx.dialog, id, text.c_str());
+    return;
+  }
+  char buffer[512];
+  GetDlgItemTextA(dx.dialog, id, buffer, sizeof buffer);
+  text = buffer;
+}
+
+HWND FindSafeOwner() {
+  HWND window = GetActiveWindow();
+  while (window && (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD)) window = GetParent(window);
+  return window ? GetLastActivePopup(window) : nullptr;
+}
+
+INT_PTR CModalDialog::DoModal() {
+  // The templates use the progress, up-down and trackbar classes; a host need
+  // not have registered them.
+  INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&classes);
+  m_owner = FindSafeOwner();
+  return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(m_templateId), m_owner, &DialogProc,
+                         reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK CModalDialog::DialogProc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+  CModalDialog* self;
+  if (msg == WM_INITDIALOG) {
+    self = reinterpret_cast<CModalDialog*>(lp);
+    SetWindowLongPtrA(window, DWLP_USER, lp);
+    self->m_hWnd = window;
+  } else {
+    self = reinterpret_cast<CModalDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+  }
+  if (!self) return FALSE;
+  const INT_PTR result = self->Dispatch(msg, wp, lp);
+  if (msg == WM_NCDESTROY) self->m_hWnd = nullptr;
+  return result;
+}
+
+INT_PTR CModalDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      return OnInitDialog();
+    case WM_COMMAND: {
+      const int id = LOWORD(wp);
+      const int code = HIWORD(wp);
+      if (OnCommand(id, code)) return TRUE;
+      if (id == IDOK && code == BN_CLICKED) {
+        OnOK();
+        return TRUE;
+      }
+      if (id == IDCANCEL) {
+        OnCancel();
+        return TRUE;
+      }
+      return FALSE;
+    }
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (!OnNotify(reinterpret_cast<NMHDR*>(lp), result)) return FALSE;
+      SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+      return TRUE;
+    }
+    case WM_TIMER:
+      return OnTimer(static_cast<UINT_PTR>(wp)) ? TRUE : FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+BOOL CModalDialog::OnInitDialog() {
+  UpdateData(false);
+  return TRUE;
+}
+
+void CModalDialog::OnOK() {
+  if (UpdateData(true)) EndDialog(IDOK);
+}
+
+void CModalDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+bool CModalDialog::OnCommand(int, int) { return false; }
+
+bool CModalDialog::OnNotify(NMHDR*, LRESULT&) { return false; }
+
+bool CModalDialog::OnTimer(UINT_PTR) { return false; }
+
+void CModalDialog::DoDataExchange(CDataExchange&) {}
+
+bool CModalDialog::UpdateData(bool save) {
+  CDataExchange dx = {m_hWnd, save};
+  DoDataExchange(dx);
+  return true;
+}
+
+void CModalDialog::SendToOwner(UINT msg, WPARAM wp) const {
+  if (m_owner) SendMessageA(m_owner, msg, wp, 0);
+}
+
+int32_t CModalDialog::AskOwner(UINT msg) const {
+  int32_t answer = 0;
+  if (m_owner) SendMessageA(m_owner, msg, 0, reinterpret_cast<LPARAM>(&answer));
+  return answer;
+}
+
+void CModalDialog::ApplyFont(const LOGFONTA& font) {
+  if (font.lfHeight == 0 && font.lfWidth == 0) return;
+  if (!m_font.CreateIndirect(font)) return;
+  for (HWND child = GetWindow(m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), TRUE);
+}

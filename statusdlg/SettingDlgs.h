@@ -1,0 +1,72 @@
+// The mode setting and voltage bias dialogs: auto continue, automatic toner
+// replacement and the energy-saver delay (and, in the voltage bias dialog,
+// the duplex density), read from the host at start and all sent back at OK.
+#pragma once
+
+#include <stdint.h>
+
+#include "statusdlg/Controls.h"
+#include "statusdlg/HostContract.h"
+#include "statusdlg/ModalDialog.h"
+
+// True when the caller may change the administrator-only settings.
+bool IsAdministrator();
+
+// Whether the energy-saver list offers "off", from the "Intl" settings of the
+// Windows profile: left out for metric systems outside country 2.
+bool EnergySaverOffOffered();
+
+// Shared by both dialogs: the check boxes, the energy-saver list and the
+// messages that read and write them.
+class CPrinterSettingsDlg : public CModalDialog {
+ public:
+  // The library always asks IsAdministrator; only tests pass another check.
+  typedef bool (*AdministratorCheck)();
+  CPrinterSettingsDlg(UINT templateId, AdministratorCheck isAdministrator);
+
+  int32_t m_autoContinue = 0;
+  int32_t m_autoReplace = 0;
+  int32_t m_energySaverRead = 0;
+  int32_t m_energySaverChosen = 0;
+
+ protected:
+  void OnOK() override;
+  // Start steps from the auto replace check box on: asks the host and fills
+  // the controls.
+  void ReadAutoReplace();
+  void ReadRemainingSettings();
+  // Sends the three common settings in their order.
+  void SendCommonSettings();
+
+  CComboBox m_energySaver;
+
+ private:
+  void FillEnergySaverList();
+  AdministratorCheck m_isAdministrator;
+};
+
+class CModeSettingDlg : public CPrinterSettingsDlg {
+ public:
+  explicit CModeSettingDlg(AdministratorCheck isAdministrator = &IsAdministrator);
+
+  int32_t m_reserved = 0;  // the entry point's first argument, not used
+  LOGFONTA m_font;
+
+ protected:
+  BOOL OnInitDialog() override;
+};
+
+class CVoltageBiasDlg : public CPrinterSettingsDlg {
+ public:
+  explicit CVoltageBiasDlg(AdministratorCheck isAdministrator = &IsAdministrator);
+
+  int32_t m_replaceFlag = 0;
+  int32_t m_duplexDensity = 0;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+
+ private:
+  CTrackBar m_density;
+};
