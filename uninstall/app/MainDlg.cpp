@@ -1,0 +1,161 @@
+#include "uninstall/app/MainDlg.h"
+
+#include "uninstall/app/Ui.h"
+#include "uninstall/profile/Settings.h"
+#include "uninstall/res/resource.h"
+
+namespace vq {
+
+const char kMainWindowClass[] = "QLNUninstallWindowClass02";
+
+CMainDlg::CMainDlg() : os(COsVersion::FromSystem()) {
+  database.osVersion = os;
+}
+
+INT_PTR CMainDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  LoadSettings();  // reads only what is still unset
+  FontOverride(hwnd, message);
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      return 1;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+        case IDC_EXIT:
+          EndDialog(hwnd, 1);
+          return 1;
+        case IDC_UNINSTALL:
+          if (selectPage.visible) selectPage.CollectSelection();
+          StartRun();
+          return 1;
+      }
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == IDS_ABOUTMENU) {
+        // The about box comes with its own issue.
+        return 1;
+      }
+      return 0;
+    case WM_ENTERMENULOOP:
+      OnEnterMenuLoop();
+      return 0;
+    case WM_APP_ENABLE_UNINSTALL:
+      EnableUninstall(wParam != 0);
+      return 1;
+    case WM_APP_START_UNINSTALL:
+      StartRun();
+      return 1;
+    case WM_APP_RUN_FINISHED:
+      OnRunFinished();
+      return 1;
+  }
+  (void)lParam;
+  return 0;
+}
+
+void CMainDlg::PlacePage(HWND page) {
+  RECT area;
+  GetWindowRect(GetDlgItem(hwnd, IDC_PAGEAREA), &area);
+  MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&area), 2);
+  MoveWindow(page, area.left, area.top, area.right - area.left, area.bottom - area.top, FALSE);
+}
+
+void CMainDlg::OnInitDialog() {
+  ShowWindow(GetDlgItem(hwnd, IDC_PAGEAREA), SW_HIDE);
+  HMENU system = GetSystemMenu(hwnd, FALSE);
+  if (system) {
+    EnableMenuItem(system, SC_MAXIMIZE, MF_BYCOMMAND | MF_GRAYED);
+    EnableMenuItem(system, SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
+    AppendMenuA(system, MF_MENUBARBREAK, 0, nullptr);
+    AppendMenuA(system, MF_STRING, IDS_ABOUTMENU, strings.Load(IDS_ABOUTMENU));
+  }
+  strings.SetWindowTextFrom(hwnd, IDS_CAPTION);
+  strings.SetItemTextFrom(hwnd, IDC_UNINSTALL, IDS_UNINSTALL);
+  strings.SetItemTextFrom(hwnd, IDC_EXIT, IDS_EXIT);
+
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HWND select = selectPage.CreateModeless(instance, "IDD_SELECT", hwnd);
+  HWND remove = removePage.CreateModeless(instance, "IDD_REMOVE", hwnd);
+  PlacePage(select);
+  PlacePage(remove);
+  ShowWindow(select, SW_HIDE);
+  ShowWindow(remove, SW_SHOW);
+
+  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TORVAX));
+  SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  CenterWindow(hwnd, nullptr);
+  ShowWindow(hwnd, SW_HIDE);
+  RunStartUp();
+}
+
+void CMainDlg::RunStartUp() {
+  EnableUninstall(false);
+  EnableExit(false);
+  loading.database = &database;
+  selectPage.database = &database;
+  removePage.database = &database;
+  if (loading.DoModal(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOADING), hwnd) != 1) {
+    EndDialog(hwnd, 1);
+    return;
+  }
+  ShowFirstPage();
+}
+
+// Without MFG, PRN and UNVEZZ the selection page comes first. With one of
+// them and NOPICK, the printers the switches offer are the choice: the
+// progress page stays, Uninstall removes them without a selection.
+void CMainDlg::ShowFirstPage() {
+  const CommandLineOptions& o = loading.Options();
+  const bool filtered = o.Count("MFG") >= 0 || o.Count("PRN") >= 0 || o.Count("UNVEZZ") >= 0;
+  const bool noPick = filtered && o.Count("NOPICK") >= 0;
+  selectPage.Refresh();
+  if (noPick) {
+    ShowWindow(selectPage.hwnd, SW_HIDE);
+    ShowWindow(removePage.hwnd, SW_SHOW);
+  } else {
+    ShowWindow(removePage.hwnd, SW_HIDE);
+    ShowWindow(selectPage.hwnd, SW_SHOW);
+  }
+  ShowWindow(hwnd, SW_SHOW);
+  SetForegroundWindow(hwnd);
+  EnableUninstall(noPick || database.CountListedPrinters() == 0);
+  EnableExit(true);
+}
+
+void CMainDlg::StartRun() {
+  ShowWindow(selectPage.hwnd, SW_HIDE);
+  ShowWindow(removePage.hwnd, SW_SHOW);
+  HMENU system = GetSystemMenu(hwnd, FALSE);
+  if (system) EnableMenuItem(system, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  EnableExit(false);
+  removePage.Start();
+}
+
+void CMainDlg::OnRunFinished() {
+  if (database.CountListedPrinters() > 0 && !database.restartNeeded) {
+    ShowWindow(removePage.hwnd, SW_HIDE);
+    ShowWindow(selectPage.hwnd, SW_SHOW);
+    selectPage.Refresh();
+  } else {
+    ShowWindow(selectPage.hwnd, SW_HIDE);
+    ShowWindow(removePage.hwnd, SW_SHOW);
+  }
+  HMENU system = GetSystemMenu(hwnd, FALSE);
+  if (system) EnableMenuItem(system, SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+  EnableExit(true);
+}
+
+void CMainDlg::OnEnterMenuLoop() {
+  HMENU system = GetSystemMenu(hwnd, FALSE);
+  if (!system) return;
+  const bool minimized = IsIconic(hwnd) != FALSE;
+  EnableMenuItem(system, SC_RESTORE, MF_BYCOMMAND | (minimized ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(system, SC_MINIMIZE, MF_BYCOMMAND | (minimized ? MF_GRAYED : MF_ENABLED));
+}
+
+void CMainDlg::EnableUninstall(bool enable) { EnableWindow(GetDlgItem(hwnd, IDC_UNINSTALL), enable); }
+void CMainDlg::EnableExit(bool enable) { EnableWindow(GetDlgItem(hwnd, IDC_EXIT), enable); }
+
+}  // namespace vq

@@ -1,0 +1,63 @@
+// CRemovePage: the progress page of an uninstall run. It runs one removal
+// phase per timer tick and shows the progress in nine rows.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "uninstall/app/DialogBase.h"
+#include "uninstall/app/OsVersion.h"
+#include "uninstall/app/StringTable.h"
+
+namespace vq {
+
+class CUninstallDatabase;
+
+class CRemovePage : public CDialogBase {
+ public:
+  static constexpr int kRowCount = 9;
+
+  CRemovePage();
+  ~CRemovePage() override;
+  INT_PTR DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  void Start();
+  void RunTimerStep();
+  void Redraw(bool reset);
+
+  int step = 0;
+  int currentRow = 0;
+  bool progressActive = false;
+  HCURSOR waitCursor = nullptr;
+  HCURSOR previousCursor = nullptr;
+  HANDLE vezzaroProcess = nullptr;
+  std::string vezzaroPath;
+  std::vector<std::string> driverFolders;
+  std::vector<std::string> systemFolders;
+  std::string driverDirectory;
+  std::string lastDriverName;
+  std::string windowsPath, driverPath, driverSubPath;
+  CUninstallDatabase* database = nullptr;
+  COsVersion os;
+
+ private:
+  void OnInitDialog();
+  INT_PTR OnCtlColorStatic(HDC dc, HWND control);
+  void PaintRow(int row, HDC dc);
+  void ShowRow(int row);
+  void BuildFolderLists();
+  bool DisguiseToolStep();  // true while the tool runs and the step must repeat
+  void Finish();
+
+  HFONT normalFont_ = nullptr;
+  HFONT boldFont_ = nullptr;
+  HIMAGELIST stateImages_ = nullptr;
+  CStringTable strings_;
+
+  static bool s_inTimer;
+};
+
+}  // namespace vq

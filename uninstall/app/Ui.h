@@ -1,0 +1,27 @@
+// Routines every dialog of the tool shares: the dialog-font hook, message
+// boxes, centring and the administrator check.
+#pragma once
+
+#include <windows.h>
+
+#include "uninstall/app/OsVersion.h"
+
+namespace vq {
+
+// Applies the font of the settings (FontType, FontHeight, ...) to the usual
+// controls on WM_INITDIALOG and deletes it on WM_DESTROY; does nothing when
+// the Language setting is empty or "NOT".
+void FontOverride(HWND dialog, UINT message);
+
+// MessageBoxA without owner; right-to-left reading when Language is "ARA" or "HEB".
+int ShowMessage(const char* text, const char* caption, UINT style);
+
+// Centres `window` over `over` (the desktop when null); never off the screen's
+// top-left, size and Z order unchanged, not activated.
+void CenterWindow(HWND window, HWND over);
+
+// True when the process token holds the built-in Administrators group; always
+// true outside the Windows NT family.
+bool IsAdministrator(const COsVersion& os);
+
+}  // namespace vq

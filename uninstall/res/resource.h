@@ -1,0 +1,125 @@
+// Resource ids of TORVAX02: dialogs, controls, strings, menus, bitmaps and
+// icons. Code and resource script both take their numbers from here.
+#pragma once
+
+// Dialogs (the string-named templates are "IDD_MAIN", "IDD_MAIN_NOBMP",
+// "IDD_SELECT" and "IDD_REMOVE").
+#define IDD_ABOUT 101
+#define IDD_LOADING 102
+#define IDD_EXTRAINFO 103
+
+// Icons, bitmaps, menus, accelerators.
+#define IDI_TORVAX 201
+#define IDB_PANEL 301
+#define IDB_SMALLICONS 303
+#define IDB_LARGEICONS 304
+#define IDB_STATES 305
+#define IDM_VIEW 601
+#define IDA_SELECT 51
+
+// Context menu commands.
+#define IDM_LARGEICONS 611
+#define IDM_SMALLICONS 612
+#define IDM_LIST 613
+#define IDM_DETAILS 614
+#define IDM_REMOVE 615
+#define IDM_SELECTALL 616
+#define IDM_EXTRAINFO 617
+
+// Controls.
+#define IDC_PAGEAREA 2001
+#define IDC_PANEL 2002
+#define IDC_SEPARATOR 2003
+#define IDC_PROFILEONLY 2004
+#define IDC_ABOUTLIST 2005
+#define IDC_PRINTERLIST 2006
+#define IDC_LOADPROGRESS 2007
+#define IDC_EXIT 2008
+#define IDC_UNINSTALL 2009
+#define IDC_LOADTEXT 2011
+#define IDC_SELECTLABEL 2012
+#define IDC_SELECTWARNING 2013
+#define IDC_LOADICON 2014
+#define IDC_ROW0_TEXT 2015  // 2015..2023: the nine progress rows' texts
+#define IDC_ROW8_TEXT 2023
+#define IDC_ROW0_ICON 2024
+#define IDC_ROW1_ICON 2025
+#define IDC_ROW2_ICON 2027
+#define IDC_ROW3_ICON 2029
+#define IDC_ROW4_ICON 2031
+#define IDC_ROW5_ICON 2033
+#define IDC_ROW6_ICON 2035
+#define IDC_ROW7_ICON 2037
+#define IDC_ROW8_ICON 2039
+#define IDC_CAT_DELETEINI 2026
+#define IDC_CAT_DELETELOADRUN 2028
+#define IDC_CAT_DRIVERS 2030
+#define IDC_CAT_FILES 2032
+#define IDC_CAT_HOOKS 2034
+#define IDC_CAT_MONITORS 2036
+#define IDC_CAT_REGISTRY 2038
+#define IDC_CAT_PRINTPROCESSORS 2040
+#define IDC_CAT_SERVICES 2041
+#define IDC_CAT_SHORTCUTS 2042
+#define IDC_CAT_UNSELFREGISTER 2043
+#define IDC_EXTRALIST 2044
+#define IDC_CAT_DIRECTORIES 2045
+#define IDC_LEGALNOTICE 2046
+#define IDC_TOOLTITLE 2047
+
+// Strings.
+#define IDS_RUNKEY 5001
+#define IDS_REDIRECTFORM 5002
+#define IDS_NOTADMIN 5005
+#define IDS_SPOOLERUNSTABLE 5006
+#define IDS_BUILDINGDATABASE 5007
+#define IDS_ABOUTMENU 5010
+#define IDS_NOSCRIPTS 5012
+#define IDS_DEFAULTDELETED_NONE 5013
+#define IDS_DEFAULTDELETED_NEW 5014
+#define IDS_CAPTION 5015
+#define IDS_UNINSTALL 5016
+#define IDS_EXIT 5017
+#define IDS_LOADINGTITLE 5018
+#define IDS_ABOUTTITLE 5019
+#define IDS_TOOLTITLE 5020
+#define IDS_LEGALNOTICE 5021
+#define IDS_ROW0 5023  // 5023..5031: the nine progress rows
+#define IDS_SELECTLABEL 5032
+#define IDS_SELECTWARNING 5033
+#define IDS_COL_NAME 5034
+#define IDS_COL_DRIVER 5035
+#define IDS_COL_LOCATION 5036
+#define IDS_LOCAL 5037
+#define IDS_COL_DEFAULT 5038
+#define IDS_COL_MAKER 5039
+#define IDS_COL_DISGUISE 5040
+#define IDS_YES 5041
+#define IDS_NO 5042
+#define IDS_NOTAPPLICABLE 5043
+#define IDS_VERSION 5049
+#define IDS_BUILDSTAMP 5050
+#define IDS_PLATFORM 5051
+#define IDS_LOADING 5052
+#define IDS_DONE 5053
+#define IDS_ASKRESTART 5054
+#define IDS_RESTARTFAILED 5055
+#define IDS_ASKSTOP 5056
+#define IDS_SPOOLERNOTANSWERING 5060
+#define IDS_NOWINDOWCLASS 5061  // the main window class could not be registered
+
+// Private messages of the main dialog.
+#define WM_APP_ENABLE_UNINSTALL 1127
+#define WM_APP_START_UNINSTALL 1128
+#define WM_APP_RUN_FINISHED 1129
+
+// Timers.
+#define IDT_LOADING 1126
+#define IDT_REMOVE 1130
+
+// Version of the tool (the about box reads it from the version resource).
+#define VQ_VERSION_MAJOR 2
+#define VQ_VERSION_MINOR 10
+#define VQ_VERSION_BUILD 0
+#define VQ_VERSION_PATCH 1
+#define VQ_VERSION_TEXT "2.10.00.01"
