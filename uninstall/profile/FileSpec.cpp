@@ -279,9 +279,9 @@ int CFileSpec::SetFolder(int id) {
 }
 
 std::string SettingsFileName() {
-  CFileSpec spec;
-  spec.SetFolder(kFolderProgram);
-  const std::string folder = spec.FolderPath();
+  CFileSpec program;
+  program.SetFolder(kFolderProgram);
+  const std::string folder = program.FolderPath();
   return folder.empty() ? std::string() : folder + kScriptFileName;
 }
 

@@ -3,7 +3,7 @@
 // or from a path text, and rebuilt into a work buffer on demand.
 //
 // Every text is a fixed field of 260 bytes. A folder the system cannot give
-// (a failing call, a text that does not fit) leaves the spec empty: folder
+// (a failing call, a text that does not fit) leaves the object empty: folder
 // resolution never fails as such, and an empty folder stays empty.
 #pragma once
 
@@ -69,13 +69,13 @@ class CFileSpec {
   CFileSpec();
   explicit CFileSpec(const COsVersion& os);
 
-  // Clears the spec and sets it to the folder (or, for ids 1 and 8, the file)
-  // of `id`. Always 1; ids outside 1..34 and failing calls give an empty spec.
+  // Clears the object and sets it to the folder (or, for ids 1 and 8, the file)
+  // of `id`. Always 1; ids outside 1..34 and failing calls leave it empty.
   int SetFolder(int id);
 
   // Splits `path` into drive ("X:"), directory (up to and including the last
   // backslash or slash), file name and extension (from the last dot of the
-  // name on, dot included). A path over 259 characters gives an empty spec.
+  // name on, dot included). A path over 259 characters leaves all four empty.
   void SetPath(const char* path);
   void Clear();
 
@@ -86,12 +86,14 @@ class CFileSpec {
   // Drive + directory, rebuilt into the work buffer.
   const char* FolderPath();
   // Adds the folder `name` below the directory (with backslashes around it as
-  // needed) and returns the full path. An empty name changes nothing; a
-  // result that would not fit leaves the directory as it was and returns "".
+  // needed) and returns the full path. An empty name changes nothing, and so
+  // does an object with no drive and no directory (an empty folder must not
+  // become "\name\" at the root of the current drive). A result that would
+  // not fit leaves the directory as it was and returns "".
   const char* AppendSubfolder(const char* name);
 
-  // Looks for the spec's name and extension along `searchPath` (the system's
-  // path search); when found, the spec becomes the found full path.
+  // Looks for the held name and extension along `searchPath` (the system's
+  // path search); when found, the object takes the found full path.
   bool Search(const char* searchPath);
   // Whether the full path opens as an existing file (no access, no sharing).
   bool FileExists();

@@ -20,9 +20,9 @@ const COsVersion kNT(COsVersion::kPlatformNT, COsVersion::kVersionXP);
 const COsVersion kWin32s(COsVersion::kPlatformWin32s, COsVersion::kVersionWin32s);
 
 std::string Folder(int id, const COsVersion& os = kNT) {
-  CFileSpec spec(os);
-  EXPECT_EQ(spec.SetFolder(id), 1);
-  return spec.FullPath();
+  CFileSpec file(os);
+  EXPECT_EQ(file.SetFolder(id), 1);
+  return file.FullPath();
 }
 
 bool IsFolder(const std::string& path) {
@@ -79,13 +79,13 @@ TEST(FolderIds, SystemFoldersOfThePrefix) {
 TEST(FolderIds, ProgramFileAndFolder) {
   char self[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, self, sizeof(self));
-  CFileSpec spec(kNT);
-  spec.SetFolder(kFolderProgramFile);
-  EXPECT_STREQ(spec.FullPath(), self);
-  EXPECT_TRUE(EqualNoCase(spec.Extension(), ".exe"));
-  spec.SetFolder(kFolderProgram);
-  EXPECT_EQ(spec.FullPath(), ProgramFolder());
-  EXPECT_STREQ(spec.Name(), "");
+  CFileSpec file(kNT);
+  file.SetFolder(kFolderProgramFile);
+  EXPECT_STREQ(file.FullPath(), self);
+  EXPECT_TRUE(EqualNoCase(file.Extension(), ".exe"));
+  file.SetFolder(kFolderProgram);
+  EXPECT_EQ(file.FullPath(), ProgramFolder());
+  EXPECT_STREQ(file.Name(), "");
   EXPECT_EQ(SettingsFileName(), ProgramFolder() + "Qunz__02.unm");
 }
 
@@ -194,74 +194,80 @@ TEST(FolderIds, TempFileIsANewEmptyFileEachCall) {
 
 TEST(FolderIds, NoFolderForZeroAndUnknownIds) {
   for (int id : {0, 35, -1, 1000}) {
-    CFileSpec spec(kNT);
-    spec.SetFolder(kFolderWindows);
-    EXPECT_EQ(spec.SetFolder(id), 1);
-    EXPECT_STREQ(spec.FullPath(), "") << id;
-    EXPECT_STREQ(spec.Drive(), "");
-    EXPECT_STREQ(spec.Directory(), "");
+    CFileSpec file(kNT);
+    file.SetFolder(kFolderWindows);
+    EXPECT_EQ(file.SetFolder(id), 1);
+    EXPECT_STREQ(file.FullPath(), "") << id;
+    EXPECT_STREQ(file.Drive(), "");
+    EXPECT_STREQ(file.Directory(), "");
   }
 }
 
-TEST(FolderVariables, NamesAndIds) {
-  const char* names[] = {"WINDIR", "SYSDIR", "COLORDIR", "PRINTPROCDIR", "PRINTPROCDIR_W40",
-                         "PRINTDRIVERDIR", "PRINTDRIVERDIR_W40"};
-  const int ids[] = {3, 4, 33, 28, 29, 26, 27};
-  for (int i = 0; i < kFolderVariableCount; ++i) {
-    EXPECT_STREQ(kFolderVariables[i].name, names[i]);
-    EXPECT_EQ(kFolderVariables[i].id, ids[i]);
-  }
+TEST(FolderVariables, ResolveToTheirFolders) {
+  auto folderOf = [&](const char* name) {
+    for (const FolderVariable& v : kFolderVariables)
+      if (std::strcmp(v.name, name) == 0) return Folder(v.id);
+    ADD_FAILURE() << "no variable " << name;
+    return std::string();
+  };
+  EXPECT_TRUE(EqualNoCase(folderOf("WINDIR"), "C:\\windows\\"));
+  EXPECT_TRUE(EqualNoCase(folderOf("SYSDIR"), "C:\\windows\\system32\\"));
+  EXPECT_EQ(folderOf("COLORDIR"), Folder(kFolderColor));
+  EXPECT_FALSE(folderOf("PRINTPROCDIR").empty());
+  EXPECT_EQ(folderOf("PRINTPROCDIR_W40"), folderOf("PRINTPROCDIR"));
+  EXPECT_FALSE(folderOf("PRINTDRIVERDIR_W40").empty());
+  EXPECT_NE(folderOf("PRINTDRIVERDIR_W40"), folderOf("PRINTDRIVERDIR"));
 }
 
 TEST(FileSpecPath, SplitAndRebuild) {
-  CFileSpec spec(kNT);
-  spec.SetPath("C:\\dir\\sub/file.tar.gz");
-  EXPECT_STREQ(spec.Drive(), "C:");
-  EXPECT_STREQ(spec.Directory(), "\\dir\\sub/");
-  EXPECT_STREQ(spec.Name(), "file.tar");
-  EXPECT_STREQ(spec.Extension(), ".gz");
-  EXPECT_STREQ(spec.FullPath(), "C:\\dir\\sub/file.tar.gz");
-  EXPECT_STREQ(spec.FolderPath(), "C:\\dir\\sub/");
-  spec.SetPath("\\\\server\\share\\.profile");
-  EXPECT_STREQ(spec.Drive(), "");
-  EXPECT_STREQ(spec.Directory(), "\\\\server\\share\\");
-  EXPECT_STREQ(spec.Name(), "");
-  EXPECT_STREQ(spec.Extension(), ".profile");
-  spec.SetPath("noext");
-  EXPECT_STREQ(spec.Name(), "noext");
-  EXPECT_STREQ(spec.FolderPath(), "");
-  spec.SetPath(("C:\\" + std::string(300, 'a')).c_str());  // too long for a field
-  EXPECT_STREQ(spec.FullPath(), "");
-  EXPECT_STREQ(spec.Name(), "");
+  CFileSpec file(kNT);
+  file.SetPath("C:\\dir\\sub/file.tar.gz");
+  EXPECT_STREQ(file.Drive(), "C:");
+  EXPECT_STREQ(file.Directory(), "\\dir\\sub/");
+  EXPECT_STREQ(file.Name(), "file.tar");
+  EXPECT_STREQ(file.Extension(), ".gz");
+  EXPECT_STREQ(file.FullPath(), "C:\\dir\\sub/file.tar.gz");
+  EXPECT_STREQ(file.FolderPath(), "C:\\dir\\sub/");
+  file.SetPath("\\\\server\\share\\.profile");
+  EXPECT_STREQ(file.Drive(), "");
+  EXPECT_STREQ(file.Directory(), "\\\\server\\share\\");
+  EXPECT_STREQ(file.Name(), "");
+  EXPECT_STREQ(file.Extension(), ".profile");
+  file.SetPath("noext");
+  EXPECT_STREQ(file.Name(), "noext");
+  EXPECT_STREQ(file.FolderPath(), "");
+  file.SetPath(("C:\\" + std::string(300, 'a')).c_str());  // too long for a field
+  EXPECT_STREQ(file.FullPath(), "");
+  EXPECT_STREQ(file.Name(), "");
 }
 
 TEST(FileSpecPath, AppendSubfolder) {
-  CFileSpec spec(kNT);
-  spec.SetFolder(kFolderPrinterDriver);
-  const std::string driver = spec.FullPath();
-  EXPECT_EQ(std::string(spec.AppendSubfolder("3")), driver + "3\\");
-  EXPECT_EQ(std::string(spec.AppendSubfolder("")), driver + "3\\");  // an empty name: no change
-  spec.SetPath("C:\\dir\\file.txt");
-  EXPECT_STREQ(spec.AppendSubfolder("sub\\"), "C:\\dir\\sub\\file.txt");
-  spec.SetPath("C:");
-  EXPECT_STREQ(spec.AppendSubfolder("x"), "C:\\x\\");
+  CFileSpec file(kNT);
+  file.SetFolder(kFolderPrinterDriver);
+  const std::string driver = file.FullPath();
+  EXPECT_EQ(std::string(file.AppendSubfolder("3")), driver + "3\\");
+  EXPECT_EQ(std::string(file.AppendSubfolder("")), driver + "3\\");  // an empty name: no change
+  file.SetPath("C:\\dir\\file.txt");
+  EXPECT_STREQ(file.AppendSubfolder("sub\\"), "C:\\dir\\sub\\file.txt");
+  file.SetPath("C:");
+  EXPECT_STREQ(file.AppendSubfolder("x"), "C:\\x\\");
   CFileSpec empty(kNT);
   empty.SetFolder(kFolderNone);
   EXPECT_STREQ(empty.AppendSubfolder("3"), "");  // not "\3\" at the root of the current drive
-  spec.SetPath(("C:\\" + std::string(250, 'a') + "\\").c_str());
-  EXPECT_STREQ(spec.AppendSubfolder(std::string(10, 'b').c_str()), "");  // would not fit
-  EXPECT_STREQ(spec.FullPath(), ("C:\\" + std::string(250, 'a') + "\\").c_str());
+  file.SetPath(("C:\\" + std::string(250, 'a') + "\\").c_str());
+  EXPECT_STREQ(file.AppendSubfolder(std::string(10, 'b').c_str()), "");  // would not fit
+  EXPECT_STREQ(file.FullPath(), ("C:\\" + std::string(250, 'a') + "\\").c_str());
 }
 
 TEST(FileSpecPath, SearchAndFileExists) {
   const std::string dir = MakeTempFolder("search");
   ASSERT_TRUE(WriteFileText(dir + "QDRV.DLL", "x"));
-  CFileSpec spec(kNT);
-  spec.SetPath("qdrv.dll");
-  EXPECT_FALSE(spec.FileExists());  // not in the current directory
-  ASSERT_TRUE(spec.Search(dir.c_str()));
-  EXPECT_TRUE(EqualNoCase(spec.FullPath(), dir + "QDRV.DLL"));
-  EXPECT_TRUE(spec.FileExists());
+  CFileSpec file(kNT);
+  file.SetPath("qdrv.dll");
+  EXPECT_FALSE(file.FileExists());  // not in the current directory
+  ASSERT_TRUE(file.Search(dir.c_str()));
+  EXPECT_TRUE(EqualNoCase(file.FullPath(), dir + "QDRV.DLL"));
+  EXPECT_TRUE(file.FileExists());
   CFileSpec missing(kNT);
   missing.SetPath("nothere.dll");
   EXPECT_FALSE(missing.Search(dir.c_str()));
