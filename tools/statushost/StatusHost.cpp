@@ -3,19 +3,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "tools/statushost/PictureNames.h"
 #include "tools/statushost/resource.h"
 
-const char* const kPictureNames[54] = {
-    "IDB_CSDM01", "IDB_CSDM02", "IDB_CSDM03", "IDB_CSDM04", "IDB_CSDM05", "IDB_CSDM06",
-    "IDB_CSDM07", "IDB_CSDM08", "IDB_CSDM09", "IDB_CSDM10", "IDB_CSDM11", "IDB_CSDM12",
-    "IDB_CSDM13", "IDB_CSDM14", "IDB_CSDM15", "IDB_CSDM16", "IDB_CSDM17", "IDB_CSDM18",
-    "IDB_CSDM19", "IDB_CSDM20", "IDB_CSDM21", "IDB_CSDM22", "IDB_CSDM23", "IDB_CSDM24",
-    "IDB_CSDM25", "IDB_CSDB01", "IDB_CSDB02", "IDB_CSDB03", "IDB_CSDB04", "IDB_CSDB05",
-    "IDB_CSDB06", "IDB_CSDB07", "IDB_CSDB08", "IDB_CSDD01", "IDB_CSDD02", "IDB_CSDD03",
-    "IDB_CSDD04", "IDB_CSDD05", "IDB_CSDD06", "IDB_CSDD07", "IDB_CSDD08", "IDB_CSDD09",
-    "IDB_CSDT01", "IDB_CSDT02", "IDB_CSDT03", "IDB_CSDT04", "IDB_CSDT05", "IDB_CSDT06",
-    "IDB_CSDT07", "IDB_CSDT08", "IDB_CSDT09", "IDB_CSDT10", "IDB_CSDT11", "IDB_CSDT12",
-};
 
 bool CStatusHost::Create(HINSTANCE instance, const char* libraryPath) {
   if (!m_library.Load(libraryPath)) {

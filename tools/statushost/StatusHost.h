@@ -47,5 +47,3 @@ class CStatusHost {
   CSimulatedPrinter m_printer;
   LOGFONTA m_font = {};
 };
-
-extern const char* const kPictureNames[54];
