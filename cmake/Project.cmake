@@ -42,6 +42,9 @@ function(vq_wine_test name)
   set(flags "")
   if(T_FRESH)
     list(APPEND flags --fresh ${name})
+    if(T_GUI)
+      list(APPEND flags --desktop)
+    endif()
   endif()
   add_test(NAME ${name}
            COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/wine-run.sh ${flags}

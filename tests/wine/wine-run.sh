@@ -2,18 +2,22 @@
 # Runs one Windows program of the x86_64 build under wine64 and exits with its
 # exit code.
 #
-#   wine-run.sh [--fresh NAME] PROGRAM.exe [ARGS...]
+#   wine-run.sh [--fresh NAME] [--desktop] PROGRAM.exe [ARGS...]
 #
 # VQ_WINE_ROOT (default: ./wine) holds the build tree's prefixes: "base" is
 # booted once and shared by every test that only reads the machine; --fresh
 # copies it to fresh/NAME so the program gets a clean machine of its own (the
 # copy is removed afterwards unless the program failed). Without DISPLAY a
 # private Xvfb is started, because a prefix whose desktop booted without a
-# display can never create windows.
+# display can never create windows. --desktop (with --fresh) runs the
+# programs of the prefix in one Wine virtual desktop, whose windows have
+# frames and title bars in screenshots.
 set -u
 root=${VQ_WINE_ROOT:-$PWD/wine}
 fresh=""
+desktop=""
 if [ "${1:-}" = "--fresh" ]; then fresh=$2; shift 2; fi
+if [ "${1:-}" = "--desktop" ]; then desktop=1; shift; fi
 [ $# -ge 1 ] || { echo "usage: wine-run.sh [--fresh NAME] PROGRAM [ARGS...]" >&2; exit 2; }
 
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -57,6 +61,14 @@ if [ -n "$fresh" ]; then
 fi
 
 export WINEPREFIX="$prefix"
+if [ -n "$desktop" ] && [ -n "$fresh" ]; then
+  "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  # The desktop process started by reg is not virtual; the next program
+  # must start a new one that reads the setting.
+  "$wineserver" -k 2>/dev/null
+  "$wineserver" -w 2>/dev/null
+fi
 "$wine" "$@"
 rc=$?
 if [ -n "$fresh" ]; then

@@ -21,8 +21,19 @@ enum StateImage { kPending = 0, kDone = 1, kRunning = 2 };
 const UINT kTickMs = 200;
 const COLORREF kMaskColour = RGB(255, 0, 255);
 
-HFONT CreateSettingsFont(int weight) {
+// The row fonts follow the font settings. Without a settings file the face is
+// empty and the sizes 1, which would give an unreadable one-pixel font: the
+// page's own dialog font is used then, at the same weight.
+HFONT CreateRowFont(HWND page, int weight) {
   const CSettings& s = ProcessSettings();
+  if (s.fontType[0] == '\0') {
+    LOGFONTA lf = {};
+    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(page, WM_GETFONT, 0, 0));
+    if (!dialogFont || !GetObjectA(dialogFont, sizeof(lf), &lf))
+      GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+    lf.lfWeight = weight;
+    return CreateFontIndirectA(&lf);
+  }
   return CreateFontA(s.fontHeight, s.fontWidth, 0, 0, weight, FALSE, FALSE, FALSE,
                      static_cast<BYTE>(s.fontCharSet), 0, 0, 0,
                      static_cast<BYTE>(s.fontPitch | s.fontFamily), s.fontType);
@@ -90,8 +101,8 @@ INT_PTR CRemovePage::DialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void CRemovePage::OnInitDialog() {
-  normalFont_ = CreateSettingsFont(FW_NORMAL);
-  boldFont_ = CreateSettingsFont(FW_BOLD);
+  normalFont_ = CreateRowFont(hwnd, FW_NORMAL);
+  boldFont_ = CreateRowFont(hwnd, FW_BOLD);
   stateImages_ = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_STATES), 16,
                                       10, kMaskColour, IMAGE_BITMAP, LR_CREATEDIBSECTION);
   for (int r = 0; r < kRowCount; ++r) strings_.SetItemTextFrom(hwnd, kRowText[r], IDS_ROW0 + r);
