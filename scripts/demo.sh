@@ -1,10 +1,63 @@
 #!/usr/bin/env bash
-# The demo: builds the native tools and shows what the uninstall tool makes of
-# the sample package's scripts: profiles, what would be removed for the sample
-# printers, and the script warnings.
+# The demo: the uninstall tool TORVAX02 under Wine on a machine where the
+# sample VARDEN QUILLAN package is installed.
+#
+#  1. builds the x64 test build and the native tools;
+#  2. shows what the tool makes of the sample scripts (unmcheck, a summary);
+#  3. creates a Wine prefix under build/demo, installs the sample package into
+#     it for real, starts TORVAX02 and drives it to the selection page.
+# On a person's display (DISPLAY set) the tool stays open to be used; without
+# one it runs under Xvfb and ends after the screenshots. Their paths are printed.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 root=${BUILD_ROOT:-$src/build}
-"$src/scripts/build.sh" native >/dev/null
+"$src/scripts/build.sh" native x64 >/dev/null
+
+echo "== What the sample scripts describe (unmcheck):"
 "$root/native/tools/unmcheck/unmcheck" --lint --printers "$src/samples/printers.json" \
-    "$src/samples/driver/Qunz__02.unm" "$src/samples/program/Qunz__02.unm"
+    "$src/samples/driver/Qunz__02.unm" "$src/samples/program/Qunz__02.unm" > "$root/demo-unmcheck.json"
+python3 - "$root/demo-unmcheck.json" <<'PY' 2>/dev/null || echo "  (full report: $root/demo-unmcheck.json)"
+import json, sys
+d = json.load(open(sys.argv[1]))
+print("  profiles: " + ", ".join(p["name"] + " (" + p["kind"] + ")" for p in d["profiles"]))
+print("  kept printers: %d, printers to remove: %d" % (d["keptCount"], d["removeCount"]))
+print("  files the removal would delete: " + ", ".join(d["removal"]["Files"]))
+print("  full report: " + sys.argv[1])
+PY
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+demo="$root/demo"
+xvfb_pid=""
+close=""
+if [ -z "${DISPLAY:-}" ]; then
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+  close="--close"
+fi
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; return 0; }
+trap cleanup EXIT
+
+export WINEPREFIX="$demo/prefix"
+rm -rf "$demo"
+mkdir -p "$demo"
+echo "== Creating a Wine prefix with the sample package in $WINEPREFIX"
+/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+/usr/lib/wine/wineserver -w
+if [ -n "$close" ]; then  # framed windows in the screenshots
+  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  /usr/lib/wine/wineserver -k; /usr/lib/wine/wineserver -w
+fi
+/usr/lib/wine/wine64 "$root/x64/tests/wine/fixture/install_sample_package.exe"
+echo "== Starting TORVAX02"
+/usr/lib/wine/wine64 "$root/x64/tests/gui/torvax/torvax_demo.exe" $close
+/usr/lib/wine/wineserver -k 2>/dev/null || true
+shots="$root/x64/tests/gui/torvax/screenshots"
+for f in demo-loading demo-selection; do
+  if command -v convert >/dev/null; then convert "$shots/$f.bmp" "$shots/$f.png" && echo "screenshot: $shots/$f.png"
+  else echo "screenshot: $shots/$f.bmp"; fi
+done

@@ -32,14 +32,14 @@ class CProgram {
 // First visible top-level window of `processId` (0: any process) with this
 // class (null: any) and caption (null: any); null after the timeout.
 HWND WaitForWindow(DWORD processId, const char* windowClass, const char* caption,
-                   DWORD timeoutMs = 20000);
+                   DWORD timeoutMs = 30000);
 // A message box of the process with this caption, whose text contains `part`.
 HWND WaitForMessageBox(DWORD processId, const char* caption, const char* part,
-                       DWORD timeoutMs = 20000);
-bool WaitUntilGone(HWND window, DWORD timeoutMs = 20000);
+                       DWORD timeoutMs = 30000);
+bool WaitUntilGone(HWND window, DWORD timeoutMs = 30000);
 // Waits until `predicate()` holds; false after the timeout.
 template <typename Predicate>
-bool WaitUntil(Predicate predicate, DWORD timeoutMs = 20000) {
+bool WaitUntil(Predicate predicate, DWORD timeoutMs = 30000) {
   const DWORD start = GetTickCount();
   while (!predicate()) {
     if (GetTickCount() - start > timeoutMs) return false;
