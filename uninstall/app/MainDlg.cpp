@@ -95,7 +95,7 @@ void CMainDlg::RunStartUp() {
   EnableExit(false);
   loading.database = &database;
   selectPage.database = &database;
-  removePage.database = &database;
+  removePage.context.database = &database;
   if (loading.DoModal(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOADING), hwnd) != 1) {
     EndDialog(hwnd, 1);
     return;

@@ -67,7 +67,7 @@ std::string FindDisguiseTool(const char* fileName) {
 }
 }  // namespace
 
-CRemovePage::CRemovePage() : os(COsVersion::FromSystem()) {}
+CRemovePage::CRemovePage() { context.os = COsVersion::FromSystem(); }
 
 CRemovePage::~CRemovePage() {
   if (normalFont_) DeleteObject(normalFont_);
@@ -101,6 +101,7 @@ INT_PTR CRemovePage::DialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void CRemovePage::OnInitDialog() {
+  context.pageWindow = hwnd;
   normalFont_ = CreateRowFont(hwnd, FW_NORMAL);
   boldFont_ = CreateRowFont(hwnd, FW_BOLD);
   stateImages_ = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_STATES), 16,
@@ -153,8 +154,8 @@ void CRemovePage::BuildFolderLists() {
       {kFolderColor, false, false},           {kFolderPrinterDriverW40, true, true},
       {kFolderPrintProcessorW40, true, true}};
   for (const Entry& e : kEntries) {
-    if (e.ntOnly && !os.IsNT()) continue;
-    CFileSpec spec(os);
+    if (e.ntOnly && !context.os.IsNT()) continue;
+    CFileSpec spec(context.os);
     spec.SetFolder(e.id);
     std::string path = spec.FolderPath();
     if (path.size() >= 2) {  // the spooler may answer late: ask once more
@@ -162,7 +163,7 @@ void CRemovePage::BuildFolderLists() {
       spec.SetFolder(e.id);
       path = spec.FolderPath();
     }
-    std::vector<std::string>& list = e.driver ? driverFolders : systemFolders;
+    std::vector<std::string>& list = e.driver ? context.driverFolders : context.systemFolders;
     list.push_back(path);
     NormaliseList(list);
   }
@@ -171,16 +172,16 @@ void CRemovePage::BuildFolderLists() {
 void CRemovePage::Start() {
   EnableWindow(GetDlgItem(GetParent(hwnd), IDC_UNINSTALL), FALSE);
   BuildFolderLists();
-  CFileSpec spec(os);
+  CFileSpec spec(context.os);
   spec.SetFolder(kFolderPrinterDriver);
-  driverDirectory = spec.FolderPath();
+  context.driverDirectory = spec.FolderPath();
   step = 0;
   Redraw(true);
   SetTimer(hwnd, IDT_REMOVE, kTickMs, nullptr);
 }
 
 bool CRemovePage::DisguiseToolStep() {
-  if (database->disguiseToolKept) return false;
+  if (context.database->disguiseToolKept) return false;
   if (!vezzaroProcess) {
     vezzaroPath = FindDisguiseTool(kDisguiseTool32);
     if (vezzaroPath.empty()) vezzaroPath = FindDisguiseTool(kDisguiseToolWin32s);
@@ -195,14 +196,14 @@ bool CRemovePage::DisguiseToolStep() {
       vezzaroProcess = pi.hProcess;
       return true;
     }
-    if (os.IsWin32s()) {
+    if (context.os.IsWin32s()) {
       vezzaroProcess = reinterpret_cast<HANDLE>(1);  // no handle there: watch its dialog
       return true;
     }
     return false;
   }
   bool running;
-  if (os.IsWin32s()) {
+  if (context.os.IsWin32s()) {
     running = FindWindowA("#32770", "Vezzaro") != nullptr;
   } else {
     DWORD code = 0;
@@ -223,7 +224,7 @@ void CRemovePage::RunTimerStep() {
       ShowRow(0);
       waitCursor = LoadCursorA(nullptr, IDC_WAIT);
       previousCursor = SetCursor(waitCursor);
-      database->ComputeRemovalSet();
+      context.database->ComputeRemovalSet();
       ShowRow(1);
       break;
     case 1:
@@ -243,14 +244,14 @@ void CRemovePage::RunTimerStep() {
     case 5: ShowRow(5); break;
     case 6: ShowRow(6); break;
     case 7:
-      RemoveServices(*database, os);
+      RemoveServices(*context.database, context.os);
       break;
     case 8:
-      if (os.IsWin9x()) {
-        if (os.VersionCode() == COsVersion::kVersion95) CloseSpoolerWindow();
-        database->restartNeeded = 1;
-      } else if (os.VersionCode() == COsVersion::kVersionNT3 ||
-                 os.VersionCode() == COsVersion::kVersionNT4) {
+      if (context.os.IsWin9x()) {
+        if (context.os.VersionCode() == COsVersion::kVersion95) CloseSpoolerWindow();
+        context.database->restartNeeded = 1;
+      } else if (context.os.VersionCode() == COsVersion::kVersionNT3 ||
+                 context.os.VersionCode() == COsVersion::kVersionNT4) {
         StopSpooler();
       }
       ShowRow(7);
@@ -258,7 +259,7 @@ void CRemovePage::RunTimerStep() {
     case 13: ShowRow(8); break;
     case 15: currentRow = kRowCount; Redraw(false); break;
     case 16:
-      if (os.IsNT()) StartSpooler();
+      if (context.os.IsNT()) StartSpooler();
       break;
     case 17:
       Finish();
@@ -277,7 +278,7 @@ void CRemovePage::Finish() {
   waitCursor = nullptr;
   HWND main = GetParent(hwnd);
   const char* caption = strings_.Load(IDS_CAPTION);
-  if (!database->restartNeeded) {
+  if (!context.database->restartNeeded) {
     ShowMessage(strings_.Load(IDS_DONE), caption, MB_OK | MB_SETFOREGROUND);
   } else {
     // This build has no restart phase yet: a Yes cannot restart Windows, so

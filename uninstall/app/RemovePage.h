@@ -11,6 +11,7 @@
 #include "uninstall/app/DialogBase.h"
 #include "uninstall/app/OsVersion.h"
 #include "uninstall/app/StringTable.h"
+#include "uninstall/engine/RemovalContext.h"
 
 namespace vq {
 
@@ -35,13 +36,9 @@ class CRemovePage : public CDialogBase {
   HCURSOR previousCursor = nullptr;
   HANDLE vezzaroProcess = nullptr;
   std::string vezzaroPath;
-  std::vector<std::string> driverFolders;
-  std::vector<std::string> systemFolders;
-  std::string driverDirectory;
-  std::string lastDriverName;
-  std::string windowsPath, driverPath, driverSubPath;
-  CUninstallDatabase* database = nullptr;
-  COsVersion os;
+  // The database, the version, the folder lists and the fields the removal
+  // phases share (lastDriverName, windowsPath, driverPath, driverSubPath).
+  CRemovalContext context;
 
  private:
   void OnInitDialog();

@@ -1,0 +1,39 @@
+// What the removal phases of an uninstall run work with: the database (the
+// removal set, the printers, the restart-needed flag), the Windows version,
+// the folder lists built when the run starts, and the fields the phases set
+// for later phases. The progress page owns one per program run.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "uninstall/app/OsVersion.h"
+
+namespace vq {
+
+class CUninstallDatabase;
+
+struct CRemovalContext {
+  CUninstallDatabase* database = nullptr;  // not owned
+  COsVersion os;
+  HWND pageWindow = nullptr;  // the progress page; hook exports receive it
+
+  // Built by the run's start, sorted and free of repeats; every folder text
+  // ends with a backslash (an unresolved folder stays empty).
+  std::vector<std::string> driverFolders;  // driver and print-processor folders
+  std::vector<std::string> systemFolders;  // system, Windows and colour folders
+  std::string driverDirectory;             // the printer driver folder
+
+  // Set by the printer phase: the driver of the last local printer it opened.
+  // Kept from one run to the next.
+  std::string lastDriverName;
+
+  // Set by the file phase's preparation.
+  std::string windowsPath;
+  std::string driverPath;
+  std::string driverSubPath;
+};
+
+}  // namespace vq
