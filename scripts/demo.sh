@@ -27,19 +27,13 @@ PY
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 demo="$root/demo"
-xvfb_pid=""
+source "$src/scripts/lib/xvfb.sh"
 close=""
 if [ -z "${DISPLAY:-}" ]; then
-  fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 1 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$fdfile")"
-  rm -f "$fdfile"
+  vq_start_xvfb
   close="--close"
 fi
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; return 0; }
-trap cleanup EXIT
+trap vq_stop_xvfb EXIT
 
 export WINEPREFIX="$demo/prefix"
 rm -rf "$demo"

@@ -30,17 +30,10 @@ run_ctest() {  # build name, extra ctest arguments...
 run_ctest native
 run_ctest i686
 
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 1 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$fdfile")"
-  rm -f "$fdfile"
-fi
+source "$src/scripts/lib/xvfb.sh"
+[ -n "${DISPLAY:-}" ] || vq_start_xvfb
 run_ctest x64
-[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+vq_stop_xvfb
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

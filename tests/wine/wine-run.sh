@@ -25,20 +25,9 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 
-xvfb_pid=""
-cleanup() {
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  return 0
-}
-trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 1 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$fdfile")"
-  rm -f "$fdfile"
-fi
+source "$(dirname "$0")/../../scripts/lib/xvfb.sh"
+trap vq_stop_xvfb EXIT
+[ -n "${DISPLAY:-}" ] || vq_start_xvfb
 
 mkdir -p "$root"
 base="$root/base"
