@@ -39,32 +39,6 @@ HFONT CreateRowFont(HWND page, int weight) {
                      static_cast<BYTE>(s.fontPitch | s.fontFamily), s.fontType);
 }
 
-// The disguise tool's folders: the values of HKLM\SOFTWARE\VARDEN QUILLAN\OEM\OEMPaths.
-std::string FindDisguiseTool(const char* fileName) {
-  CRegKey key;
-  if (key.OpenEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\VARDEN QUILLAN\\OEM\\OEMPaths", KEY_ALL_ACCESS) !=
-      ERROR_SUCCESS)
-    return std::string();
-  for (DWORD index = 0;; ++index) {
-    char name[260], data[260];
-    DWORD nameSize = sizeof(name), dataSize = sizeof(data) - 1, type = 0;
-    if (Access().RegEnumValueA(key.Get(), index, name, &nameSize, nullptr, &type,
-                               reinterpret_cast<BYTE*>(data), &dataSize) != ERROR_SUCCESS)
-      break;
-    data[dataSize < sizeof(data) ? dataSize : sizeof(data) - 1] = '\0';
-    std::string path = data;
-    if (path.empty()) continue;
-    if (path.back() != '\\') path += '\\';
-    path += fileName;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
-      return path;
-    }
-  }
-  return std::string();
-}
 }  // namespace
 
 CRemovePage::CRemovePage() { context.os = COsVersion::FromSystem(); }
@@ -73,7 +47,6 @@ CRemovePage::~CRemovePage() {
   if (normalFont_) DeleteObject(normalFont_);
   if (boldFont_) DeleteObject(boldFont_);
   if (stateImages_) ImageList_Destroy(stateImages_);
-  if (vezzaroProcess && vezzaroProcess != reinterpret_cast<HANDLE>(1)) CloseHandle(vezzaroProcess);
 }
 
 INT_PTR CRemovePage::DialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -142,132 +115,49 @@ void CRemovePage::ShowRow(int row) {
   Redraw(false);
 }
 
-void CRemovePage::BuildFolderLists() {
-  struct Entry {
-    FolderId id;
-    bool driver;  // driverFolders, else systemFolders
-    bool ntOnly;
-  };
-  static const Entry kEntries[] = {
-      {kFolderPrinterDriver, true, false},    {kFolderSystem, false, false},
-      {kFolderWindows, false, false},         {kFolderPrintProcessor, true, false},
-      {kFolderColor, false, false},           {kFolderPrinterDriverW40, true, true},
-      {kFolderPrintProcessorW40, true, true}};
-  for (const Entry& e : kEntries) {
-    if (e.ntOnly && !context.os.IsNT()) continue;
-    CFileSpec spec(context.os);
-    spec.SetFolder(e.id);
-    std::string path = spec.FolderPath();
-    if (path.size() >= 2) {  // the spooler may answer late: ask once more
-      Sleep(100);
-      spec.SetFolder(e.id);
-      path = spec.FolderPath();
-    }
-    std::vector<std::string>& list = e.driver ? context.driverFolders : context.systemFolders;
-    list.push_back(path);
-    NormaliseList(list);
-  }
-}
-
 void CRemovePage::Start() {
   EnableWindow(GetDlgItem(GetParent(hwnd), IDC_UNINSTALL), FALSE);
-  BuildFolderLists();
-  CFileSpec spec(context.os);
-  spec.SetFolder(kFolderPrinterDriver);
-  context.driverDirectory = spec.FolderPath();
+  run.Start();
   step = 0;
   Redraw(true);
   SetTimer(hwnd, IDT_REMOVE, kTickMs, nullptr);
 }
 
-bool CRemovePage::DisguiseToolStep() {
-  if (context.database->disguiseToolKept) return false;
-  if (!vezzaroProcess) {
-    vezzaroPath = FindDisguiseTool(kDisguiseTool32);
-    if (vezzaroPath.empty()) vezzaroPath = FindDisguiseTool(kDisguiseToolWin32s);
-    if (vezzaroPath.empty()) return false;
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    char commandLine[] = " /d";
-    if (CreateProcessA(vezzaroPath.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &si, &pi)) {
-      CloseHandle(pi.hThread);
-      vezzaroProcess = pi.hProcess;
-      return true;
-    }
-    if (context.os.IsWin32s()) {
-      vezzaroProcess = reinterpret_cast<HANDLE>(1);  // no handle there: watch its dialog
-      return true;
-    }
-    return false;
-  }
-  bool running;
-  if (context.os.IsWin32s()) {
-    running = FindWindowA("#32770", "Vezzaro") != nullptr;
-  } else {
-    DWORD code = 0;
-    running = GetExitCodeProcess(vezzaroProcess, &code) && code == STILL_ACTIVE;
-  }
-  if (running) return true;
-  if (vezzaroProcess != reinterpret_cast<HANDLE>(1)) CloseHandle(vezzaroProcess);
-  vezzaroProcess = nullptr;
-  return false;
-}
+// Rows shown around each step: `before` is shown before the phase runs,
+// `after` once it has run (-1: none). Step 3 marks row 2 current first; step
+// 15 marks every row done.
+namespace {
+struct StepRows {
+  int before;
+  int after;
+};
+const StepRows kStepRows[CRemovalRun::kFinishStep] = {
+    {0, 1},   {1, -1},  {-1, 2}, {-1, 3}, {-1, 4}, {-1, 5}, {-1, 6}, {-1, -1}, {-1, 7},
+    {-1, -1}, {-1, -1}, {-1, -1}, {-1, -1}, {-1, 8}, {-1, -1}, {-1, CRemovePage::kRowCount},
+    {-1, -1}};
+}  // namespace
 
 void CRemovePage::RunTimerStep() {
-  if (s_inTimer) return;
+  if (s_inTimer) return;  // message boxes inside a phase pump further ticks
   s_inTimer = true;
   if (waitCursor) SetCursor(waitCursor);
-  switch (step) {
-    case 0:
-      ShowRow(0);
-      waitCursor = LoadCursorA(nullptr, IDC_WAIT);
-      previousCursor = SetCursor(waitCursor);
-      context.database->ComputeRemovalSet();
-      ShowRow(1);
-      break;
-    case 1:
-      ShowRow(1);
-      if (DisguiseToolStep()) {
-        s_inTimer = false;
-        return;  // the tool is still undoing its work: look again next tick
-      }
-      break;
-    // Steps 2 to 6 (hooks, printers, drivers, monitors, print processors) and
-    // 9 to 15 (installation folders, shortcuts, INI and Run entries, files,
-    // INF copies, registry items) call removal phases that this build of the
-    // tool does not contain yet; their ticks only move the rows on.
-    case 2: ShowRow(2); break;
-    case 3: currentRow = 2; ShowRow(3); break;
-    case 4: ShowRow(4); break;
-    case 5: ShowRow(5); break;
-    case 6: ShowRow(6); break;
-    case 7:
-      RemoveServices(*context.database, context.os);
-      break;
-    case 8:
-      if (context.os.IsWin9x()) {
-        if (context.os.VersionCode() == COsVersion::kVersion95) CloseSpoolerWindow();
-        context.database->restartNeeded = 1;
-      } else if (context.os.VersionCode() == COsVersion::kVersionNT3 ||
-                 context.os.VersionCode() == COsVersion::kVersionNT4) {
-        StopSpooler();
-      }
-      ShowRow(7);
-      break;
-    case 13: ShowRow(8); break;
-    case 15: currentRow = kRowCount; Redraw(false); break;
-    case 16:
-      if (context.os.IsNT()) StartSpooler();
-      break;
-    case 17:
-      Finish();
-      s_inTimer = false;
-      return;
-    default:
-      break;
+  if (step >= CRemovalRun::kFinishStep) {
+    Finish();
+    s_inTimer = false;
+    return;
   }
+  const StepRows rows = kStepRows[step];
+  if (step == 0) {
+    waitCursor = LoadCursorA(nullptr, IDC_WAIT);
+    previousCursor = SetCursor(waitCursor);
+  }
+  if (step == 3) currentRow = 2;
+  if (rows.before >= 0) ShowRow(rows.before);
+  if (!run.RunPhase(step)) {
+    s_inTimer = false;
+    return;  // look again at the next tick
+  }
+  if (rows.after >= 0) ShowRow(rows.after);
   ++step;
   s_inTimer = false;
 }

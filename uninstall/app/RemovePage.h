@@ -12,6 +12,7 @@
 #include "uninstall/app/OsVersion.h"
 #include "uninstall/app/StringTable.h"
 #include "uninstall/engine/RemovalContext.h"
+#include "uninstall/engine/RemovalRun.h"
 
 namespace vq {
 
@@ -34,19 +35,16 @@ class CRemovePage : public CDialogBase {
   bool progressActive = false;
   HCURSOR waitCursor = nullptr;
   HCURSOR previousCursor = nullptr;
-  HANDLE vezzaroProcess = nullptr;
-  std::string vezzaroPath;
   // The database, the version, the folder lists and the fields the removal
   // phases share (lastDriverName, windowsPath, driverPath, driverSubPath).
   CRemovalContext context;
+  CRemovalRun run{context};
 
  private:
   void OnInitDialog();
   INT_PTR OnCtlColorStatic(HDC dc, HWND control);
   void PaintRow(int row, HDC dc);
   void ShowRow(int row);
-  void BuildFolderLists();
-  bool DisguiseToolStep();  // true while the tool runs and the step must repeat
   void Finish();
 
   HFONT normalFont_ = nullptr;

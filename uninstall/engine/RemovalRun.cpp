@@ -1,0 +1,148 @@
+#include "uninstall/engine/RemovalRun.h"
+
+#include "uninstall/engine/Handles.h"
+#include "uninstall/engine/Services.h"
+#include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/profile/FileSpec.h"
+#include "uninstall/profile/UninstallDatabase.h"
+
+namespace vq {
+
+namespace {
+
+HANDLE const kWin32sMarker = reinterpret_cast<HANDLE>(1);
+
+// The disguise tool's folders are the values of HKLM\SOFTWARE\VARDEN QUILLAN\OEM\OEMPaths;
+// the first folder holding `fileName` that opens for reading wins.
+std::string FindDisguiseTool(const char* fileName) {
+  CRegKey key;
+  if (key.OpenEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\VARDEN QUILLAN\\OEM\\OEMPaths", KEY_ALL_ACCESS) !=
+      ERROR_SUCCESS)
+    return std::string();
+  for (DWORD index = 0;; ++index) {
+    char name[260], data[260];
+    DWORD nameSize = sizeof(name), dataSize = sizeof(data) - 1, type = 0;
+    if (Access().RegEnumValueA(key.Get(), index, name, &nameSize, nullptr, &type,
+                               reinterpret_cast<BYTE*>(data), &dataSize) != ERROR_SUCCESS)
+      break;
+    data[dataSize < sizeof(data) ? dataSize : sizeof(data) - 1] = '\0';
+    std::string path = data;
+    if (path.empty()) continue;
+    if (path.back() != '\\') path += '\\';
+    path += fileName;
+    CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.IsValid()) return path;
+  }
+  return std::string();
+}
+
+}  // namespace
+
+CRemovalRun::~CRemovalRun() {
+  if (disguiseTool_ && disguiseTool_ != kWin32sMarker) CloseHandle(disguiseTool_);
+}
+
+void CRemovalRun::BuildFolderLists() {
+  struct Entry {
+    FolderId id;
+    bool driver;  // driverFolders, else systemFolders
+    bool ntOnly;
+  };
+  static const Entry kEntries[] = {
+      {kFolderPrinterDriver, true, false},  {kFolderSystem, false, false},
+      {kFolderWindows, false, false},       {kFolderPrintProcessor, true, false},
+      {kFolderColor, false, false},         {kFolderPrinterDriverW40, true, true},
+      {kFolderPrintProcessorW40, true, true}};
+  for (const Entry& e : kEntries) {
+    if (e.ntOnly && !ctx_.os.IsNT()) continue;
+    CFileSpec spec(ctx_.os);
+    spec.SetFolder(e.id);
+    std::string path = spec.FolderPath();
+    if (path.size() >= 2) {  // the spooler may answer late after its restart: ask once more
+      Sleep(100);
+      spec.SetFolder(e.id);
+      path = spec.FolderPath();
+    }
+    std::vector<std::string>& list = e.driver ? ctx_.driverFolders : ctx_.systemFolders;
+    list.push_back(path);
+    NormaliseList(list);
+  }
+}
+
+void CRemovalRun::Start() {
+  BuildFolderLists();
+  CFileSpec spec(ctx_.os);
+  spec.SetFolder(kFolderPrinterDriver);
+  ctx_.driverDirectory = spec.FolderPath();
+}
+
+// Starts the disguise tool with " /d" when the run removes it, so that it can
+// undo its disguises first, and reports whether it is still running.
+bool CRemovalRun::DisguiseToolRunning() {
+  if (ctx_.database->disguiseToolKept) return false;
+  if (!disguiseTool_) {
+    disguiseToolPath_ = FindDisguiseTool(kDisguiseTool32);
+    if (disguiseToolPath_.empty()) disguiseToolPath_ = FindDisguiseTool(kDisguiseToolWin32s);
+    if (disguiseToolPath_.empty()) return false;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    char commandLine[] = " /d";
+    if (CreateProcessA(disguiseToolPath_.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &si, &pi)) {
+      CloseHandle(pi.hThread);
+      disguiseTool_ = pi.hProcess;
+      return true;
+    }
+    if (!ctx_.os.IsWin32s()) return false;
+    disguiseTool_ = kWin32sMarker;  // no process handle there: its dialog tells
+    return true;
+  }
+  bool running;
+  if (disguiseTool_ == kWin32sMarker) {
+    running = FindWindowA("#32770", "Vezzaro") != nullptr;
+  } else {
+    DWORD code = 0;
+    running = GetExitCodeProcess(disguiseTool_, &code) && code == STILL_ACTIVE;
+  }
+  if (running) return true;
+  if (disguiseTool_ != kWin32sMarker) CloseHandle(disguiseTool_);
+  disguiseTool_ = nullptr;
+  return false;
+}
+
+bool CRemovalRun::RunPhase(int step) {
+  CUninstallDatabase& db = *ctx_.database;
+  const COsVersion& os = ctx_.os;
+  switch (step) {
+    case 0:
+      db.ComputeRemovalSet();
+      break;
+    case 1:
+      return !DisguiseToolRunning();
+    case 7:
+      RemoveServices(db, os);
+      break;
+    case 8:
+      if (os.IsWin9x()) {
+        if (os.VersionCode() == COsVersion::kVersion95) CloseSpoolerWindow();
+        db.restartNeeded = 1;  // the Windows 9x spooler lets go of its files only at a restart
+      } else if (os.VersionCode() == COsVersion::kVersionNT3 ||
+                 os.VersionCode() == COsVersion::kVersionNT4) {
+        StopSpooler();
+      }
+      break;
+    case 16:
+      if (os.IsNT()) StartSpooler();
+      break;
+    default:
+      // Steps 2 to 6 and 9 to 15 run the hook, printer, driver, monitor,
+      // print-processor, shell, INI, Run, file, INF and registry phases; step 11
+      // has none.
+      break;
+  }
+  return true;
+}
+
+}  // namespace vq
