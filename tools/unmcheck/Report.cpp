@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/unmcheck/Cp1252.h"
+#include "uninstall/profile/Cp1252.h"
 #include "uninstall/profile/IniFile.h"
 #include "uninstall/profile/ScriptLint.h"
 #include "uninstall/profile/TextRoutines.h"

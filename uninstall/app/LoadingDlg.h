@@ -2,12 +2,12 @@
 // database, one step per timer tick so the progress bar moves between them.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <memory>
 
 #include "uninstall/app/CommandLineOptions.h"
 #include "uninstall/app/DialogBase.h"
 #include "uninstall/app/OsVersion.h"
+#include "uninstall/app/Startup.h"
 #include "uninstall/app/StringTable.h"
 
 namespace vq {
@@ -24,9 +24,8 @@ class CLoadingDlg : public CDialogBase {
   int step = 0;
   CommandLineOptions options;
   COsVersion os;
-  std::vector<std::string> scripts;
   CStringTable strings;
-  CUninstallDatabase* database = nullptr;
+  CUninstallDatabase* database = nullptr;  // set before the dialog is shown
 
  private:
   void OnInitDialog();
@@ -34,14 +33,10 @@ class CLoadingDlg : public CDialogBase {
   void OnCancelRequest();
   bool RunStep();  // false when the step failed and ended the dialog
   bool Fail(UINT messageId);
-  void CollectScripts();
-  bool BuildInventory();
 
-  // Process-wide, never reset: the timer's re-entrancy flag, the once-only
-  // pause of step 3, and the number of inventory runs of step 8.
+  std::unique_ptr<CStartup> startup_;  // made when the database is known
+  // Process-wide, never reset: the timer's re-entrancy flag.
   static bool s_inTimer;
-  static bool s_pausedOnce;
-  static int s_inventoryRuns;
 };
 
 }  // namespace vq

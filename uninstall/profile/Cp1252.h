@@ -1,4 +1,5 @@
-// Conversion between the scripts' 8-bit text (Windows-1252) and UTF-8.
+// Conversion between the 8-bit texts of scripts, printers and registry
+// (Windows-1252) and UTF-8, for reports and logs.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "tools/unmcheck/Cp1252.h"
+#include "uninstall/profile/Cp1252.h"
 
 #include <cstdint>
 
