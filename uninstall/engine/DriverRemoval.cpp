@@ -1,0 +1,202 @@
+#include "uninstall/engine/DriverRemoval.h"
+
+#include <winspool.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "uninstall/engine/KeyNames.h"
+#include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/engine/SpoolerQueries.h"
+#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/profile/UninstallDatabase.h"
+
+namespace vq {
+
+namespace {
+
+// The environment whose keys stand for "the spooler's own" (the tool ships
+// as a 32-bit program).
+const char kDefaultEnvironment[] = "Windows NT x86";
+const char kEnvironmentsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\";
+const char kDriversKey9x[] =
+    "System\\CurrentControlSet\\control\\Print\\Environments\\Windows 4.0\\Drivers\\";
+const char kProcessorsKey9x[] =
+    "System\\CurrentControlSet\\control\\Print\\Environments\\Windows 4.0\\Print Processors\\";
+const char kMonitorsKey[] = "System\\CurrentControlSet\\control\\Print\\Monitors\\";
+const char* const kDriverVersions[] = {"Version-0\\", "Version-1\\", "Version-2\\", "Version-3\\"};
+const char kSystemProcessor[] = "WinPrint";
+const char kRawDatatype[] = "RAW";
+const char kDisguiseDriverMark[] = "(PSCRIPT)";
+// Driver and print-processor key texts are built in 256-character buffers,
+// the monitor key in 260; a longer key is not touched.
+constexpr std::size_t kKeyChars = 255;
+
+char* Text(const char* s) { return const_cast<char*>(s); }
+
+const char* EnvironmentKeyPart(const char* environment) {
+  return environment && *environment ? environment : kDefaultEnvironment;
+}
+
+bool InList(const ItemList& list, const char* name) {
+  for (const std::string& item : list) {
+    if (EqualNoCase(item, name)) return true;
+  }
+  return false;
+}
+
+// Used by a printer being removed (neither kept nor a disguise) and by no
+// kept printer.
+bool UsedOnlyByRemovedPrinters(const std::vector<CPrinterRecord>& printers, const char* driver) {
+  bool used = false;
+  for (const CPrinterRecord& p : printers) {
+    if (!EqualNoCase(p.driverName, driver)) continue;
+    if (p.keep) return false;
+    if (!p.isDisguise) used = true;
+  }
+  return used;
+}
+
+bool PrinterExists(const char* name) {
+  CPrinter printer;
+  return printer.Open(name, PRINTER_ACCESS_USE);
+}
+
+bool IsDriverToRemove(const CUninstallDatabase& db, const char* driver) {
+  if (InList(db.removal.List(kDrivers), driver)) return true;
+  if (UsedOnlyByRemovedPrinters(db.printers, driver)) return true;
+  // The disguise tool's PostScript drivers: gone with the tool, unless a
+  // printer of the same name shows that the name is a printer's.
+  return !db.disguiseToolKept && std::strstr(driver, kDisguiseDriverMark) && !PrinterExists(driver);
+}
+
+void QueueLocalMachineKey(CUninstallProfile& removal, const std::string& key) {
+  if (key.size() <= kKeyChars) removal.AddRegistryItem(RegistryRoot::kLocalMachine, key, "", false);
+}
+
+void DeleteDriver(CRemovalContext& ctx, const char* environment, const char* driver) {
+  // A driver still in use stays, and so must its keys: the registry phase
+  // would otherwise take them from under the printer that uses it.
+  if (!Access().DeletePrinterDriverA(nullptr, Text(environment), Text(driver)) &&
+      GetLastError() == ERROR_PRINTER_DRIVER_IN_USE)
+    return;
+  if (!IsSingleKeyName(driver)) return;
+  CUninstallProfile& removal = ctx.database->removal;
+  if (ctx.os.IsWin9x()) {
+    QueueLocalMachineKey(removal, std::string(kDriversKey9x) + driver);
+  } else if (ctx.os.IsNT()) {
+    const std::string base =
+        std::string(kEnvironmentsKey) + EnvironmentKeyPart(environment) + "\\Drivers\\";
+    for (const char* version : kDriverVersions) QueueLocalMachineKey(removal, base + version + driver);
+  }
+}
+
+void DeleteLocalMachineKey(const std::string& key, std::size_t maxChars) {
+  if (key.size() <= maxChars) Access().RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
+// Names of the records of a spooler enumeration, copied out of its buffer.
+template <typename Record, typename Enumerate>
+std::vector<std::string> EnumeratedNames(Enumerate enumerate) {
+  std::vector<BYTE> buffer;
+  DWORD count = 0;
+  BOOL ok = QueryWithGrowingBuffer(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+    return enumerate(data, size, needed, &count);
+  });
+  std::vector<std::string> names;
+  if (!ok) return names;
+  count = std::min<DWORD>(count, static_cast<DWORD>(buffer.size() / sizeof(Record)));
+  const Record* records = reinterpret_cast<const Record*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    if (records[i].pName && records[i].pName[0]) names.push_back(records[i].pName);
+  }
+  return names;
+}
+
+BOOL SetPrinterField(const char* printerName, LPSTR PRINTER_INFO_2A::*field, const char* text) {
+  CPrinter printer;
+  if (!printer.Open(printerName, PRINTER_ALL_ACCESS)) return FALSE;
+  std::vector<BYTE> buffer;
+  if (!GetPrinterInfo2(printer.Get(), buffer)) return FALSE;
+  PRINTER_INFO_2A* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer.data());
+  info->*field = Text(text);
+  return Access().SetPrinterA(printer.Get(), 2, buffer.data(), 0);
+}
+
+}  // namespace
+
+void RemoveDrivers(CRemovalContext& ctx, const char* environment) {
+  const std::vector<std::string> drivers =
+      EnumeratedNames<DRIVER_INFO_2A>([&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return Access().EnumPrinterDriversA(nullptr, Text(environment), 2, data, size, needed, count);
+      });
+  for (const std::string& driver : drivers) {
+    if (IsDriverToRemove(*ctx.database, driver.c_str())) DeleteDriver(ctx, environment, driver.c_str());
+  }
+}
+
+void RemoveMonitors(CRemovalContext& ctx, const char* environment) {
+  for (const std::string& monitor : ctx.database->removal.List(kMonitors)) {
+    if (monitor.empty()) continue;
+    Access().DeleteMonitorA(nullptr, Text(environment), Text(monitor.c_str()));  // result ignored
+    // Win32s has no monitor keys. The key is tried once per environment.
+    if (!ctx.os.IsWin32s() && IsSingleKeyName(monitor))
+      DeleteLocalMachineKey(kMonitorsKey + monitor, kFieldChars);
+  }
+}
+
+void RemovePrintProcessors(CRemovalContext& ctx, const char* environment) {
+  const std::vector<std::string> processors = EnumeratedNames<PRINTPROCESSOR_INFO_1A>(
+      [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return Access().EnumPrintProcessorsA(nullptr, Text(environment), 1, data, size, needed,
+                                             count);
+      });
+  for (const std::string& processor : processors) {
+    if (!InList(ctx.database->removal.List(kPrintProcessors), processor.c_str())) continue;
+    // Printers are moved to the system's processor: it never goes.
+    if (EqualNoCase(processor, kSystemProcessor)) continue;
+    if (!ReleasePrintProcessor(processor.c_str())) continue;  // still in use: left in place
+    Access().DeletePrintProcessorA(nullptr, Text(environment), Text(processor.c_str()));
+    if (!IsSingleKeyName(processor)) continue;
+    if (ctx.os.IsWin9x()) {
+      DeleteLocalMachineKey(kProcessorsKey9x + processor, kKeyChars);
+    } else if (ctx.os.IsNT()) {
+      DeleteLocalMachineKey(std::string(kEnvironmentsKey) + EnvironmentKeyPart(environment) +
+                                "\\Print Processors\\" + processor,
+                            kKeyChars);
+    }
+  }
+}
+
+int ReleasePrintProcessor(const char* name) {
+  std::vector<std::string> users;
+  {
+    std::vector<BYTE> buffer;
+    const DWORD count = EnumPrinterInfo2(PRINTER_ENUM_LOCAL, buffer);
+    const PRINTER_INFO_2A* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+      if (printers[i].pPrinterName && printers[i].pPrintProcessor &&
+          EqualNoCase(printers[i].pPrintProcessor, name))
+        users.push_back(printers[i].pPrinterName);
+    }
+  }
+  int result = 1;
+  for (const std::string& printer : users) {
+    if (SetPrinterProcessor(printer.c_str(), kSystemProcessor))
+      SetPrinterDatatype(printer.c_str(), kRawDatatype);  // result ignored
+    else
+      result = 0;
+  }
+  return result;
+}
+
+BOOL SetPrinterProcessor(const char* printer, const char* processor) {
+  return SetPrinterField(printer, &PRINTER_INFO_2A::pPrintProcessor, processor);
+}
+
+BOOL SetPrinterDatatype(const char* printer, const char* datatype) {
+  return SetPrinterField(printer, &PRINTER_INFO_2A::pDatatype, datatype);
+}
+
+}  // namespace vq

@@ -1,0 +1,34 @@
+// The driver, monitor and print-processor phases of an uninstall run. Each
+// runs once per print environment: none (the spooler's own), "Windows NT x86"
+// and "Windows 4.0". Driver keys are queued for the registry phase; monitor
+// and print-processor keys are deleted here.
+#pragma once
+
+#include <windows.h>
+
+#include "uninstall/engine/RemovalContext.h"
+
+namespace vq {
+
+// Deletes each installed driver of `environment` that the removal set names,
+// that only printers being removed use, or (when the disguise tool goes) whose
+// name holds "(PSCRIPT)" without a printer of that name; queues its keys.
+void RemoveDrivers(CRemovalContext& ctx, const char* environment);
+
+// Deletes each monitor of the removal set and, except on Win32s, its key.
+void RemoveMonitors(CRemovalContext& ctx, const char* environment);
+
+// Deletes each installed print processor of `environment` that the removal set
+// names, once no local printer uses it any more, and its key.
+void RemovePrintProcessors(CRemovalContext& ctx, const char* environment);
+
+// Moves every local printer that uses processor `name` to "WinPrint" with the
+// "RAW" data type. 1 when none uses it any more, 0 when one could not be moved.
+int ReleasePrintProcessor(const char* name);
+
+// Rewrite one field of a printer's level-2 record: the SetPrinterA result, 0
+// when the printer cannot be opened or read.
+BOOL SetPrinterProcessor(const char* printer, const char* processor);
+BOOL SetPrinterDatatype(const char* printer, const char* datatype);
+
+}  // namespace vq

@@ -1,0 +1,274 @@
+#include "uninstall/engine/PrinterRemoval.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "uninstall/app/StringTable.h"
+#include "uninstall/app/Ui.h"
+#include "uninstall/engine/KeyNames.h"
+#include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/engine/SpoolerQueries.h"
+#include "uninstall/profile/FileSpec.h"
+#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/res/resource.h"
+
+namespace vq {
+
+namespace {
+
+constexpr DWORD kMaxJobs = 100;
+// A registry that answers unexpectedly (a key that keeps coming back, a tree
+// that keeps growing) must not hold the run: no key walk goes deeper or
+// longer than this.
+constexpr int kMaxKeyDepth = 32;
+constexpr int kMaxSubkeysPerKey = 4096;
+
+// Windows NT keeps a value named after each printer in these per-user keys.
+const char* const kPerUserPrinterKeys[] = {
+    "Printers\\DevModes2",
+    "Printers\\Settings",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\PrinterPorts",
+};
+const char kPrintersKey9x[] = "System\\CurrentControlSet\\control\\Print\\Printers\\";
+
+char* Text(const char* s) { return const_cast<char*>(s); }
+const char* OrEmpty(const char* s) { return s ? s : ""; }
+
+LONG DeleteClassKeyTree(HKEY parent, const char* name, int depth);
+
+// Deletes every subkey of `key` with its own subkeys. Index 0 is read again
+// after each deletion; when the same name comes back, its deletion failed and
+// the walk of this level stops instead of asking forever.
+void DeleteSubkeyTrees(HKEY key, int depth) {
+  if (depth >= kMaxKeyDepth) return;
+  char previous[256] = "";
+  for (int i = 0; i < kMaxSubkeysPerKey; ++i) {
+    char child[256] = "";
+    if (Access().RegEnumKeyA(key, 0, child, sizeof(child)) != ERROR_SUCCESS) return;
+    child[sizeof(child) - 1] = '\0';
+    if (i > 0 && std::strcmp(child, previous) == 0) return;
+    DeleteClassKeyTree(key, child, depth + 1);
+    std::memcpy(previous, child, sizeof(child));
+  }
+}
+
+// Deletes `name` under `parent` with everything below it. Windows NT refuses
+// to delete a key that has subkeys (Windows 9x deletes the whole tree), so the
+// subkeys go first, deepest first.
+LONG DeleteClassKeyTree(HKEY parent, const char* name, int depth) {
+  {
+    CRegKey key;
+    if (key.Open(parent, name) == ERROR_SUCCESS) DeleteSubkeyTrees(key.Get(), depth);
+  }
+  return Access().RegDeleteKeyA(parent, name);
+}
+
+// Cancels, then deletes, each queued job (at most 100) without asking; the
+// results are ignored, as a job that ends by itself is gone either way.
+void CancelAndDeleteJobs(HANDLE printer) {
+  std::vector<BYTE> buffer;
+  DWORD count = 0;
+  BOOL ok = QueryWithGrowingBuffer(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+    return Access().EnumJobsA(printer, 0, kMaxJobs, 1, data, size, needed, &count);
+  });
+  if (!ok) return;
+  count = std::min<DWORD>(count, static_cast<DWORD>(buffer.size() / sizeof(JOB_INFO_1A)));
+  const JOB_INFO_1A* jobs = reinterpret_cast<const JOB_INFO_1A*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    Access().SetJobA(printer, jobs[i].JobId, 0, nullptr, JOB_CONTROL_CANCEL);
+    Access().SetJobA(printer, jobs[i].JobId, 0, nullptr, JOB_CONTROL_DELETE);
+  }
+}
+
+// The per-printer class key under HKEY_CLASSES_ROOT that the printer's
+// "UniqueID" data names, with all its subkeys. Only a value that fits 32
+// bytes with its zero is read.
+void DeleteUniqueIdKey(HANDLE printer) {
+  char id[33] = {};  // one byte more than offered: always terminated
+  DWORD needed = 0;
+  if (Access().GetPrinterDataA(printer, Text("UniqueID"), nullptr, reinterpret_cast<BYTE*>(id), 32,
+                               &needed) != ERROR_SUCCESS)
+    return;
+  // An empty value would name HKEY_CLASSES_ROOT itself.
+  if (!IsSingleKeyName(id)) return;
+  CRegKey root;
+  if (root.Open(HKEY_CLASSES_ROOT, nullptr) != ERROR_SUCCESS) return;
+  DeleteClassKeyTree(root.Get(), id, 0);
+}
+
+void DeletePerUserValues(const std::string& printerName) {
+  for (const char* path : kPerUserPrinterKeys) {
+    CRegKey key;
+    if (key.Open(HKEY_CURRENT_USER, path) == ERROR_SUCCESS)
+      Access().RegDeleteValueA(key.Get(), printerName.c_str());
+  }
+}
+
+// Windows 9x: the printer's keys go in the registry phase, the driver data
+// key first. An item that does not fit a field is left out rather than cut,
+// as a cut key would name another one.
+void QueuePrinterKeys9x(CUninstallProfile& removal, const std::string& printerName) {
+  if (!IsSingleKeyName(printerName)) return;
+  const std::string key = std::string("HKLM,\"") + kPrintersKey9x + printerName;
+  for (const std::string& item : {key + "\\PrinterDriverData,\"\"", key + ",\"\""}) {
+    if (item.size() <= kFieldChars) removal.List(kRegistryKeys).push_back(item);
+  }
+}
+
+// A local printer: jobs, class key, the printer; then the registry traces,
+// also when the printer could not be opened (taken as already gone).
+void RemoveLocalPrinter(CRemovalContext& ctx, CPrinterRecord& p, bool& defaultDeleted) {
+  {
+    CPrinter printer;
+    if (!printer.Open(p.printerName.c_str(), PRINTER_ALL_ACCESS)) {
+      p.removed = 1;
+    } else {
+      ctx.lastDriverName = p.driverName;
+      CancelAndDeleteJobs(printer.Get());
+      DeleteUniqueIdKey(printer.Get());
+      if (Access().DeletePrinter(printer.Get())) {
+        p.removed = 1;
+        if (p.isDefault) defaultDeleted = true;
+      }
+    }
+  }
+  if (ctx.os.IsNT()) DeletePerUserValues(p.printerName);
+  if (ctx.os.IsWin9x()) QueuePrinterKeys9x(ctx.database->removal, p.printerName);
+}
+
+// The message text with its "%s" replaced by `name`. A string-table text may
+// come from an INI file, so it is never used as a printf format: "%%" gives
+// "%" and any other "%" stays as it is.
+std::string WithName(const char* pattern, const std::string& name) {
+  std::string out;
+  bool used = false;
+  for (const char* c = pattern; *c; ++c) {
+    if (c[0] == '%' && c[1] == '%') {
+      out += '%';
+      ++c;
+    } else if (c[0] == '%' && c[1] == 's' && !used) {
+      out += name;
+      used = true;
+      ++c;
+    } else {
+      out += *c;
+    }
+  }
+  return out;
+}
+
+// After the default printer went: the candidate becomes the default and the
+// user is told, or the user learns that no printer is left. When the
+// candidate cannot be made default nothing is shown, as Windows then picks a
+// default of its own; the flags stay as they are.
+void ReplaceDefaultPrinter(CUninstallDatabase& db, const std::string& candidate,
+                           const COsVersion& os) {
+  CStringTable strings;
+  if (candidate.empty()) {
+    ShowMessage(strings.Load(IDS_DEFAULTDELETED_NONE), strings.Load(IDS_CAPTION), MB_OK);
+    return;
+  }
+  char name[260];
+  CopyBounded(name, sizeof(name), candidate.c_str());
+  if (!MakeDefaultPrinter(name, os)) return;
+  for (CPrinterRecord& p : db.printers) p.isDefault = EqualNoCase(p.printerName, candidate) ? 1 : 0;
+  const std::string text = WithName(strings.Load(IDS_DEFAULTDELETED_NEW), candidate);
+  ShowMessage(text.c_str(), strings.Load(IDS_CAPTION), MB_OK);
+}
+
+// Win32s names the driver in the device line by its main file's name without
+// folder and extension; when the driver cannot be read, by the printer's
+// print processor.
+std::string Win32sDriverField(const char* printerName, const PRINTER_INFO_2A& info) {
+  CPrinter printer;
+  if (printer.Open(printerName, PRINTER_ACCESS_USE)) {
+    std::vector<BYTE> buffer;
+    BOOL ok = QueryWithGrowingBuffer(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+      return Access().GetPrinterDriverA(printer.Get(), nullptr, 2, data, size, needed);
+    });
+    if (ok && buffer.size() >= sizeof(DRIVER_INFO_2A)) {
+      CFileSpec spec;
+      spec.SetPath(OrEmpty(reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data())->pDriverPath));
+      return spec.Name();
+    }
+  }
+  return OrEmpty(info.pPrintProcessor);
+}
+
+// Windows NT and Win32s take the default printer from win.ini's "windows"
+// section, key "device": "name,driver,port" (the spooler's own "winspool" on NT).
+void WriteDefaultDevice(const char* name, const PRINTER_INFO_2A& info, const COsVersion& os) {
+  const std::string driver = os.IsWin32s() ? Win32sDriverField(name, info) : "winspool";
+  const std::string device = std::string(name) + "," + driver + "," + OrEmpty(info.pPortName);
+  WriteProfileStringA("windows", "device", device.c_str());
+}
+
+void AnnounceDefaultChange(const COsVersion& os) {
+  DWORD_PTR answer = 0;
+  if (os.IsWin32s()) {
+    SendMessageA(HWND_BROADCAST, WM_WININICHANGE, 0, 0);
+  } else if (os.IsWin9x()) {
+    SendMessageTimeoutA(HWND_BROADCAST, WM_WININICHANGE, 0, reinterpret_cast<LPARAM>("windows"),
+                        SMTO_NORMAL, 1000, &answer);
+  } else {
+    SendMessageTimeoutA(HWND_BROADCAST, WM_WININICHANGE, 0, 0, SMTO_NORMAL, 1000, &answer);
+  }
+}
+
+}  // namespace
+
+void RemovePrinters(CRemovalContext& ctx) {
+  CUninstallDatabase& db = *ctx.database;
+  bool defaultDeleted = false;
+  std::string candidate;  // the last printer kept so far: the next default
+  for (CPrinterRecord& p : db.printers) {
+    if (p.keep || p.isDisguise || p.removed) {
+      if (!p.removed) candidate = p.printerName;
+      continue;
+    }
+    // No record of the inventory has an empty name; with one, the calls
+    // below would reach the print server instead of a printer.
+    if (p.printerName.empty()) continue;
+    if (!p.serverName.empty()) {
+      // A connection: only the link goes; the printer and its traces are
+      // the server's.
+      if (Access().DeletePrinterConnectionA(Text(p.printerName.c_str()))) {
+        p.removed = 1;
+        if (p.isDefault) defaultDeleted = true;
+      }
+      continue;
+    }
+    RemoveLocalPrinter(ctx, p, defaultDeleted);
+  }
+  if (defaultDeleted) ReplaceDefaultPrinter(db, candidate, ctx.os);
+}
+
+int MakeDefaultPrinter(char name[260], const COsVersion& os) {
+  if (!name[0]) {
+    std::vector<BYTE> buffer;
+    if (EnumPrinterInfo2(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, buffer) > 0)
+      CopyBounded(name, 260, OrEmpty(reinterpret_cast<PRINTER_INFO_2A*>(buffer.data())->pPrinterName));
+    if (!name[0]) return 0;  // no printer at all
+  }
+  CPrinter printer;
+  if (!printer.Open(name, PRINTER_ALL_ACCESS)) return 0;
+  std::vector<BYTE> buffer;
+  if (!GetPrinterInfo2(printer.Get(), buffer)) return 0;
+  PRINTER_INFO_2A* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer.data());
+  info->Attributes |= PRINTER_ATTRIBUTE_DEFAULT;
+  // Result ignored: Windows 9x takes the default from this attribute, the
+  // others from the device line below.
+  Access().SetPrinterA(printer.Get(), 2, buffer.data(), 0);
+  if (!os.IsWin9x()) WriteDefaultDevice(name, *info, os);
+  AnnounceDefaultChange(os);
+  return 1;
+}
+
+}  // namespace vq
