@@ -1,0 +1,123 @@
+// Shared ground of the removal-phase tests: a machine with the sample
+// package's drivers and printers installed afresh for each test, the
+// database computed the way the run computes it, an access layer that
+// records (and where Wine cannot, stages) spooler and registry answers, and
+// a second thread that answers the phase's message boxes.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <atomic>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/engine/AccessLayer.h"
+#include "uninstall/engine/RemovalContext.h"
+#include "uninstall/profile/UninstallDatabase.h"
+
+namespace removal_test {
+
+extern const std::string kOffice;     // the default printer, with a UniqueID key
+extern const std::string kPs;
+extern const std::string kPsFinance;  // shares its driver with kPs
+extern const std::string kReception;  // a disguise: never touched
+extern const std::string kXl;         // its driver is used by no other printer
+extern const std::string kHall;       // someone else's printer: never listed
+extern const std::string kPclDriver, kPsDriver, kXlDriver, kGenericDriver;
+extern const char kPrinterClassKeyOfOffice[];  // the office printer's UniqueID
+extern const char kCaption[];                  // "Desinstalação"
+
+// Deletes every printer of the prefix and installs the sample package's
+// drivers, printers and registry entries again.
+void PrepareMachine();
+// Deletes one printer for real (setup only); true when it was there.
+bool DeletePrinterNamed(const std::string& name);
+bool PrinterInstalled(const std::string& name);
+bool DriverInstalled(const char* environment, const std::string& driver);
+// Adds `driver` of the sample package (or a bare one of that name) to `environment`.
+bool InstallDriverFor(const char* environment, const std::string& driver);
+// The level-2 print processor and data type of a printer, "" when unreadable.
+std::pair<std::string, std::string> ProcessorOf(const std::string& printer);
+bool SetProcessorOf(const std::string& printer, const std::string& processor);
+std::string DefaultPrinter();
+
+// The database as the run has it after step 0: scripts read, installed
+// printers listed, the printers named in `remove` with keep = 0 and every
+// other one with keep = 1, and the removal set computed.
+struct CRun {
+  vq::CUninstallDatabase db;
+  vq::CRemovalContext ctx;
+  explicit CRun(const std::set<std::string>& remove, bool unvezz = false,
+                const vq::COsVersion& os = vq::COsVersion(vq::COsVersion::kPlatformNT,
+                                                          vq::COsVersion::kVersionXP));
+  vq::CPrinterRecord* Find(const std::string& name);
+  const vq::ItemList& RegistryKeys() const { return db.removal.List(vq::kRegistryKeys); }
+};
+
+// The system's layer, with a log of the calls that change the machine and
+// staged answers for what Wine cannot produce.
+class CRecordingLayer : public vq::CAccessLayer {
+ public:
+  std::vector<std::string> log;
+  std::map<std::string, std::vector<DWORD>> jobs;  // queued job ids per printer
+  std::set<std::string> failDeletePrinter;         // DeletePrinter fails for these
+  std::set<std::string> failMoveToWinPrint;        // SetPrinterA to "WinPrint" fails
+  std::set<std::string> failDeleteKey;             // RegDeleteKeyA answers 5 for these names
+  DWORD deleteDriverError = 0;                     // DeletePrinterDriverA fails with it
+  std::vector<std::string> extraProcessors;        // listed after the system's
+  int keyEnumerations = 0;
+  int printerReads = 0;
+  int printerWrites = 0;
+
+  BOOL OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) override;
+  BOOL ClosePrinter(HANDLE printer) override;
+  BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) override;
+  BOOL SetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) override;
+  BOOL DeletePrinter(HANDLE printer) override;
+  BOOL DeletePrinterConnectionA(LPSTR name) override;
+  BOOL EnumJobsA(HANDLE printer, DWORD firstJob, DWORD count, DWORD level, LPBYTE buffer,
+                 DWORD size, LPDWORD needed, LPDWORD returned) override;
+  BOOL SetJobA(HANDLE printer, DWORD jobId, DWORD level, LPBYTE job, DWORD command) override;
+  BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) override;
+  BOOL DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) override;
+  BOOL EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                            DWORD size, LPDWORD needed, LPDWORD returned) override;
+  BOOL DeletePrintProcessorA(LPSTR server, LPSTR environment, LPSTR processorName) override;
+  LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size) override;
+  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override;
+
+  // Log lines that start with `prefix`, in order.
+  std::vector<std::string> Lines(const std::string& prefix) const;
+
+ private:
+  std::string NameOf(HANDLE printer) const;
+  std::map<HANDLE, std::string> open_;
+};
+
+// Answers, from its own thread, every message box of this process with the
+// caption "Desinstalação" by pressing OK, and keeps each box's text.
+class CMessageBoxAnswerer {
+ public:
+  CMessageBoxAnswerer();
+  ~CMessageBoxAnswerer();
+  // Stops answering and returns the texts seen, in order.
+  std::vector<std::string> Stop();
+
+ private:
+  void Run();
+  std::atomic<bool> stop_{false};
+  std::vector<std::string> texts_;
+  std::thread thread_;
+};
+
+// Environment text for messages: "null" for the spooler's own.
+inline std::string EnvironmentName(const char* environment) {
+  return environment ? environment : "null";
+}
+
+}  // namespace removal_test
