@@ -102,3 +102,5 @@ bool CLoadingDlg::RunStep() {
   step = out.next;
   return true;
 }
+
+}  // namespace vq
