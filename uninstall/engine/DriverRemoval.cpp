@@ -88,7 +88,8 @@ void DeleteDriver(CRemovalContext& ctx, const char* environment, const char* dri
   } else if (ctx.os.IsNT()) {
     const std::string base =
         std::string(kEnvironmentsKey) + EnvironmentKeyPart(environment) + "\\Drivers\\";
-    for (const char* version : kDriverVersions) QueueLocalMachineKey(removal, base + version + driver);
+    for (const char* version : kDriverVersions)
+      QueueLocalMachineKey(removal, base + version + driver);
   }
 }
 
@@ -129,10 +130,12 @@ BOOL SetPrinterField(const char* printerName, LPSTR PRINTER_INFO_2A::*field, con
 void RemoveDrivers(CRemovalContext& ctx, const char* environment) {
   const std::vector<std::string> drivers =
       EnumeratedNames<DRIVER_INFO_2A>([&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
-        return Access().EnumPrinterDriversA(nullptr, Text(environment), 2, data, size, needed, count);
+        return Access().EnumPrinterDriversA(nullptr, Text(environment), 2, data, size, needed,
+                                            count);
       });
   for (const std::string& driver : drivers) {
-    if (IsDriverToRemove(*ctx.database, driver.c_str())) DeleteDriver(ctx, environment, driver.c_str());
+    if (IsDriverToRemove(*ctx.database, driver.c_str()))
+      DeleteDriver(ctx, environment, driver.c_str());
   }
 }
 

@@ -194,9 +194,10 @@ std::string Win32sDriverField(const char* printerName, const PRINTER_INFO_2A& in
       return Access().GetPrinterDriverA(printer.Get(), nullptr, 2, data, size, needed);
     });
     if (ok && buffer.size() >= sizeof(DRIVER_INFO_2A)) {
-      CFileSpec spec;
-      spec.SetPath(OrEmpty(reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data())->pDriverPath));
-      return spec.Name();
+      const DRIVER_INFO_2A* driver = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
+      CFileSpec driverFile;
+      driverFile.SetPath(OrEmpty(driver->pDriverPath));
+      return driverFile.Name();
     }
   }
   return OrEmpty(info.pPrintProcessor);
@@ -254,7 +255,8 @@ int MakeDefaultPrinter(char name[260], const COsVersion& os) {
   if (!name[0]) {
     std::vector<BYTE> buffer;
     if (EnumPrinterInfo2(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, buffer) > 0)
-      CopyBounded(name, 260, OrEmpty(reinterpret_cast<PRINTER_INFO_2A*>(buffer.data())->pPrinterName));
+      CopyBounded(name, 260,
+                  OrEmpty(reinterpret_cast<PRINTER_INFO_2A*>(buffer.data())->pPrinterName));
     if (!name[0]) return 0;  // no printer at all
   }
   CPrinter printer;

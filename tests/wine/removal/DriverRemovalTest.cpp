@@ -20,17 +20,20 @@ namespace {
 
 const char* const kEnvironments[] = {nullptr, "Windows NT x86", "Windows 4.0"};
 const char kMonitor[] = "Quillan Network Port";
-const char kMonitorKey[] = "System\\CurrentControlSet\\Control\\Print\\Monitors\\Quillan Network Port";
+const char kMonitorKey[] =
+    "System\\CurrentControlSet\\Control\\Print\\Monitors\\Quillan Network Port";
 const char kProcessor[] = "QV7310PP";
 const char kProcessorKey[] =
-    "System\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Print Processors\\QV7310PP";
+    "System\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Print "
+    "Processors\\QV7310PP";
 
 // The four driver keys the registry phase is to delete, in queue order.
 std::vector<std::string> VersionKeys(const std::string& environment, const std::string& driver) {
   std::vector<std::string> items;
   for (int v = 0; v < 4; ++v)
-    items.push_back("HKLM,\"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + environment +
-                    "\\Drivers\\Version-" + std::to_string(v) + "\\" + driver + "\",\"\",0");
+    items.push_back("HKLM,\"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" +
+                    environment + "\\Drivers\\Version-" + std::to_string(v) + "\\" + driver +
+                    "\",\"\",0");
   return items;
 }
 
@@ -99,7 +102,8 @@ TEST_F(DriverRemoval, DriverStillInUseKeepsItsKeysOtherFailuresDoNot) {
 
   layer.deleteDriverError = ERROR_PRINTER_DRIVER_IN_USE;
   RemoveDrivers(run.ctx, nullptr);
-  EXPECT_EQ(layer.Lines("deletedriver"), std::vector<std::string>{"deletedriver null " + kXlDriver});
+  EXPECT_EQ(layer.Lines("deletedriver"),
+            std::vector<std::string>{"deletedriver null " + kXlDriver});
   EXPECT_EQ(run.RegistryKeys().size(), before);
 
   // Any other failure is ignored, as for a driver the spooler no longer
@@ -114,9 +118,11 @@ TEST_F(DriverRemoval, Windows9xQueuesOneDriverKeyAndWin32sNone) {
   CRun run({kXl}, false, COsVersion(COsVersion::kPlatformWin9x, COsVersion::kVersion98));
   const std::size_t before = run.RegistryKeys().size();
   RemoveDrivers(run.ctx, nullptr);
-  EXPECT_EQ(QueuedSince(run, before),
-            std::vector<std::string>{"HKLM,\"System\\CurrentControlSet\\control\\Print\\Environments\\"
-                                     "Windows 4.0\\Drivers\\" + kXlDriver + "\",\"\",0"});
+  EXPECT_EQ(
+      QueuedSince(run, before),
+      std::vector<std::string>{"HKLM,\"System\\CurrentControlSet\\control\\Print\\Environments\\"
+                               "Windows 4.0\\Drivers\\" +
+                               kXlDriver + "\",\"\",0"});
 
   PrepareMachine();
   CRun win32s({kXl}, false, COsVersion(COsVersion::kPlatformWin32s, COsVersion::kVersionWin32s));
@@ -135,7 +141,8 @@ TEST_F(DriverRemoval, PscriptDriversGoWithTheDisguiseToolUnlessAPrinterHasTheirN
   CRun toolKept({});
   ASSERT_EQ(toolKept.db.disguiseToolKept, 1);
   RemoveDrivers(toolKept.ctx, nullptr);
-  for (const std::string& d : {lone, named, lowerCase}) EXPECT_TRUE(DriverInstalled(nullptr, d)) << d;
+  for (const std::string& d : {lone, named, lowerCase})
+    EXPECT_TRUE(DriverInstalled(nullptr, d)) << d;
 
   CRun toolGoes({}, /*unvezz=*/true);
   ASSERT_EQ(toolGoes.db.disguiseToolKept, 0);
@@ -157,9 +164,10 @@ TEST_F(DriverRemoval, MonitorAndItsKeyGoOncePerEnvironmentButWin32sKeepsTheKey) 
   for (const char* environment : kEnvironments) RemoveMonitors(run.ctx, environment);
 
   const std::string m = kMonitor;
-  EXPECT_EQ(layer.Lines("deletemonitor"),
-            (std::vector<std::string>{"deletemonitor null " + m, "deletemonitor Windows NT x86 " + m,
-                                      "deletemonitor Windows 4.0 " + m}));
+  EXPECT_EQ(
+      layer.Lines("deletemonitor"),
+      (std::vector<std::string>{"deletemonitor null " + m, "deletemonitor Windows NT x86 " + m,
+                                "deletemonitor Windows 4.0 " + m}));
   EXPECT_EQ(layer.Lines("deletekey").size(), 3u);
   EXPECT_FALSE(RegistryKeyExists("HKLM", kMonitorKey));
 

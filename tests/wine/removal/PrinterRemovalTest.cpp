@@ -22,11 +22,12 @@ const char* const kPerUserKeys[] = {"Printers\\DevModes2", "Printers\\Settings",
 
 // Message 5014 as the user reads it, with the new default's name.
 std::string NewDefaultText(const std::string& name) {
-  return "A impressora padr\xE3o foi exclu\xED\x64\x61.\n A nova impressora padr\xE3o \xE9 '" + name +
-         "'";
+  return "A impressora padr\xE3o foi exclu\xED\x64\x61.\n A nova impressora padr\xE3o \xE9 '" +
+         name + "'";
 }
 const char kNoPrinterLeftText[] =
-    "Aviso: a impressora padr\xE3o foi exclu\xED\x64\x61.\nN\xE3o h\xE1 impressoras instaladas no seu "
+    "Aviso: a impressora padr\xE3o foi exclu\xED\x64\x61.\nN\xE3o h\xE1 impressoras instaladas no "
+    "seu "
     "computador.";
 
 // A UniqueID short enough to be read, and its class key with nested subkeys.
@@ -69,8 +70,10 @@ TEST_F(PrinterRemoval, ChosenPrintersGoWithTheirClassKeyAndTheLastKeptPrinterBec
   // removal set also takes kXl, whose disguise name is kPs.)
   std::string lastKept, lastRemovedDriver;
   for (const CPrinterRecord& p : run.db.printers) {
-    if (p.keep || p.isDisguise) lastKept = p.printerName;
-    else lastRemovedDriver = p.driverName;
+    if (p.keep || p.isDisguise)
+      lastKept = p.printerName;
+    else
+      lastRemovedDriver = p.driverName;
   }
   ASSERT_FALSE(lastKept.empty());
 
@@ -100,7 +103,8 @@ TEST_F(PrinterRemoval, ChosenPrintersGoWithTheirClassKeyAndTheLastKeptPrinterBec
 }
 
 TEST_F(PrinterRemoval, DefaultGoneWithNoPrinterLeftShowsMessage5013AndChoosesNoDefault) {
-  for (const std::string& other : {kPs, kPsFinance, kReception, kXl, kHall}) ASSERT_TRUE(DeletePrinterNamed(other));
+  for (const std::string& other : {kPs, kPsFinance, kReception, kXl, kHall})
+    ASSERT_TRUE(DeletePrinterNamed(other));
   CRun run({kOffice});
   ASSERT_EQ(run.db.printers.size(), 1u);
   CRecordingLayer layer;
@@ -129,12 +133,13 @@ TEST_F(PrinterRemoval, QueuedJobsAreCancelledThenDeletedBeforeThePrinterGoes) {
     if (line.find(kPs + " ") != std::string::npos || line == "deleteprinter " + kPs)
       order.push_back(line);
   }
-  const std::vector<std::string> expected = {
-      "enumjobs " + kPs + " 0 100 1",  // the size
-      "enumjobs " + kPs + " 0 100 1",  // the records
-      "setjob " + kPs + " 7 level 0 command 3", "setjob " + kPs + " 7 level 0 command 5",
-      "setjob " + kPs + " 9 level 0 command 3", "setjob " + kPs + " 9 level 0 command 5",
-      "deleteprinter " + kPs};
+  const std::vector<std::string> expected = {"enumjobs " + kPs + " 0 100 1",  // the size
+                                             "enumjobs " + kPs + " 0 100 1",  // the records
+                                             "setjob " + kPs + " 7 level 0 command 3",
+                                             "setjob " + kPs + " 7 level 0 command 5",
+                                             "setjob " + kPs + " 9 level 0 command 3",
+                                             "setjob " + kPs + " 9 level 0 command 5",
+                                             "deleteprinter " + kPs};
   EXPECT_EQ(order, expected);
   EXPECT_FALSE(PrinterInstalled(kPs));
   EXPECT_FALSE(PrinterInstalled(kXl));
@@ -188,7 +193,8 @@ TEST_F(PrinterRemoval, UniqueIdValuesThatNameNoSingleKeyLeaveClassesRootAlone) {
   EXPECT_TRUE(layer.Lines("deletekey").empty());
   EXPECT_TRUE(RegistryKeyExists("HKCR", tooLong + "\\Settings"));
   EXPECT_TRUE(RegistryKeyExists("HKCR", "VQ Test Parent\\Child"));
-  EXPECT_TRUE(RegistryKeyExists("HKCR", std::string(kPrinterClassKeyOfOffice) + "\\Settings\\Trays"));
+  EXPECT_TRUE(
+      RegistryKeyExists("HKCR", std::string(kPrinterClassKeyOfOffice) + "\\Settings\\Trays"));
   EXPECT_FALSE(PrinterInstalled(kPs));
   EXPECT_FALSE(PrinterInstalled(kHall));
 }
@@ -196,7 +202,8 @@ TEST_F(PrinterRemoval, UniqueIdValuesThatNameNoSingleKeyLeaveClassesRootAlone) {
 TEST_F(PrinterRemoval, NtPerUserValuesGoAlsoWhenThePrinterStaysOrIsAlreadyGone) {
   const std::string gone = "Impressora antiga";
   for (const char* key : kPerUserKeys) {
-    for (const std::string& printer : {kPs, gone, kPsFinance}) ASSERT_TRUE(SetRegistryText("HKCU", key, printer, "x"));
+    for (const std::string& printer : {kPs, gone, kPsFinance})
+      ASSERT_TRUE(SetRegistryText("HKCU", key, printer, "x"));
   }
   CRun run({kPs});
   const std::size_t queued = run.RegistryKeys().size();
@@ -216,14 +223,15 @@ TEST_F(PrinterRemoval, NtPerUserValuesGoAlsoWhenThePrinterStaysOrIsAlreadyGone) 
     EXPECT_TRUE(RegistryValueExists("HKCU", key, kPsFinance)) << key;
   }
   EXPECT_TRUE(PrinterInstalled(kPs));
-  EXPECT_EQ(run.Find(kPs)->removed, 0);     // stays in the inventory
-  EXPECT_EQ(run.Find(gone)->removed, 1);    // taken as already gone
+  EXPECT_EQ(run.Find(kPs)->removed, 0);          // stays in the inventory
+  EXPECT_EQ(run.Find(gone)->removed, 1);         // taken as already gone
   EXPECT_EQ(run.RegistryKeys().size(), queued);  // Windows 9x only
 }
 
 TEST_F(PrinterRemoval, Windows9xQueuesTheDriverDataKeyThenThePrinterKey) {
   ASSERT_TRUE(SetRegistryText("HKCU", "Printers\\Settings", kPs, "x"));
-  CRun run({kPs, kPsFinance}, false, COsVersion(COsVersion::kPlatformWin9x, COsVersion::kVersion98));
+  CRun run({kPs, kPsFinance}, false,
+           COsVersion(COsVersion::kPlatformWin9x, COsVersion::kVersion98));
   const std::size_t before = run.RegistryKeys().size();
 
   EXPECT_TRUE(RunPrinterPhase(run).empty());
@@ -240,8 +248,9 @@ TEST_F(PrinterRemoval, Windows9xQueuesTheDriverDataKeyThenThePrinterKey) {
   }
   ASSERT_EQ(expected.size(), 6u);
   ASSERT_EQ(items.size(), before + expected.size());
-  EXPECT_EQ(std::vector<std::string>(items.begin() + static_cast<std::ptrdiff_t>(before), items.end()),
-            expected);
+  EXPECT_EQ(
+      std::vector<std::string>(items.begin() + static_cast<std::ptrdiff_t>(before), items.end()),
+      expected);
   EXPECT_TRUE(RegistryValueExists("HKCU", "Printers\\Settings", kPs));  // an NT trace only
 }
 

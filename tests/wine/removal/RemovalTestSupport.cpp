@@ -278,7 +278,8 @@ BOOL CRecordingLayer::EnumJobsA(HANDLE printer, DWORD firstJob, DWORD count, DWO
 
 BOOL CRecordingLayer::SetJobA(HANDLE printer, DWORD jobId, DWORD level, LPBYTE job, DWORD command) {
   log.push_back("setjob " + NameOf(printer) + " " + std::to_string(jobId) + " level " +
-                std::to_string(level) + (job ? " data" : "") + " command " + std::to_string(command));
+                std::to_string(level) + (job ? " data" : "") + " command " +
+                std::to_string(command));
   return TRUE;
 }
 

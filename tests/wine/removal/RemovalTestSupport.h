@@ -22,7 +22,7 @@
 
 namespace removal_test {
 
-extern const std::string kOffice;     // the default printer, with a UniqueID key
+extern const std::string kOffice;  // the default printer, with a UniqueID key
 extern const std::string kPs;
 extern const std::string kPsFinance;  // shares its driver with kPs
 extern const std::string kReception;  // a disguise: never touched
@@ -85,8 +85,8 @@ class CRecordingLayer : public vq::CAccessLayer {
   BOOL SetJobA(HANDLE printer, DWORD jobId, DWORD level, LPBYTE job, DWORD command) override;
   BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) override;
   BOOL DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) override;
-  BOOL EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
-                            DWORD size, LPDWORD needed, LPDWORD returned) override;
+  BOOL EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                            LPDWORD needed, LPDWORD returned) override;
   BOOL DeletePrintProcessorA(LPSTR server, LPSTR environment, LPSTR processorName) override;
   LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size) override;
   LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override;
