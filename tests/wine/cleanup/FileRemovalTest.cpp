@@ -1,0 +1,276 @@
+// Files: the system folders, the driver folders (two levels below, not
+// three), the installation folders (three levels, emptied folders removed),
+// files in use scheduled by each Windows version's means, the index giving
+// what one walk per name gives, and the guards.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "tests/wine/cleanup/CleanupTestSupport.h"
+#include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/engine/FileRemoval.h"
+#include "uninstall/engine/RebootDeletion.h"
+#include "uninstall/profile/TextRoutines.h"
+
+using namespace cleanup_test;
+using vq::fixture::FileExists;
+
+namespace {
+
+// Every file and folder below `root`, relative to it, folders ending with '\'.
+void List(const std::string& root, const std::string& relative, std::set<std::string>& out) {
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA((root + relative + "*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.insert(relative + name + "\\");
+      List(root, relative + name + "\\", out);
+    } else {
+      out.insert(relative + name);
+    }
+  } while (FindNextFileA(h, &found));
+  FindClose(h);
+}
+std::set<std::string> Listing(const std::string& root) {
+  std::set<std::string> out;
+  List(root, "", out);
+  return out;
+}
+
+}  // namespace
+
+TEST(Files, SystemFoldersLoseTheNamedFileButNeverAnOperatingSystemFile) {
+  const std::string system = SystemFolder(), windows = WindowsFolder();
+  CreateFiles({system + "QVSYS01.DLL", windows + "QVSYS01.DLL"});
+  SetFileAttributesA((system + "QVSYS01.DLL").c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(FileExists(system + "kernel32.dll"));
+  ASSERT_TRUE(FileExists(windows + "win.ini") || WriteText(windows + "win.ini", "[windows]\r\n"));
+
+  TestRun run;
+  run.List(vq::kFiles) = {"C:\\Elsewhere\\QVSYS01.DLL=ignored", "kernel32.dll", "WIN.INI", "..", "*.dll"};
+  vq::RemoveFiles(run.ctx);
+  EXPECT_FALSE(FileExists(system + "QVSYS01.DLL"));
+  EXPECT_FALSE(FileExists(windows + "QVSYS01.DLL"));
+  EXPECT_TRUE(FileExists(system + "kernel32.dll"));
+  EXPECT_TRUE(FileExists(windows + "win.ini"));
+  EXPECT_TRUE(FolderExists(system));
+  EXPECT_EQ(run.db.restartNeeded, 0);
+  EXPECT_TRUE(vq::IsProtectedFileName("SPOOLSV.EXE"));
+  EXPECT_FALSE(vq::IsProtectedFileName("QV7310.DLL"));
+}
+
+TEST(Files, DriverFoldersAreSearchedTwoLevelsDeepAndKeepTheirFolders) {
+  const std::string driver = DriverFolder();
+  CreateFiles({driver + "QVDRV01.DLL", driver + "QVT\\QVDRV01.DLL", driver + "QVT\\L2\\QVDRV01.DLL",
+               driver + "QVT\\L2\\L3\\QVDRV01.DLL"});
+  TestRun run;
+  run.List(vq::kFiles) = {"QVDRV01.DLL"};
+  vq::RemoveFiles(run.ctx);
+  EXPECT_FALSE(FileExists(driver + "QVDRV01.DLL"));
+  EXPECT_FALSE(FileExists(driver + "QVT\\QVDRV01.DLL"));
+  EXPECT_FALSE(FileExists(driver + "QVT\\L2\\QVDRV01.DLL"));
+  EXPECT_TRUE(FileExists(driver + "QVT\\L2\\L3\\QVDRV01.DLL"));
+  EXPECT_TRUE(FolderExists(driver + "QVT\\L2\\"));
+}
+
+TEST(Files, InstallationFoldersAreSearchedThreeLevelsDeepAndEmptiedFoldersGo) {
+  const std::string install = "C:\\VQ Install\\", other = "C:\\VQ Program\\";
+  CreateFiles({install + "QVI.EXE", install + "A\\QVI.EXE", install + "A\\B\\QVI.EXE",
+               install + "A\\B\\C\\QVI.EXE", install + "A\\B\\C\\D\\QVI.EXE", install + "Keep\\README.TXT",
+               install + "Keep\\QVI.EXE", other + "prog.exe", other + "Sub\\QVI.EXE"});
+  CreateDirectoryA((install + "EmptyBefore").c_str(), nullptr);
+  TestRun run;
+  run.db.keptCount = 1;  // ZRESTART.EXE stays out of this
+  run.List(vq::kOemFolders) = {"C:\\VQ Install", other + "prog.exe"};  // a folder; a program's path
+  run.List(vq::kFiles) = {"QVI.EXE", "prog.exe"};
+  vq::RemoveFiles(run.ctx);
+  EXPECT_FALSE(FileExists(install + "QVI.EXE"));
+  EXPECT_FALSE(FileExists(install + "A\\B\\C\\QVI.EXE"));
+  EXPECT_TRUE(FileExists(install + "A\\B\\C\\D\\QVI.EXE"));  // four levels below
+  EXPECT_TRUE(FolderExists(install + "A\\B\\C\\D\\"));
+  EXPECT_TRUE(FileExists(install + "Keep\\README.TXT"));
+  EXPECT_FALSE(FileExists(install + "Keep\\QVI.EXE"));
+  EXPECT_FALSE(FolderExists(install + "EmptyBefore"));
+  EXPECT_FALSE(FolderExists(other));  // emptied whole, then removed itself
+}
+
+TEST(Files, InstallationFoldersThatAreNotThePackagesAreNotSearched) {
+  const std::string programFiles = "C:\\Program Files\\";
+  CreateFiles({programFiles + "VQ Someone\\QVX.DLL", "C:\\VQ Root\\QVX.DLL"});
+  CreateDirectoryA((programFiles + "VQ Someone Empty").c_str(), nullptr);
+  for (const char* item : {"C:\\Program Files", "C:\\Program Files\\VQ Gone", "C:\\", "C:\\WINDOWS",
+                           "C:\\VQ Root\\..\\", "relative\\folder\\", "\\\\"})
+    EXPECT_EQ(vq::InstallationFolderOf(item), "") << item;
+  EXPECT_EQ(vq::InstallationFolderOf("C:\\VQ Root"), "C:\\VQ Root\\");
+  TestRun run;
+  run.db.keptCount = 1;
+  run.List(vq::kOemFolders) = {"C:\\Program Files", "C:\\Program Files\\VQ Gone", "C:\\"};
+  run.List(vq::kFiles) = {"QVX.DLL"};
+  vq::RemoveFiles(run.ctx);
+  EXPECT_TRUE(FileExists(programFiles + "VQ Someone\\QVX.DLL"));
+  EXPECT_TRUE(FileExists("C:\\VQ Root\\QVX.DLL"));
+  EXPECT_TRUE(FolderExists(programFiles + "VQ Someone Empty"));
+}
+
+TEST(Files, AFileInUseIsScheduledWithMoveFileExOnWindowsNT) {
+  const std::string held = SystemFolder() + "QVHELD01.DLL";
+  CreateFiles({held});
+  ClearPendingDeletions();
+  TestRun run(WinXP());
+  run.db.keptCount = 1;
+  run.List(vq::kFiles) = {"QVHELD01.DLL", "QVNOWHERE.DLL"};
+  {
+    CHeldFile open(held);
+    ASSERT_TRUE(open.IsHeld());
+    vq::RemoveFiles(run.ctx);
+  }
+  EXPECT_EQ(run.db.restartNeeded, 1);
+  const std::vector<std::string> pending = PendingDeletions();
+  EXPECT_EQ(std::count_if(pending.begin(), pending.end(),
+                          [&](const std::string& p) { return vq::EqualNoCase(p, held); }),
+            1);
+  // A name that exists nowhere changes nothing.
+  TestRun quiet(WinXP());
+  quiet.db.keptCount = 1;
+  quiet.List(vq::kFiles) = {"QVNOWHERE.DLL"};
+  vq::RemoveFiles(quiet.ctx);
+  EXPECT_EQ(quiet.db.restartNeeded, 0);
+  ClearPendingDeletions();
+}
+
+TEST(Files, WindowsNinetyEightSchedulesInWininitUnderOneRenameHeader) {
+  const std::string wininit = WindowsFolder() + "WININIT.INI";
+  DeleteFileA(wininit.c_str());
+  const std::string a = SystemFolder() + "QVHELD02.DLL", b = SystemFolder() + "QVHELD03.DLL";
+  CreateFiles({a, b});
+  TestRun run(Win98());
+  run.db.keptCount = 1;
+  run.List(vq::kFiles) = {"QVHELD02.DLL", "QVHELD03.DLL"};
+  {
+    CHeldFile holdA(a), holdB(b);
+    vq::RemoveFiles(run.ctx);
+  }
+  EXPECT_EQ(run.db.restartNeeded, 1);
+  EXPECT_EQ(ReadText(wininit), "[RENAME]\r\nNUL=" + a + "\r\nNUL=" + b + "\r\n");
+
+  // An existing WININIT.INI that ends in another section gets the header.
+  ASSERT_TRUE(WriteText(wininit, "[RENAME]\r\nNUL=C:\\old.dll\r\n[Other]\r\nx=1"));
+  vq::ScheduleWininit("C:\\new.dll");
+  EXPECT_EQ(ReadText(wininit), "[RENAME]\r\nNUL=C:\\old.dll\r\n[Other]\r\nx=1\r\n[RENAME]\r\nNUL=C:\\new.dll\r\n");
+  ASSERT_TRUE(WriteText(wininit, "[rename]\r\nNUL=C:\\old.dll\r\n"));
+  vq::ScheduleWininit("C:\\new.dll");
+  EXPECT_EQ(ReadText(wininit), "[rename]\r\nNUL=C:\\old.dll\r\nNUL=C:\\new.dll\r\n");
+  DeleteFileA(wininit.c_str());
+}
+
+TEST(Files, Win32sSchedulesInZwininitOnlyWithZwininitBesideTheTool) {
+  const std::string tool = ToolFolder(), list = tool + "zwininit.ini", program = tool + "zwininit.exe";
+  const std::string held = SystemFolder() + "QVHELD04.DLL";
+  CreateFiles({held});
+  DeleteFileA(list.c_str());
+  DeleteFileA(program.c_str());
+  TestRun run(Win32s());
+  run.db.keptCount = 1;
+  run.List(vq::kFiles) = {"QVHELD04.DLL"};
+  {
+    CHeldFile hold(held);
+    vq::RemoveFiles(run.ctx);  // no zwininit.exe: nothing written, the flag all the same
+    EXPECT_EQ(run.db.restartNeeded, 1);
+    EXPECT_FALSE(FileExists(list));
+    ASSERT_TRUE(WriteText(program, "MZ"));
+    vq::RemoveFiles(run.ctx);
+  }
+  char value[64] = "";
+  GetPrivateProfileStringA("RENAME", held.c_str(), "", value, sizeof(value), list.c_str());
+  EXPECT_STREQ(value, "NUL");
+  DeleteFileA(list.c_str());
+  DeleteFileA(program.c_str());
+}
+
+TEST(Files, RestartHelperGoesOnlyWhenNothingStaysAndNoRestartIsNeeded) {
+  const std::string helper = WindowsFolder() + "ZRESTART.EXE";
+  CreateFiles({helper});
+  TestRun needed;
+  needed.db.restartNeeded = 1;
+  vq::RemoveFiles(needed.ctx);
+  EXPECT_TRUE(FileExists(helper));
+  TestRun kept;
+  kept.db.keptCount = 1;
+  vq::RemoveFiles(kept.ctx);
+  EXPECT_TRUE(FileExists(helper));
+  TestRun last;
+  vq::RemoveFiles(last.ctx);
+  EXPECT_FALSE(FileExists(helper));
+}
+
+TEST(Files, DriverSubfolderComesFromTheFirstDirectorysItemAndStaysBelowTheDriverFolder) {
+  TestRun run;
+  run.List(vq::kDirectorys) = {"QV7310", "ZZ"};
+  vq::PrepareFolderPaths(run.ctx);
+  EXPECT_EQ(run.ctx.windowsPath, WindowsFolder());
+  EXPECT_EQ(run.ctx.driverPath, DriverFolder());
+  EXPECT_EQ(run.ctx.driverSubPath, DriverFolder() + "QV7310\\");
+  CreateDirectoryA(run.ctx.driverSubPath.c_str(), nullptr);
+  EXPECT_EQ(vq::RemoveDriverSubfolder(run.ctx), 1);
+  EXPECT_FALSE(FolderExists(run.ctx.driverSubPath));
+
+  for (const char* hostile : {"..\\..", "C:\\WINDOWS", "\\Root"}) {
+    TestRun bad;
+    bad.List(vq::kDirectorys) = {hostile};
+    vq::PrepareFolderPaths(bad.ctx);
+    EXPECT_EQ(bad.ctx.driverSubPath, "") << hostile;
+    EXPECT_EQ(vq::RemoveDriverSubfolder(bad.ctx), 0);
+  }
+}
+
+// The index gives exactly what walking every tree once per name gives: the
+// same files deleted or scheduled, the same folders removed, the same flag.
+TEST(Files, IndexGivesWhatOneWalkPerNameGives) {
+  const std::string roots[2] = {"C:\\VQ Same A\\", "C:\\VQ Same B\\"};
+  const std::vector<std::string> relative = {
+      "N1.DLL", "n2.dll", "X\\N1.DLL", "X\\Y\\N3.DLL", "X\\Y\\Z\\N1.DLL", "X\\Y\\Z\\W\\N1.DLL",
+      "X\\Y\\Z\\W\\keep.txt", "P\\N2.DLL", "P\\Q\\N2.DLL", "P\\Q\\keep.txt", "R\\S\\T\\N3.DLL",
+      "HELD\\N3.DLL", "N1.DLL.bak"};
+  std::set<std::string> after[2];
+  int flags[2];
+  std::vector<std::string> pending[2];
+  for (int i = 0; i < 2; ++i) {
+    std::vector<std::string> paths;
+    for (const std::string& r : relative) paths.push_back(roots[i] + r);
+    CreateFiles(paths);
+    CreateDirectoryA((roots[i] + "E1").c_str(), nullptr);
+    CreateDirectoryA((roots[i] + "E1\\E2").c_str(), nullptr);
+    ClearPendingDeletions();
+    TestRun run(WinXP());
+    run.db.keptCount = 1;
+    run.List(vq::kOemFolders) = {roots[i], roots[i] + "P"};  // nested trees
+    vq::NormaliseList(run.List(vq::kOemFolders));
+    CHeldFile hold(roots[i] + "HELD\\N3.DLL");
+    if (i == 0) {
+      for (const char* name : {"N1.DLL", "N2.DLL", "N3.DLL", "absent.dll"})
+        vq::DeleteFileEverywhere(run.ctx, name);
+    } else {
+      vq::CFileIndex index;
+      for (const char* name : {"N1.DLL", "N2.DLL", "N3.DLL", "absent.dll"})
+        vq::DeleteFileEverywhere(run.ctx, name, &index);
+      index.RemoveEmptiedFolders();
+    }
+    after[i] = Listing(roots[i]);
+    flags[i] = run.db.restartNeeded;
+    for (const std::string& p : PendingDeletions()) pending[i].push_back(p.substr(roots[i].size()));
+  }
+  EXPECT_EQ(after[0], after[1]);
+  EXPECT_EQ(flags[0], 1);
+  EXPECT_EQ(flags[0], flags[1]);
+  EXPECT_EQ(pending[0], pending[1]);
+  EXPECT_EQ(after[0].count("X\\Y\\Z\\W\\N1.DLL"), 1u);
+  EXPECT_EQ(after[0].count("E1\\"), 0u);
+  EXPECT_EQ(after[0].count("R\\"), 0u);
+  ClearPendingDeletions();
+}

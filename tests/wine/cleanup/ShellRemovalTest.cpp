@@ -1,0 +1,211 @@
+// Installation folders from the registry, shortcut files from the Programs
+// and Startup folders, program-manager commands to a test PROGMAN DDE server
+// (a plain Wine prefix has none), and the device installer's INF copies.
+#include <windows.h>
+#include <ddeml.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <thread>
+
+#include "tests/wine/cleanup/CleanupTestSupport.h"
+#include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/engine/ShellRemoval.h"
+#include "uninstall/profile/TextRoutines.h"
+
+using namespace cleanup_test;
+using vq::fixture::FileExists;
+using vq::fixture::SetRegistryText;
+
+namespace {
+
+// A program manager for the tests: registers the DDE service "PROGMAN" on its
+// own thread, records every command and refuses ShowGroup of "Missing".
+class CTestProgman {
+ public:
+  CTestProgman() : thread_([this] { Run(); }) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [this] { return started_; });
+  }
+  ~CTestProgman() {
+    PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  bool Registered() const { return registered_; }
+  std::vector<std::string> Commands() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return commands_;
+  }
+
+ private:
+  static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data, ULONG_PTR,
+                                    ULONG_PTR) {
+    CTestProgman* self = s_instance;
+    if (type == XTYP_CONNECT) return reinterpret_cast<HDDEDATA>(DdeCmpStringHandles(topic, self->name_) == 0);
+    if (type != XTYP_EXECUTE) return nullptr;
+    char command[256] = "";
+    DdeGetData(data, reinterpret_cast<BYTE*>(command), sizeof(command) - 1, 0);
+    std::lock_guard<std::mutex> lock(self->mutex_);
+    self->commands_.push_back(command);
+    if (std::string(command).find("ShowGroup(Missing") != std::string::npos)
+      return reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
+    return reinterpret_cast<HDDEDATA>(DDE_FACK);
+  }
+  void Run() {
+    s_instance = this;
+    threadId_ = GetCurrentThreadId();
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue
+    if (DdeInitializeA(&instance_, Callback, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0) ==
+        DMLERR_NO_ERROR) {
+      name_ = DdeCreateStringHandleA(instance_, "PROGMAN", CP_WINANSI);
+      registered_ = DdeNameService(instance_, name_, nullptr, DNS_REGISTER) != nullptr;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      started_ = true;
+    }
+    ready_.notify_all();
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    if (instance_) {
+      DdeNameService(instance_, name_, nullptr, DNS_UNREGISTER);
+      DdeFreeStringHandle(instance_, name_);
+      DdeUninitialize(instance_);
+    }
+  }
+
+  static CTestProgman* s_instance;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  bool started_ = false, registered_ = false;
+  DWORD instance_ = 0, threadId_ = 0;
+  HSZ name_ = nullptr;
+  std::vector<std::string> commands_;
+  std::thread thread_;
+};
+CTestProgman* CTestProgman::s_instance = nullptr;
+
+std::string ShellFolder(int csidl) {
+  char path[MAX_PATH] = "";
+  if (FAILED(SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, 0, path))) return "";
+  return std::string(path) + "\\";
+}
+
+}  // namespace
+
+TEST(OemFolders, EveryValueOfTheOemPathsKeyBecomesAnInstallationFolder) {
+  const std::string key = "SOFTWARE\\VARDEN QUILLAN\\OEM02\\OEMPaths";
+  ASSERT_TRUE(SetRegistryText("HKLM", key, "Install", "C:\\Program Files\\VARDEN QUILLAN"));
+  ASSERT_TRUE(SetRegistryText("HKLM", key, "Anything", "C:\\VQ Elsewhere\\"));
+  ASSERT_TRUE(SetRegistryText("HKLM", key, "Again", "c:\\program files\\varden quillan"));
+  ASSERT_TRUE(SetRegistryText("HKLM", key, "Long", std::string(300, 'x')));
+  TestRun run;
+  run.List(vq::kOemFolders) = {"C:\\Earlier\\"};
+  vq::CollectOemFolders(run.ctx);
+  const vq::ItemList expected = {"C:\\Earlier\\", "C:\\Program Files\\VARDEN QUILLAN", "C:\\VQ Elsewhere\\"};
+  const vq::ItemList& folders = run.List(vq::kOemFolders);
+  ASSERT_EQ(folders.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_TRUE(vq::EqualNoCase(folders[i], expected[i])) << folders[i];
+}
+
+TEST(Shortcuts, FilesGoFromTheGroupAndStartupFoldersAsNamedLnkAndPif) {
+  const std::string programs = ShellFolder(CSIDL_PROGRAMS), common = ShellFolder(CSIDL_COMMON_PROGRAMS),
+                    startup = ShellFolder(CSIDL_STARTUP), commonStartup = ShellFolder(CSIDL_COMMON_STARTUP);
+  ASSERT_FALSE(programs.empty());
+  const std::string group = "VARDEN QUILLAN\\";
+  CreateFiles({programs + group + "Tela de status vintara 7310K.lnk",
+               common + group + "Tela de status vintara 7310K.lnk", programs + group + "Vezzaro.pif",
+               programs + group + "Vezzaro", programs + group + "Other.lnk",
+               startup + "Quillan Status 7310K.lnk", commonStartup + "Quillan Status 7310K.PIF",
+               programs + group + "Quillan Status 7310K.lnk", startup + "Tela de status vintara 7310K.lnk"});
+  TestRun run(WinXP());
+  run.List(vq::kShortcuts) = {"\"VARDEN QUILLAN\",\"Tela de status vintara 7310K\"",
+                              "VARDEN QUILLAN,Vezzaro",
+                              "VARDEN QUILLAN,Quillan Status 7310K,\"startup\"",
+                              "..\\..,Other", ",Other"};
+  vq::RemoveShortcuts(run.ctx);
+  EXPECT_FALSE(FileExists(programs + group + "Tela de status vintara 7310K.lnk"));
+  EXPECT_FALSE(FileExists(common + group + "Tela de status vintara 7310K.lnk"));
+  EXPECT_FALSE(FileExists(programs + group + "Vezzaro.pif"));
+  EXPECT_FALSE(FileExists(programs + group + "Vezzaro"));
+  EXPECT_FALSE(FileExists(startup + "Quillan Status 7310K.lnk"));
+  EXPECT_FALSE(FileExists(commonStartup + "Quillan Status 7310K.PIF"));
+  EXPECT_FALSE(FileExists(programs + group + "Quillan Status 7310K.lnk"));
+  EXPECT_TRUE(FileExists(programs + group + "Other.lnk"));
+  // Without STARTUP the Startup folders are not looked at.
+  EXPECT_TRUE(FileExists(startup + "Tela de status vintara 7310K.lnk"));
+  EXPECT_TRUE(FolderExists(programs + group));
+  EXPECT_EQ(run.db.restartNeeded, 0);
+}
+
+TEST(Shortcuts, ProgramManagerGetsGroupAndItemCommandsInDescendingOrder) {
+  // Wine's desktop answers as program manager too once it runs; the test's
+  // server, registered last, is the one that answers first.
+  CTestProgman progman;
+  ASSERT_TRUE(progman.Registered());
+  TestRun win32s(Win32s());
+  win32s.List(vq::kShortcuts) = {"VARDEN QUILLAN,Tela de status", "\"VARDEN QUILLAN\"",
+                                 "Missing,Item", "Zeta,\"Item Z\",STARTUP",
+                                 "Evil)][DeleteGroup(Accessories,x",  // would be two commands
+                                 std::string(60, 'G') + ",x"};        // over 63 characters
+  vq::RemoveShortcuts(win32s.ctx);
+  EXPECT_EQ(progman.Commands(),
+            (std::vector<std::string>{"[ShowGroup(Zeta,1)]", "[DeleteItem(Item Z)]",
+                                      "[ShowGroup(VARDEN QUILLAN,1)]", "[DeleteItem(Tela de status)]",
+                                      "[ShowGroup(Missing,1)]", "[DeleteGroup(VARDEN QUILLAN)]"}));
+  EXPECT_EQ(vq::SendProgmanCommand("[ShowGroup(Missing,1)]"), 0);
+  EXPECT_EQ(vq::SendProgmanCommand("[DeleteGroup(X)]"), 1);
+
+  // Elsewhere a group alone still goes through the program manager.
+  TestRun xp(WinXP());
+  xp.List(vq::kShortcuts) = {"VARDEN QUILLAN"};
+  vq::RemoveShortcuts(xp.ctx);
+  EXPECT_EQ(progman.Commands().back(), "[DeleteGroup(VARDEN QUILLAN)]");
+}
+
+TEST(InfCopies, CopiesNamingTheLastDriverGo) {
+  const std::string inf = WindowsFolder() + "inf\\";
+  CreateDirectoryA(inf.c_str(), nullptr);
+  auto write = [&](const std::string& name, const std::string& printer) {
+    return WriteText(inf + name, "[Version]\r\nClass=Printer\r\n[Strings]\r\nPrinterName=\"" + printer + "\"\r\n");
+  };
+  ASSERT_TRUE(write("oem7.inf", "VARDEN QUILLAN vintara 7310K PS"));
+  ASSERT_TRUE(write("oem8.inf", "VARDEN QUILLAN vintara 7310K PS Color"));
+  ASSERT_TRUE(write("oem9.inf", "Generic Office Laser"));
+  ASSERT_TRUE(write("oem10.inf", ""));
+  ASSERT_TRUE(write("other7.inf", "VARDEN QUILLAN vintara 7310K PS"));
+  SetFileAttributesA((inf + "oem8.inf").c_str(), FILE_ATTRIBUTE_READONLY);
+
+  TestRun none;  // no printer opened in this program run: nothing to look for
+  vq::RemoveOemInfFiles(none.ctx);
+  EXPECT_TRUE(FileExists(inf + "oem7.inf"));
+
+  TestRun run;
+  run.ctx.lastDriverName = "VARDEN QUILLAN vintara 7310K PS";
+  vq::RemoveOemInfFiles(run.ctx);
+  EXPECT_FALSE(FileExists(inf + "oem7.inf"));
+  EXPECT_FALSE(FileExists(inf + "oem8.inf"));
+  EXPECT_TRUE(FileExists(inf + "oem9.inf"));
+  EXPECT_TRUE(FileExists(inf + "oem10.inf"));
+  EXPECT_TRUE(FileExists(inf + "other7.inf"));
+}
+
+TEST(InfCopies, Windows9xCopiesUnderOtherLoseTheirOemNameValue) {
+  const std::string other = WindowsFolder() + "inf\\other\\";
+  vq::fixture::CreateFolderPath(other);
+  const std::string match = other + "VARDEN QUILLANQ9x____7310.inf", keep = other + "VARDEN QUILLANQ9x____XL.inf";
+  ASSERT_TRUE(WriteText(match, "[Strings]\r\nPrinterName=VARDEN QUILLAN vintara 7310K\r\n"));
+  ASSERT_TRUE(WriteText(keep, "[Strings]\r\nPrinterName=Someone else\r\n"));
+  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\SetupX\\INF\\OEM Name";
+  ASSERT_TRUE(SetRegistryText("HKLM", key, match, "x"));
+  ASSERT_TRUE(SetRegistryText("HKLM", key, keep, "x"));
+  TestRun run(Win98());
+  run.ctx.lastDriverName = "VARDEN QUILLAN vintara 7310K";
+  vq::RemoveWin9xInfFiles(run.ctx);
+  EXPECT_FALSE(FileExists(match));
+  EXPECT_TRUE(FileExists(keep));
+  EXPECT_FALSE(vq::fixture::RegistryValueExists("HKLM", key, match));
+  EXPECT_TRUE(vq::fixture::RegistryValueExists("HKLM", key, keep));
+}

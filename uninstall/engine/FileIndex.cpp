@@ -1,0 +1,59 @@
+#include "uninstall/engine/FileIndex.h"
+
+#include <windows.h>
+
+#include "uninstall/engine/Handles.h"
+#include "uninstall/profile/TextRoutines.h"
+
+namespace vq {
+
+CFolderTree::CFolderTree(const std::string& root, int depth) : root_(root), depth_(depth) {
+  if (!root_.empty()) Walk(root_, depth);
+}
+
+void CFolderTree::Walk(const std::string& folder, int depth) {
+  WIN32_FIND_DATAA found;
+  CFindHandle find(FindFirstFileA((folder + "*.*").c_str(), &found));
+  if (!find.IsValid()) return;
+  do {
+    ++entries_;
+    const std::string name = found.cFileName;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (name[0] == '.' || depth <= 0) continue;
+      const std::string sub = folder + name + "\\";
+      if (sub.size() > kFieldChars) continue;  // a path the phase's fields cannot hold
+      Walk(sub, depth - 1);
+      subfolders_.push_back(sub);
+    } else {
+      files_[FoldedCopy(name)].push_back(folder + name);
+    }
+  } while (FindNextFileA(find.Get(), &found));
+}
+
+const std::vector<std::string>* CFolderTree::Find(const std::string& name) const {
+  auto it = files_.find(FoldedCopy(name));
+  return it == files_.end() ? nullptr : &it->second;
+}
+
+const CFolderTree& CFileIndex::Tree(const std::string& root, int depth) {
+  for (const Entry& e : trees_)
+    if (e.tree.Depth() == depth && EqualNoCase(e.tree.Root(), root)) return e.tree;
+  trees_.push_back(Entry{CFolderTree(root, depth), false});
+  return trees_.back().tree;
+}
+
+void CFileIndex::RemoveFoldersOf(const std::string& root, int depth) {
+  for (Entry& e : trees_)
+    if (e.tree.Depth() == depth && EqualNoCase(e.tree.Root(), root)) e.removeFolders = true;
+}
+
+void CFileIndex::RemoveEmptiedFolders() {
+  for (const Entry& e : trees_) {
+    if (!e.removeFolders) continue;
+    // RemoveDirectoryA removes a folder only when it is empty.
+    for (const std::string& sub : e.tree.Subfolders()) RemoveDirectoryA(sub.c_str());
+    RemoveDirectoryA(e.tree.Root().c_str());
+  }
+}
+
+}  // namespace vq

@@ -1,0 +1,331 @@
+#include "uninstall/engine/RegistryRemoval.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "uninstall/engine/Handles.h"
+#include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/profile/UninstallDatabase.h"
+
+namespace vq {
+
+namespace {
+
+const char kProgramGroupsKey[] = "SOFTWARE\\VARDEN QUILLAN\\OEM02\\ProgramGroups";
+
+// Longest RegistryKeys item handled; a longer one is skipped whole, as cutting
+// it could name another key.
+constexpr std::size_t kItemChars = 255;
+// Subkeys read at one level of DeleteKeyTree before it gives up (a key that
+// keeps reporting deleted subkeys must not hold the run forever).
+constexpr int kMaxSubkeyReads = 100000;
+
+// A SID the system allocated (AllocateAndInitializeSid), given back with FreeSid.
+struct SidTraits {
+  using Type = PSID;
+  static Type Invalid() { return nullptr; }
+  static void Release(Type h) { FreeSid(h); }
+};
+using CSid = CHandleOwner<SidTraits>;
+
+// ---- the guard ----------------------------------------------------------
+
+// Keys of the local machine, of a user (HKCU, HKU\<user>) and of the classes
+// root whose loss breaks Windows. "*" stands for any one component. Every
+// ancestor of a listed key is listed too (or has one component), so a tree
+// deletion that starts at an allowed key never reaches a listed one.
+const char* const kMachineKeys[] = {
+    "SOFTWARE\\Classes",
+    "SOFTWARE\\Microsoft",
+    "SOFTWARE\\Microsoft\\Windows",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+    "SOFTWARE\\Microsoft\\Windows NT",
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+    "SOFTWARE\\Policies",
+    "SOFTWARE\\Wow6432Node",
+    "SYSTEM\\CurrentControlSet",
+    "SYSTEM\\CurrentControlSet\\Control",
+    "SYSTEM\\CurrentControlSet\\Control\\Class",
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+    "SYSTEM\\CurrentControlSet\\Control\\Print",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Providers",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Forms",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\*",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\*\\Drivers",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\*\\Drivers\\Version-0",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\*\\Drivers\\Version-1",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\*\\Drivers\\Version-2",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\*\\Drivers\\Version-3",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\*\\Print Processors",
+    "SYSTEM\\CurrentControlSet\\Enum",
+    "SYSTEM\\CurrentControlSet\\Hardware Profiles",
+    "SYSTEM\\CurrentControlSet\\Services",
+    "SYSTEM\\CurrentControlSet\\Services\\Spooler",
+    "SYSTEM\\MountedDevices",
+    "SYSTEM\\Select",
+    "SYSTEM\\Setup",
+};
+const char* const kUserKeys[] = {
+    "Control Panel\\Desktop",
+    "Control Panel\\International",
+    "Printers\\Connections",
+    "Printers\\DevModes2",
+    "Printers\\Settings",
+    "Software\\Classes",
+    "Software\\Microsoft",
+    "Software\\Microsoft\\Windows",
+    "Software\\Microsoft\\Windows\\CurrentVersion",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+    "Software\\Microsoft\\Windows NT",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\PrinterPorts",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+    "Software\\Policies",
+};
+const char* const kClassKeys[] = {
+    "exefile\\shell",
+    "exefile\\shell\\open",
+    "exefile\\shell\\open\\command",
+};
+
+using Components = std::vector<std::string>;
+
+// Splits at backslashes, dropping empty components ("A\\\B\" is A, B).
+Components SplitKeyPath(const char* path) {
+  Components parts;
+  std::string part;
+  for (const char* p = path; *p; ++p) {
+    if (*p == '\\') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += *p;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+// "ControlSet001" and its siblings are what CurrentControlSet links to.
+bool IsNumberedControlSet(const std::string& part) {
+  if (part.size() != 13 || !StartsWithNoCase(part, "ControlSet")) return false;
+  return std::all_of(part.begin() + 10, part.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool MatchesPattern(const Components& parts, const char* pattern) {
+  const Components want = SplitKeyPath(pattern);
+  if (want.size() != parts.size()) return false;
+  for (std::size_t i = 0; i < want.size(); ++i)
+    if (want[i] != "*" && !EqualNoCase(want[i], parts[i])) return false;
+  return true;
+}
+
+template <std::size_t N>
+bool IsListed(const Components& parts, const char* const (&list)[N]) {
+  if (parts.size() < 2) return true;  // a root's direct child
+  for (const char* pattern : list)
+    if (MatchesPattern(parts, pattern)) return true;
+  return false;
+}
+
+// The part of `parts` after a leading "Software\Classes" (the classes root as
+// seen from HKLM or HKCU); false when it does not start so.
+bool BelowClasses(const Components& parts, Components& rest) {
+  if (parts.size() < 3 || !EqualNoCase(parts[0], "Software") || !EqualNoCase(parts[1], "Classes"))
+    return false;
+  rest.assign(parts.begin() + 2, parts.end());
+  return true;
+}
+
+// ---- registry items -----------------------------------------------------
+
+HKEY RootOfKeyword(const char* keyword) {
+  if (EqualNoCase(keyword, "HKLM")) return HKEY_LOCAL_MACHINE;
+  if (EqualNoCase(keyword, "HKCR")) return HKEY_CLASSES_ROOT;
+  if (EqualNoCase(keyword, "HKCU")) return HKEY_CURRENT_USER;
+  if (EqualNoCase(keyword, "HKU")) return HKEY_USERS;
+  return nullptr;
+}
+
+// Deletes one key without subkeys; where Windows NT answers access denied
+// (also its answer for a key that still has subkeys) opens up its access list
+// and tries again, then deletes the whole tree.
+void DeleteKeyItem(HKEY root, const char* subKey) {
+  if (Access().RegDeleteKeyA(root, subKey) != ERROR_ACCESS_DENIED) return;
+  CSavedKeySecurity original;
+  GrantKeyAccess(root, subKey, original);
+  if (Access().RegDeleteKeyA(root, subKey) == ERROR_SUCCESS || DeleteKeyTree(root, subKey) == 1)
+    original.Forget();  // gone: nothing to put back
+}
+
+void DeleteValueItem(HKEY root, const char* subKey, const char* valueName) {
+  CRegKey key;
+  if (key.OpenEx(root, subKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+  Access().RegDeleteValueA(key.Get(), valueName);  // a missing value is no failure here
+}
+
+void HandleRegistryItem(const std::string& item) {
+  char text[kItemChars + 1];
+  if (!CopyBounded(text, sizeof(text), item.c_str())) return;
+  char* subKey = SplitAt(text, ',');
+  char* valueName = SplitAt(subKey, ',');
+  if (!valueName) return;  // fewer than two commas
+  char* deltree = SplitAt(valueName, ',');
+  TrimChar(text, '"');
+  TrimChar(subKey, '"');
+  TrimChar(valueName, '"');
+  HKEY root = RootOfKeyword(text);
+  if (!root) return;
+  if (*valueName) {
+    DeleteValueItem(root, subKey, valueName);
+    return;
+  }
+  if (IsProtectedKey(root, subKey)) return;
+  if (deltree && deltree[0] == '1')
+    DeleteKeyTree(root, subKey);
+  else
+    DeleteKeyItem(root, subKey);
+}
+
+bool JoinKeyPath(const char* path, const char* name, std::string& out) {
+  out = path;
+  if (!out.empty() && out.back() != '\\') out += '\\';
+  out += name;
+  return out.size() <= kFieldChars;
+}
+
+}  // namespace
+
+bool IsProtectedKey(HKEY root, const char* path) {
+  if (!root || !path) return true;
+  Components parts = SplitKeyPath(path);
+  Components classes;
+  if (root == HKEY_CLASSES_ROOT) return IsListed(parts, kClassKeys);
+  if (root == HKEY_USERS) {
+    // HKU\<user> is a user's HKCU.
+    if (parts.size() < 2) return true;
+    parts.erase(parts.begin());
+    root = HKEY_CURRENT_USER;
+  }
+  if (root == HKEY_CURRENT_USER) {
+    if (BelowClasses(parts, classes)) return IsListed(classes, kClassKeys);
+    return IsListed(parts, kUserKeys);
+  }
+  if (root == HKEY_LOCAL_MACHINE) {
+    if (BelowClasses(parts, classes)) return IsListed(classes, kClassKeys);
+    if (parts.size() >= 2 && EqualNoCase(parts[0], "SYSTEM") && IsNumberedControlSet(parts[1]))
+      parts[1] = "CurrentControlSet";
+    return IsListed(parts, kMachineKeys);
+  }
+  return true;  // any other root is not the tool's to change
+}
+
+bool CSavedKeySecurity::Save(HKEY key, HKEY root, const char* path) {
+  descriptor_.assign(256, 0);
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD size = static_cast<DWORD>(descriptor_.size());
+    LONG rc = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor_.data(), &size);
+    if (rc == ERROR_SUCCESS) {
+      root_ = root;
+      path_ = path;
+      return true;
+    }
+    if (rc != ERROR_INSUFFICIENT_BUFFER || size <= descriptor_.size()) break;
+    descriptor_.resize(size);
+  }
+  descriptor_.clear();
+  return false;
+}
+
+void CSavedKeySecurity::Restore() {
+  if (descriptor_.empty()) return;
+  CRegKey key;
+  if (key.OpenEx(root_, path_.c_str(), WRITE_DAC) == ERROR_SUCCESS)
+    RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor_.data());
+  descriptor_.clear();
+}
+
+int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original) {
+  if (IsProtectedKey(root, path)) return 0;
+  CRegKey key;
+  if (key.OpenEx(root, path, WRITE_DAC | READ_CONTROL) != ERROR_SUCCESS) return 0;
+  // Without the original there is nothing to put back: leave the key alone.
+  if (!original.Save(key.Get(), root, path)) return 0;
+
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID rawSid = nullptr;
+  if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &rawSid)) {
+    original.Forget();
+    return 0;
+  }
+  CSid everyone(rawSid);
+  std::vector<BYTE> aclBuffer(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) +
+                              GetLengthSid(everyone.Get()));
+  PACL acl = reinterpret_cast<PACL>(aclBuffer.data());
+  SECURITY_DESCRIPTOR descriptor;
+  bool ok = InitializeAcl(acl, static_cast<DWORD>(aclBuffer.size()), ACL_REVISION) &&
+            AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_ALL, everyone.Get()) &&
+            InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+            SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+            RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+  if (!ok) original.Forget();  // nothing was changed
+  return ok ? 1 : 0;
+}
+
+int DeleteKeyTree(HKEY root, const char* path) {
+  if (IsProtectedKey(root, path)) return 0;
+  CRegKey key;
+  if (key.Open(root, path) != ERROR_SUCCESS || !key.IsOpen()) return 0;
+  DWORD index = 0;
+  std::string lastDeleted;
+  for (int reads = 0; reads < kMaxSubkeyReads; ++reads) {
+    char name[261];
+    LONG rc = Access().RegEnumKeyA(key.Get(), index, name, sizeof(name));
+    if (rc == ERROR_NO_MORE_ITEMS) {
+      key.Close();
+      if (Access().RegDeleteKeyA(root, path) == ERROR_SUCCESS) return 1;
+      CSavedKeySecurity original;
+      GrantKeyAccess(root, path, original);
+      if (Access().RegDeleteKeyA(root, path) != ERROR_SUCCESS) return 0;
+      original.Forget();
+      return 1;
+    }
+    if (rc != ERROR_SUCCESS) return 0;
+    name[sizeof(name) - 1] = '\0';
+    std::string child;
+    // A subkey reported deleted that comes back under the same name was not
+    // deleted after all: step over it, or the loop would never end.
+    if (JoinKeyPath(path, name, child) && !EqualNoCase(name, lastDeleted) &&
+        DeleteKeyTree(root, child.c_str()) == 1) {
+      lastDeleted = name;  // the later subkeys moved down: read this index again
+    } else {
+      lastDeleted.clear();
+      ++index;
+    }
+  }
+  return 0;
+}
+
+void RemoveRegistryItems(CRemovalContext& ctx) {
+  Access().RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProgramGroupsKey);  // may be missing
+  ItemList& items = ctx.database->removal.List(kRegistryKeys);
+  NormaliseList(items);
+  // Descending order: a sub key comes before its parent.
+  for (auto it = items.rbegin(); it != items.rend(); ++it) HandleRegistryItem(*it);
+}
+
+}  // namespace vq

@@ -1,0 +1,58 @@
+// The registry phase of an uninstall run: the maker's program-groups key and
+// every key or value named by the removal set's RegistryKeys items, whole
+// trees where asked, with the key's access list opened up where Windows NT
+// refuses the deletion.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "uninstall/engine/RemovalContext.h"
+
+namespace vq {
+
+// Deletes the program-groups key, then handles the RegistryKeys items in
+// descending order (a sub key before its parent). Failures are ignored;
+// refused keys (IsProtectedKey) are skipped like any other failure.
+void RemoveRegistryItems(CRemovalContext& ctx);
+
+// Deletes `path` below `root` and all its subkeys. 1 when the key is gone.
+// Refuses protected keys (0).
+int DeleteKeyTree(HKEY root, const char* path);
+
+// A key's access list as it was before GrantKeyAccess replaced it. Unless
+// Forget() is called (the key was deleted), the destructor writes it back.
+class CSavedKeySecurity {
+ public:
+  CSavedKeySecurity() = default;
+  ~CSavedKeySecurity() { Restore(); }
+  CSavedKeySecurity(const CSavedKeySecurity&) = delete;
+  CSavedKeySecurity& operator=(const CSavedKeySecurity&) = delete;
+
+  bool Save(HKEY key, HKEY root, const char* path);
+  void Forget() { descriptor_.clear(); }
+  // Puts the saved access list back on the key, when it still exists.
+  void Restore();
+
+ private:
+  HKEY root_ = nullptr;
+  std::string path_;
+  std::vector<BYTE> descriptor_;
+};
+
+// Replaces the key's access list by one entry that gives everyone full
+// control, keeping the original in `original` (which puts it back unless the
+// caller forgets it after a successful deletion). 1 when replaced; 0, with
+// nothing changed, when the key does not open, its access list cannot be
+// read, or the key is protected.
+int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original);
+
+// Keys whose loss breaks Windows: any root itself, any key of one path
+// component, and a fixed list (SOFTWARE\Microsoft, SYSTEM\CurrentControlSet,
+// its Control, Services and Control\Print keys, ...). The printer, driver,
+// monitor and print-processor keys below them and the maker's keys are not.
+bool IsProtectedKey(HKEY root, const char* path);
+
+}  // namespace vq

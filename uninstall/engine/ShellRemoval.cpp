@@ -1,0 +1,269 @@
+#include "uninstall/engine/ShellRemoval.h"
+
+#include <windows.h>
+#include <ddeml.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "uninstall/engine/Handles.h"
+#include "uninstall/engine/RebootDeletion.h"
+#include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/profile/FileSpec.h"
+#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/profile/UninstallDatabase.h"
+
+namespace vq {
+
+namespace {
+
+const char kOemPathsKey[] = "SOFTWARE\\VARDEN QUILLAN\\OEM02\\OEMPaths";
+const char kOemNameKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\SetupX\\INF\\OEM Name";
+// Values read from OEMPaths before giving up (the key is the maker's, but its
+// data comes from outside).
+constexpr DWORD kMaxOemPathValues = 10000;
+// The program manager takes commands of at most 63 characters.
+constexpr int kCommandSize = 64;
+constexpr DWORD kDdeTimeoutMs = 5000;
+
+// ---- DDE handles --------------------------------------------------------
+
+HDDEDATA CALLBACK IgnoreDdeEvents(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+  return nullptr;
+}
+
+class CDdeClient {
+ public:
+  CDdeClient() {
+    if (DdeInitializeA(&instance_, IgnoreDdeEvents, APPCMD_CLIENTONLY | CBF_SKIP_ALLNOTIFICATIONS,
+                       0) != DMLERR_NO_ERROR)
+      instance_ = 0;
+  }
+  ~CDdeClient() {
+    if (instance_) DdeUninitialize(instance_);
+  }
+  CDdeClient(const CDdeClient&) = delete;
+  CDdeClient& operator=(const CDdeClient&) = delete;
+  DWORD Get() const { return instance_; }
+
+ private:
+  DWORD instance_ = 0;
+};
+
+class CDdeString {
+ public:
+  CDdeString(DWORD instance, const char* text)
+      : instance_(instance), handle_(DdeCreateStringHandleA(instance, text, CP_WINANSI)) {}
+  ~CDdeString() {
+    if (handle_) DdeFreeStringHandle(instance_, handle_);
+  }
+  CDdeString(const CDdeString&) = delete;
+  CDdeString& operator=(const CDdeString&) = delete;
+  HSZ Get() const { return handle_; }
+
+ private:
+  DWORD instance_;
+  HSZ handle_;
+};
+
+class CDdeConversation {
+ public:
+  CDdeConversation(DWORD instance, HSZ service, HSZ topic)
+      : conversation_(DdeConnect(instance, service, topic, nullptr)) {}
+  ~CDdeConversation() {
+    if (conversation_) DdeDisconnect(conversation_);
+  }
+  CDdeConversation(const CDdeConversation&) = delete;
+  CDdeConversation& operator=(const CDdeConversation&) = delete;
+  HCONV Get() const { return conversation_; }
+
+ private:
+  HCONV conversation_;
+};
+
+// ---- shortcuts ----------------------------------------------------------
+
+struct ShortcutFolder {
+  FolderId id;
+  bool withGroup;  // the group is a subfolder of it
+};
+const ShortcutFolder kProgramsFolders[] = {{kFolderPrograms, true}, {kFolderCommonPrograms, true}};
+const ShortcutFolder kStartupFolders[] = {
+    {kFolderPrograms, true},       {kFolderCommonPrograms, true},  {kFolderStartup, false},
+    {kFolderAltStartup, false},    {kFolderCommonStartup, false},  {kFolderCommonAltStartup, false}};
+
+// A program-manager name: none of the characters that would end the command
+// and start another ("[DeleteGroup(x)][DeleteGroup(y)]").
+bool IsCommandSafe(const char* name) { return !std::strpbrk(name, "[]()\""); }
+
+// A group as a subfolder: relative, and no "." or ".." parts.
+bool IsSafeGroupFolder(const char* group) {
+  if (!*group || group[0] == '\\' || std::strchr(group, ':') || std::strchr(group, '/'))
+    return false;
+  std::string text = group;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('\\', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string part = text.substr(start, end - start);
+    if (part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+int SendFormatted(const char* format, const char* name) {
+  if (!IsCommandSafe(name)) return 0;
+  char command[kCommandSize];
+  const int n = std::snprintf(command, sizeof(command), format, name);
+  // A cut command could name another group or item: not sent.
+  if (n < 0 || n >= kCommandSize) return 0;
+  return SendProgmanCommand(command);
+}
+
+void DeleteShortcutFiles(CRemovalContext& ctx, const char* group, const char* item,
+                         bool startup) {
+  CFileSpec itemSpec(ctx.os);
+  itemSpec.SetPath(item);
+  const std::string name = itemSpec.Name(), extension = itemSpec.Extension();
+  const std::string asNamed = name + extension;
+  if (asNamed.empty() || asNamed == "." || asNamed == ".." || std::strpbrk(asNamed.c_str(), ":*?"))
+    return;
+  const bool groupUsable = IsSafeGroupFolder(group);
+  const ShortcutFolder* rows = startup ? kStartupFolders : kProgramsFolders;
+  const int count = startup ? 6 : 2;
+  for (int i = 0; i < count; ++i) {
+    if (rows[i].withGroup && !groupUsable) continue;
+    CFileSpec folder(ctx.os);
+    folder.SetFolder(rows[i].id);
+    if (!folder.FolderPath()[0]) continue;  // this system has no such folder
+    std::string path = rows[i].withGroup ? folder.AppendSubfolder(group) : folder.FolderPath();
+    if (path.empty()) continue;
+    for (const std::string& file : {asNamed, name + ".LNK", name + ".PIF"}) {
+      if (path.size() + file.size() > kFieldChars) continue;
+      // Shortcut files that had to be scheduled do not ask for a restart.
+      DeleteOrSchedule(ctx.os, (path + file).c_str());
+    }
+  }
+}
+
+void RemoveShortcut(CRemovalContext& ctx, const std::string& entry) {
+  char text[kFieldChars + 1];
+  if (!CopyBounded(text, sizeof(text), entry.c_str())) return;
+  char* item = SplitAt(text, ',');
+  char* location = SplitAt(item, ',');
+  char* group = text;
+  if (!*group) return;
+  TrimChar(group, '"');
+  if (!item || !*item) {
+    SendFormatted("[DeleteGroup(%s)]", group);
+    return;
+  }
+  TrimChar(item, '"');
+  if (ctx.os.IsWin32s()) {
+    if (SendFormatted("[ShowGroup(%s,1)]", group)) SendFormatted("[DeleteItem(%s)]", item);
+    return;
+  }
+  if (location) TrimChar(location, '"');
+  DeleteShortcutFiles(ctx, group, item, location && EqualNoCase(location, "STARTUP"));
+}
+
+// ---- INF copies ---------------------------------------------------------
+
+// Whether the INF's [Strings] PrinterName names the driver (contains it,
+// letters compared exactly).
+bool NamesDriver(const std::string& path, const std::string& driverName) {
+  char printerName[256] = "";
+  GetPrivateProfileStringA("Strings", "PrinterName", "", printerName, sizeof(printerName),
+                           path.c_str());
+  return printerName[0] && std::strstr(printerName, driverName.c_str());
+}
+
+// Deletes the files of `folder` matching `pattern` that name the driver;
+// `deleted` is told each deleted path.
+template <typename OnDeleted>
+void DeleteInfCopies(const std::string& folder, const char* pattern, const std::string& driverName,
+                     OnDeleted deleted) {
+  WIN32_FIND_DATAA found;
+  CFindHandle find(FindFirstFileA((folder + pattern).c_str(), &found));
+  if (!find.IsValid()) return;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    const std::string path = folder + found.cFileName;
+    if (path.size() > kFieldChars || !NamesDriver(path, driverName)) continue;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());  // a copy that stays costs nothing but the file
+    deleted(path);
+  } while (FindNextFileA(find.Get(), &found));
+}
+
+std::string WindowsFolder(const COsVersion& os) {
+  CFileSpec spec(os);
+  spec.SetFolder(kFolderWindows);
+  return spec.FolderPath();
+}
+
+}  // namespace
+
+void CollectOemFolders(CRemovalContext& ctx) {
+  ItemList& folders = ctx.database->removal.List(kOemFolders);
+  CRegKey key;
+  if (key.OpenEx(HKEY_LOCAL_MACHINE, kOemPathsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS) {
+    for (DWORD index = 0; index < kMaxOemPathValues; ++index) {
+      char name[260], data[261];
+      DWORD nameSize = sizeof(name), dataSize = sizeof(data) - 1;
+      const LONG rc = Access().RegEnumValueA(key.Get(), index, name, &nameSize, nullptr, nullptr,
+                                             reinterpret_cast<BYTE*>(data), &dataSize);
+      if (rc == ERROR_NO_MORE_ITEMS) break;
+      if (rc != ERROR_SUCCESS) continue;  // data over 260 bytes: no folder of ours
+      data[dataSize < sizeof(data) ? dataSize : sizeof(data) - 1] = '\0';
+      if (data[0]) folders.push_back(data);
+    }
+  }
+  NormaliseList(folders);
+}
+
+void RemoveShortcuts(CRemovalContext& ctx) {
+  ItemList& shortcuts = ctx.database->removal.List(kShortcuts);
+  NormaliseList(shortcuts);
+  for (auto it = shortcuts.rbegin(); it != shortcuts.rend(); ++it) RemoveShortcut(ctx, *it);
+}
+
+int SendProgmanCommand(const char* command) {
+  CDdeClient client;
+  if (!client.Get()) return 0;
+  CDdeString progman(client.Get(), "PROGMAN");
+  if (!progman.Get()) return 0;
+  CDdeConversation conversation(client.Get(), progman.Get(), progman.Get());
+  if (!conversation.Get()) return 0;
+  HDDEDATA result = DdeClientTransaction(
+      reinterpret_cast<BYTE*>(const_cast<char*>(command)),
+      static_cast<DWORD>(std::strlen(command) + 1), conversation.Get(), nullptr, CF_TEXT,
+      XTYP_EXECUTE, kDdeTimeoutMs, nullptr);
+  return result ? 1 : 0;
+}
+
+void RemoveOemInfFiles(CRemovalContext& ctx) {
+  // Every PrinterName contains the empty text: without a driver name nothing
+  // tells the maker's copies from the others.
+  if (ctx.lastDriverName.empty()) return;
+  const std::string windows = WindowsFolder(ctx.os);
+  if (windows.empty()) return;
+  DeleteInfCopies(windows + "inf\\", "oem*.inf", ctx.lastDriverName, [](const std::string&) {});
+}
+
+void RemoveWin9xInfFiles(CRemovalContext& ctx) {
+  if (ctx.lastDriverName.empty()) return;
+  const std::string windows = WindowsFolder(ctx.os);
+  if (windows.empty()) return;
+  DeleteInfCopies(windows + "inf\\other\\", "VARDEN QUILLANQ9x____*.inf", ctx.lastDriverName,
+                  [](const std::string& path) {
+                    CRegKey key;
+                    if (key.OpenEx(HKEY_LOCAL_MACHINE, kOemNameKey, KEY_ALL_ACCESS) ==
+                        ERROR_SUCCESS)
+                      Access().RegDeleteValueA(key.Get(), path.c_str());
+                  });
+}
+
+}  // namespace vq

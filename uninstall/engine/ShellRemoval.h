@@ -1,0 +1,32 @@
+// What the maker's installers registered with the shell and the device
+// installer: the installation folders recorded in the registry, program
+// groups and shortcut files, and the INF copies the device installer kept.
+#pragma once
+
+#include "uninstall/engine/RemovalContext.h"
+
+namespace vq {
+
+// Appends the folders of HKLM\SOFTWARE\VARDEN QUILLAN\OEM02\OEMPaths to the
+// removal set's OemFolders list and normalises it.
+void CollectOemFolders(CRemovalContext& ctx);
+
+// Handles the Shortcuts items ("group[,item[,location]]") in descending
+// order: a group alone is deleted through the program manager; an item is
+// deleted through it on Win32s, elsewhere as files (as named, ".LNK" and
+// ".PIF") from the Programs folders' group subfolder and, for the location
+// STARTUP, the Startup folders.
+void RemoveShortcuts(CRemovalContext& ctx);
+
+// Sends one command to the program manager over DDE. 1 when it was accepted.
+int SendProgmanCommand(const char* command);
+
+// Deletes <Windows>\inf\oem*.inf files whose [Strings] PrinterName contains
+// lastDriverName; nothing when lastDriverName is empty.
+void RemoveOemInfFiles(CRemovalContext& ctx);
+
+// Windows 98 and Me: the same for the maker's INF copies under inf\other,
+// with their "OEM Name" values of the setup registry.
+void RemoveWin9xInfFiles(CRemovalContext& ctx);
+
+}  // namespace vq

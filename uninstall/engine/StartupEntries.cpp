@@ -1,0 +1,183 @@
+#include "uninstall/engine/StartupEntries.h"
+
+#include <cstring>
+#include <string>
+
+#include "uninstall/app/StringTable.h"
+#include "uninstall/engine/Handles.h"
+#include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/profile/FileSpec.h"
+#include "uninstall/profile/IniLineEdit.h"
+#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/res/resource.h"
+
+namespace vq {
+
+namespace {
+
+// What a hook export receives: the page window, its instance, the tool's
+// folder and a reserved 0. Its result is not used.
+using HookExport = void(WINAPI*)(HWND window, HINSTANCE instance, const char* toolFolder,
+                                 void* reserved);
+
+// The wait after a hook returns, before its DLL is unloaded: an add-on may
+// still be finishing work it started.
+constexpr DWORD kHookSettleMs = 1000;
+
+const char kFixedRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr int kLoadLineSize = 256;
+
+// The file name and extension of an item's file field; empty when none.
+std::string FileNameOf(const char* field) {
+  CFileSpec spec;
+  spec.SetPath(field);
+  return std::string(spec.Name()) + spec.Extension();
+}
+
+bool FileOpens(const std::string& path) {
+  CFileSpec spec;
+  spec.SetPath(path.c_str());
+  return spec.FileExists();
+}
+
+void CallHook(CRemovalContext& ctx, const std::string& folder, const std::string& dll,
+              const char* exportName, const std::string& toolFolder) {
+  SetCurrentDirectoryA(folder.c_str());
+  CModule module(LoadLibraryA(dll.c_str()));
+  if (!module.IsValid()) return;
+  auto hook = reinterpret_cast<HookExport>(
+      reinterpret_cast<void*>(GetProcAddress(module.Get(), exportName)));
+  if (hook) {
+    HINSTANCE instance =
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(ctx.pageWindow, GWLP_HINSTANCE));
+    hook(ctx.pageWindow, instance, toolFolder.c_str(), nullptr);
+  }
+  Sleep(kHookSettleMs);
+}
+
+// Finds `command` in `line` as a whole word (starting the line or after a
+// space, followed by a space or the end); npos when it is not there.
+std::size_t FindWord(const std::string& line, const std::string& command) {
+  for (std::size_t at = line.find(command); at != std::string::npos;
+       at = line.find(command, at + 1)) {
+    const std::size_t end = at + command.size();
+    if ((at == 0 || line[at - 1] == ' ') && (end == line.size() || line[end] == ' ')) return at;
+  }
+  return std::string::npos;
+}
+
+std::string LowerCase(const char* text) {
+  char buffer[kLoadLineSize];
+  CopyBounded(buffer, sizeof(buffer), text);
+  CharLowerA(buffer);
+  return buffer;
+}
+
+int RemoveLoadWord(const char* command) {
+  WriteProfileStringA(nullptr, nullptr, nullptr);  // read what is on disk
+  char line[kLoadLineSize] = "";
+  GetProfileStringA("windows", "Load", "", line, sizeof(line));
+  const std::string lower = LowerCase(line), word = LowerCase(command);
+  if (word.empty()) return 0;
+  const std::size_t at = FindWord(lower, word);
+  if (at == std::string::npos) return 0;
+  std::size_t end = at + word.size();
+  if (end < lower.size()) ++end;  // the one space after it
+  const std::string updated = lower.substr(0, at) + lower.substr(end);
+  const int result = WriteProfileStringA("windows", "load", updated.c_str()) ? 1 : 0;
+  WriteProfileStringA(nullptr, nullptr, nullptr);
+  return result;
+}
+
+}  // namespace
+
+void RunHooks(CRemovalContext& ctx) {
+  const ItemList& hooks = ctx.database->removal.List(kHooks);
+  if (hooks.empty()) return;
+  CFileSpec driver(ctx.os), tool(ctx.os);
+  driver.SetFolder(kFolderPrinterDriver);
+  tool.SetFolder(kFolderProgram);
+  const std::string driverFolder = driver.FolderPath(), toolFolder = tool.FolderPath();
+  for (const std::string& item : hooks) {
+    char text[kFieldChars + 1];
+    if (!CopyBounded(text, sizeof(text), item.c_str())) continue;
+    const char* exportName = SplitAt(text, ',');
+    if (!exportName || !*text || !*exportName) continue;
+    const std::string file = FileNameOf(text);
+    if (file.empty()) continue;
+    std::string folder = driverFolder;
+    if (driverFolder.empty() || !FileOpens(driverFolder + file)) {
+      if (toolFolder.empty() || !FileOpens(toolFolder + file)) folder = driverFolder;
+      else folder = toolFolder;
+    }
+    // An unresolved folder would load the DLL by the system's search order.
+    if (!folder.empty() && folder.size() + file.size() <= kFieldChars)
+      CallHook(ctx, folder, folder + file, exportName, toolFolder);
+    SetCurrentDirectoryA(toolFolder.c_str());
+  }
+}
+
+void RemoveIniEntries(CRemovalContext& ctx) {
+  CFileSpec windows(ctx.os);
+  windows.SetFolder(kFolderWindows);
+  const std::string folder = windows.FolderPath();
+  if (folder.empty()) return;
+  for (const std::string& item : ctx.database->removal.List(kDeleteIni)) {
+    char text[kFieldChars + 1];
+    if (!CopyBounded(text, sizeof(text), item.c_str())) continue;
+    char* section = SplitAt(text, ',');
+    char* entry = SplitAt(section, ',');
+    SplitAt(entry, ',');  // anything after a third comma is ignored
+    if (!entry || !*text || !*section || !*entry) continue;
+    const std::string file = FileNameOf(text);  // always the Windows folder's file
+    if (file.empty()) continue;
+    const std::string path = folder + file;
+    if (FindKeyInSection(path, section, entry)) DeleteLineInSection(path, section, entry);
+  }
+}
+
+void RemoveLoadRunEntries(CRemovalContext& ctx) {
+  for (const std::string& item : ctx.database->removal.List(kDeleteLoadRun)) {
+    char text[kFieldChars + 1];
+    if (!CopyBounded(text, sizeof(text), item.c_str())) continue;
+    char* command = SplitAt(text, ',');
+    if (!command || !*text || !*command) continue;
+    TrimChar(text, '"');
+    TrimChar(command, '"');
+    RemoveLoadRunEntry(ctx, text, command);
+  }
+}
+
+int RemoveLoadRunEntry(CRemovalContext& ctx, const char* valueName, const char* command) {
+  if (ctx.os.IsWin32s()) return command ? RemoveLoadWord(command) : 0;
+  if (!valueName || !*valueName) return 0;  // the key's default value is not an entry
+  CStringTable strings;
+  CRegKey run;
+  if (run.Open(HKEY_LOCAL_MACHINE, strings.Load(IDS_RUNKEY)) != ERROR_SUCCESS) return 0;
+  return Access().RegDeleteValueA(run.Get(), valueName) == ERROR_SUCCESS ? 1 : 0;
+}
+
+void AddLoadRunEntry(CRemovalContext& ctx, const char* valueName, const char* command) {
+  if (!command) return;
+  if (!ctx.os.IsWin32s()) {
+    CRegKey run;
+    if (run.Open(HKEY_LOCAL_MACHINE, kFixedRunKey) != ERROR_SUCCESS) return;
+    Access().RegSetValueExA(run.Get(), valueName, 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(command),
+                            static_cast<DWORD>(std::strlen(command) + 1));
+    return;
+  }
+  char line[kLoadLineSize] = "";
+  GetProfileStringA("windows", "Load", "", line, sizeof(line));
+  if (std::strstr(line, command)) return;
+  std::string updated = line;
+  updated += ' ';
+  updated += command;
+  // The profile functions keep whatever length; the tool reads the line in
+  // 256 bytes, so a longer one would come back cut.
+  if (updated.size() >= kLoadLineSize) return;
+  WriteProfileStringA("windows", "Load", updated.c_str());
+}
+
+}  // namespace vq
