@@ -1,5 +1,6 @@
 #include "uninstall/app/MainDlg.h"
 
+#include "uninstall/app/AboutDlg.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/profile/Settings.h"
 #include "uninstall/res/resource.h"
@@ -33,8 +34,11 @@ INT_PTR CMainDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       }
       return 0;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == IDS_ABOUTMENU) {
-        // The about box comes with its own issue.
+      // The entry's own id arrives whole: only the system's SC_ commands use
+      // the low four bits internally.
+      if (wParam == IDS_ABOUTMENU) {
+        CAboutDlg about;
+        about.DoModal(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), hwnd);
         return 1;
       }
       return 0;
