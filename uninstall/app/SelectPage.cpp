@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "uninstall/app/ExtraInfoDlg.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
@@ -240,11 +241,12 @@ void CSelectPage::OnCommand(WORD id) {
       for (int i = 0; i < rows; ++i) ListView_SetItemState(List(), i, LVIS_SELECTED, LVIS_SELECTED);
       break;
     }
-    case IDM_EXTRAINFO:
+    case IDM_EXTRAINFO: {
       CollectSelection();
-      // The extra-information dialog comes with its own issue; until then the
-      // entry is offered only where the per-user switch asks for it.
+      CExtraInfoDlg extraInfo(database, selectedCount);
+      extraInfo.DoModal(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_EXTRAINFO), hwnd);
       break;
+    }
   }
 }
 

@@ -1,0 +1,20 @@
+// CWaitCursor: the hourglass while a dialog works; the previous cursor comes
+// back when the object goes.
+#pragma once
+
+#include <windows.h>
+
+namespace vq {
+
+class CWaitCursor {
+ public:
+  CWaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
+  ~CWaitCursor() { SetCursor(previous_); }
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+}  // namespace vq
