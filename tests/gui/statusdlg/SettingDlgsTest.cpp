@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
+#include <thread>
+
 #include "statusdlg/ResourceText.h"
 #include "statusdlg/SettingDlgs.h"
 #include "statusdlg/resource.h"
@@ -243,6 +246,50 @@ TEST_F(SettingDlgsTest, WithoutAdministratorRightsBothCheckBoxesAreDisabledAndRe
   EXPECT_FALSE(bias.autoContinueEnabled);
   EXPECT_FALSE(bias.autoReplaceEnabled);
   EXPECT_NE(std::string::npos, Log().find("SDM_SETAUTOCONTINUE 1\nSDM_SETAUTOREPLACE 1\n")) << Log();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SettingDlgsTest, WithoutAnOwnerNothingIsSentAndTheGivenDensityIsShown) {
+  // A thread without windows has no active window: the dialog has no owner.
+  int density = 99;
+  bool autoContinue = true;
+  INT_PTR result = 0;
+  std::atomic<bool> done(false);
+  std::thread lonely([&] {
+    CVoltageBiasDlg dialog;
+    dialog.m_duplexDensity = 3;
+    result = WithDriver([&] { return dialog.DoModal(); },
+                        [&] {
+                          // A modal dialog is shown once its message queue is
+                          // idle; under Wine polling it by title from here
+                          // keeps that queue of a second GUI thread busy.
+                          Sleep(1500);
+                          HWND shown = WaitForDialog(LoadResString(IDS_MODE_TITLE));
+                          if (!shown) {
+                            CloseIfOpen(LoadResString(IDS_MODE_TITLE));
+                            return;
+                          }
+                          density = static_cast<int>(SendDlgItemMessageA(shown, IDC_DUPLEX_SLIDER, TBM_GETPOS, 0, 0));
+                          autoContinue = ItemChecked(shown, IDC_AUTO_CONTINUE);
+                          PressButton(shown, IDOK);
+                        });
+    done = true;
+  });
+  // The new dialog takes the activation from the host, whose thread must
+  // answer the messages that come with that.
+  while (!done) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  lonely.join();
+  EXPECT_EQ(IDOK, result);
+  EXPECT_EQ(3, density);
+  EXPECT_FALSE(autoContinue);
+  EXPECT_EQ("", Log());
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ TEST(BeldraLibraryTest, CarriesTheFiftyFourPrinterPicturesByName) {
 
 // One control of a template: its id, class, style bits that must be set, and
 // its rectangle in dialog units.
-struct ControlSpec {
+struct ControlLayout {
   int id;
   const char* windowClass;
   LONG style;
@@ -136,7 +136,7 @@ struct ControlSpec {
 INT_PTR CALLBACK NoHandling(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 void CheckTemplate(int templateId, LONG dialogStyle, LONG absentStyle, int cx, int cy,
-                   std::initializer_list<ControlSpec> controls) {
+                   std::initializer_list<ControlLayout> controls) {
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
   InitCommonControlsEx(&classes);
   HWND dialog = CreateDialogParamA(Library(), MAKEINTRESOURCEA(templateId), nullptr, &NoHandling, 0);
@@ -149,29 +149,29 @@ void CheckTemplate(int templateId, LONG dialogStyle, LONG absentStyle, int cx, i
   GetClientRect(dialog, &client);
   EXPECT_EQ(size.right, client.right) << templateId;
   EXPECT_EQ(size.bottom, client.bottom) << templateId;
-  for (const ControlSpec& spec : controls) {
-    HWND control = GetDlgItem(dialog, spec.id);
-    ASSERT_TRUE(control) << templateId << "/" << spec.id;
+  for (const ControlLayout& layout : controls) {
+    HWND control = GetDlgItem(dialog, layout.id);
+    ASSERT_TRUE(control) << templateId << "/" << layout.id;
     char windowClass[64];
     GetClassNameA(control, windowClass, sizeof windowClass);
-    EXPECT_STRCASEEQ(spec.windowClass, windowClass) << templateId << "/" << spec.id;
-    EXPECT_EQ(spec.style, static_cast<LONG>(GetWindowLongPtrA(control, GWL_STYLE)) & spec.style)
-        << templateId << "/" << spec.id;
+    EXPECT_STRCASEEQ(layout.windowClass, windowClass) << templateId << "/" << layout.id;
+    EXPECT_EQ(layout.style, static_cast<LONG>(GetWindowLongPtrA(control, GWL_STYLE)) & layout.style)
+        << templateId << "/" << layout.id;
     // Each of x, y, width and height is converted on its own, as the dialog
     // manager does.
-    RECT expected = {spec.x, spec.y, spec.cx, spec.cy}, actual;
+    RECT expected = {layout.x, layout.y, layout.cx, layout.cy}, actual;
     MapDialogRect(dialog, &expected);
     GetWindowRect(control, &actual);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
-    EXPECT_EQ(expected.left, actual.left) << templateId << "/" << spec.id;
-    EXPECT_EQ(expected.top, actual.top) << templateId << "/" << spec.id;
+    EXPECT_EQ(expected.left, actual.left) << templateId << "/" << layout.id;
+    EXPECT_EQ(expected.top, actual.top) << templateId << "/" << layout.id;
     // A closed drop-down list is shorter than its template, and Wine's
     // up-down control takes its own width; the rest keep their size.
-    if (strcmp(spec.windowClass, "msctls_updown32") != 0) {
-      EXPECT_EQ(expected.right, actual.right - actual.left) << templateId << "/" << spec.id;
+    if (strcmp(layout.windowClass, "msctls_updown32") != 0) {
+      EXPECT_EQ(expected.right, actual.right - actual.left) << templateId << "/" << layout.id;
     }
-    if (strcmp(spec.windowClass, "ComboBox") != 0) {
-      EXPECT_EQ(expected.bottom, actual.bottom - actual.top) << templateId << "/" << spec.id;
+    if (strcmp(layout.windowClass, "ComboBox") != 0) {
+      EXPECT_EQ(expected.bottom, actual.bottom - actual.top) << templateId << "/" << layout.id;
     }
   }
   DestroyWindow(dialog);
