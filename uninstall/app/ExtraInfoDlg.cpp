@@ -76,10 +76,10 @@ Rows ItemRows(const ItemList& items, const CategoryView& view) {
 
 Rows FolderVariableRows(const COsVersion& os) {
   Rows rows;
-  CFileSpec spec(os);
+  CFileSpec folder(os);
   for (const FolderVariable& v : kFolderVariables) {
-    spec.SetFolder(v.id);
-    rows.push_back({v.name, spec.FolderPath()});
+    folder.SetFolder(v.id);
+    rows.push_back({v.name, folder.FolderPath()});
   }
   return rows;
 }
