@@ -160,6 +160,7 @@ std::string LeaveThresholdEdit(HWND dialog) {
   PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_ORDER)), TRUE);
   std::string texts;
   for (HWND box; (box = WaitForDialog("Supplies Status", texts.empty() ? 1500 : 500)) != nullptr;) {
+    if (texts.empty()) SaveScreenshot(box, "threshold_warning");
     texts += ItemText(box, 0xFFFF) + ";";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     WaitUntilClosed(box);
