@@ -161,14 +161,45 @@ HKEY RootOfKeyword(const char* keyword) {
   return nullptr;
 }
 
+// One RegistryKeys item: root keyword, sub key and value name with their
+// quotes stripped, and the deltree flag (null when the field is missing).
+struct RegistryItem {
+  char text[kItemChars + 1];
+  HKEY root = nullptr;
+  const char* subKey = nullptr;
+  const char* valueName = nullptr;
+  const char* deltree = nullptr;
+};
+
+bool ParseRegistryItem(const std::string& item, RegistryItem& out) {
+  if (!CopyBounded(out.text, sizeof(out.text), item.c_str())) return false;
+  char* subKey = SplitAt(out.text, ',');
+  char* valueName = SplitAt(subKey, ',');
+  if (!valueName) return false;  // fewer than two commas
+  out.deltree = SplitAt(valueName, ',');
+  TrimChar(out.text, '"');
+  TrimChar(subKey, '"');
+  TrimChar(valueName, '"');
+  out.root = RootOfKeyword(out.text);
+  out.subKey = subKey;
+  out.valueName = valueName;
+  return out.root != nullptr;
+}
+
 // Deletes one key without subkeys; where Windows NT answers access denied
 // (also its answer for a key that still has subkeys) opens up its access list
 // and tries again, then deletes the whole tree.
-void DeleteKeyItem(HKEY root, const char* subKey) {
+void DeleteKeyItem(HKEY root, const char* subKey, const CKeptKeys& kept) {
+  // win95, win98: RegDeleteKeyA deletes the subkeys too, kept ones with them.
+  if (kept.Holds(root, subKey)) {
+    if (!kept.IsKept(root, subKey)) DeleteKeyTree(root, subKey, &kept);
+    return;
+  }
   if (Access().RegDeleteKeyA(root, subKey) != ERROR_ACCESS_DENIED) return;
   CSavedKeySecurity original;
   GrantKeyAccess(root, subKey, original);
-  if (Access().RegDeleteKeyA(root, subKey) == ERROR_SUCCESS || DeleteKeyTree(root, subKey) == 1)
+  if (Access().RegDeleteKeyA(root, subKey) == ERROR_SUCCESS ||
+      DeleteKeyTree(root, subKey, &kept) == 1)
     original.Forget();  // gone: nothing to put back
 }
 
@@ -178,27 +209,18 @@ void DeleteValueItem(HKEY root, const char* subKey, const char* valueName) {
   Access().RegDeleteValueA(key.Get(), valueName);  // a missing value is no failure here
 }
 
-void HandleRegistryItem(const std::string& item) {
-  char text[kItemChars + 1];
-  if (!CopyBounded(text, sizeof(text), item.c_str())) return;
-  char* subKey = SplitAt(text, ',');
-  char* valueName = SplitAt(subKey, ',');
-  if (!valueName) return;  // fewer than two commas
-  char* deltree = SplitAt(valueName, ',');
-  TrimChar(text, '"');
-  TrimChar(subKey, '"');
-  TrimChar(valueName, '"');
-  HKEY root = RootOfKeyword(text);
-  if (!root) return;
-  if (*valueName) {
-    DeleteValueItem(root, subKey, valueName);
+void HandleRegistryItem(const std::string& text, const CKeptKeys& kept) {
+  RegistryItem item;
+  if (!ParseRegistryItem(text, item)) return;
+  if (*item.valueName) {
+    DeleteValueItem(item.root, item.subKey, item.valueName);
     return;
   }
-  if (IsProtectedKey(root, subKey)) return;
-  if (deltree && deltree[0] == '1')
-    DeleteKeyTree(root, subKey);
+  if (IsProtectedKey(item.root, item.subKey)) return;
+  if (item.deltree && item.deltree[0] == '1')
+    DeleteKeyTree(item.root, item.subKey, &kept);
   else
-    DeleteKeyItem(root, subKey);
+    DeleteKeyItem(item.root, item.subKey, kept);
 }
 
 bool JoinKeyPath(const char* path, const char* name, std::string& out) {
@@ -286,8 +308,33 @@ int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original) {
   return ok ? 1 : 0;
 }
 
-int DeleteKeyTree(HKEY root, const char* path) {
-  if (IsProtectedKey(root, path)) return 0;
+CKeptKeys::CKeptKeys(const std::vector<std::string>& keptItems) {
+  for (const std::string& text : keptItems) {
+    RegistryItem item;
+    if (ParseRegistryItem(text, item)) keys_.push_back(Key{item.root, SplitKeyPath(item.subKey)});
+  }
+}
+
+bool CKeptKeys::Holds(HKEY root, const char* path) const {
+  const Components parts = SplitKeyPath(path);
+  for (const Key& key : keys_) {
+    if (key.root != root || key.parts.size() < parts.size()) continue;
+    if (std::equal(parts.begin(), parts.end(), key.parts.begin(),
+                   [](const std::string& a, const std::string& b) { return EqualNoCase(a, b); }))
+      return true;
+  }
+  return false;
+}
+
+bool CKeptKeys::IsKept(HKEY root, const char* path) const {
+  const Components parts = SplitKeyPath(path);
+  for (const Key& key : keys_)
+    if (key.root == root && key.parts.size() == parts.size() && Holds(root, path)) return true;
+  return false;
+}
+
+int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept) {
+  if (IsProtectedKey(root, path) || (kept && kept->IsKept(root, path))) return 0;
   CRegKey key;
   if (key.Open(root, path) != ERROR_SUCCESS || !key.IsOpen()) return 0;
   DWORD index = 0;
@@ -310,7 +357,7 @@ int DeleteKeyTree(HKEY root, const char* path) {
     // A subkey reported deleted that comes back under the same name was not
     // deleted after all: step over it, or the loop would never end.
     if (JoinKeyPath(path, name, child) && !EqualNoCase(name, lastDeleted) &&
-        DeleteKeyTree(root, child.c_str()) == 1) {
+        DeleteKeyTree(root, child.c_str(), kept) == 1) {
       lastDeleted = name;  // the later subkeys moved down: read this index again
     } else {
       lastDeleted.clear();
@@ -324,8 +371,9 @@ void RemoveRegistryItems(CRemovalContext& ctx) {
   Access().RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProgramGroupsKey);  // may be missing
   ItemList& items = ctx.database->removal.List(kRegistryKeys);
   NormaliseList(items);
+  const CKeptKeys kept(ctx.database->keep.List(kRegistryKeys));
   // Descending order: a sub key comes before its parent.
-  for (auto it = items.rbegin(); it != items.rend(); ++it) HandleRegistryItem(*it);
+  for (auto it = items.rbegin(); it != items.rend(); ++it) HandleRegistryItem(*it, kept);
 }
 
 }  // namespace vq

@@ -18,9 +18,29 @@ namespace vq {
 // refused keys (IsProtectedKey) are skipped like any other failure.
 void RemoveRegistryItems(CRemovalContext& ctx);
 
-// Deletes `path` below `root` and all its subkeys. 1 when the key is gone.
-// Refuses protected keys (0).
-int DeleteKeyTree(HKEY root, const char* path);
+// Keys that the keep set (kept printers, catch-all and ignore entries) names,
+// by a key item or a value item: a tree deletion leaves them, and the keys
+// that hold them, in place.
+class CKeptKeys {
+ public:
+  CKeptKeys() = default;
+  explicit CKeptKeys(const std::vector<std::string>& keptItems);
+  // `path` is a kept key or holds one.
+  bool Holds(HKEY root, const char* path) const;
+  // `path` is a kept key itself.
+  bool IsKept(HKEY root, const char* path) const;
+
+ private:
+  struct Key {
+    HKEY root;
+    std::vector<std::string> parts;
+  };
+  std::vector<Key> keys_;
+};
+
+// Deletes `path` below `root` and all its subkeys, except kept keys and the
+// keys that hold them. 1 when the key is gone. Refuses protected keys (0).
+int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept = nullptr);
 
 // A key's access list as it was before GrantKeyAccess replaced it. Unless
 // Forget() is called (the key was deleted), the destructor writes it back.

@@ -278,3 +278,24 @@ TEST(RegistryItems, TreeDeletionEndsWhenASubkeyKeepsComingBack) {
   EXPECT_TRUE(RegistryKeyExists("HKLM", Key("Spinning\\Ghost")));
   EXPECT_FALSE(RegistryKeyExists("HKLM", Key("Spinning\\Real")));
 }
+
+TEST(RegistryItems, KeysTheKeepSetNamesSurviveTheTreeDeletionOfTheirParent) {
+  ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Shared"), "Users", "3"));
+  ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Shared\\Deeper"), "x", "1"));
+  ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Status"), "Colour", "1"));
+  ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Model\\Options"), "Trays", "3"));
+  TestRun run;
+  run.db.keep.List(vq::kRegistryKeys) = {"HKLM,\"" + Key("Maker\\Shared") + "\",\"\",1",
+                                         "HKLM,\"" + Key("Maker\\Status") + "\",\"Colour\",0"};
+  run.List(vq::kRegistryKeys) = {"HKLM,\"" + Key("Maker") + "\",\"\",0",
+                                 "HKLM,\"" + Key("Maker\\Status") + "\",\"\",1"};
+  vq::RemoveRegistryItems(run.ctx);
+  EXPECT_FALSE(RegistryKeyExists("HKLM", Key("Maker\\Model")));
+  EXPECT_TRUE(RegistryKeyExists("HKLM", Key("Maker\\Shared\\Deeper")));
+  EXPECT_TRUE(RegistryValueExists("HKLM", Key("Maker\\Status"), "Colour"));
+  // Once nothing kept is left below it, the parent goes too.
+  TestRun later;
+  later.List(vq::kRegistryKeys) = run.List(vq::kRegistryKeys);
+  vq::RemoveRegistryItems(later.ctx);
+  EXPECT_FALSE(RegistryKeyExists("HKLM", Key("Maker")));
+}
