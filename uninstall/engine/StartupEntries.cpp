@@ -35,9 +35,11 @@ std::string FileNameOf(const char* field) {
   return std::string(spec.Name()) + spec.Extension();
 }
 
-bool FileOpens(const std::string& path) {
+// Whether `folder` + `file` opens; never for an unresolved (empty) folder.
+bool FileOpens(const std::string& folder, const std::string& file) {
+  if (folder.empty() || folder.size() + file.size() > kFieldChars) return false;
   CFileSpec spec;
-  spec.SetPath(path.c_str());
+  spec.SetPath((folder + file).c_str());
   return spec.FileExists();
 }
 
@@ -107,10 +109,7 @@ void RunHooks(CRemovalContext& ctx) {
     const std::string file = FileNameOf(text);
     if (file.empty()) continue;
     std::string folder = driverFolder;
-    if (driverFolder.empty() || !FileOpens(driverFolder + file)) {
-      if (toolFolder.empty() || !FileOpens(toolFolder + file)) folder = driverFolder;
-      else folder = toolFolder;
-    }
+    if (!FileOpens(driverFolder, file) && FileOpens(toolFolder, file)) folder = toolFolder;
     // An unresolved folder would load the DLL by the system's search order.
     if (!folder.empty() && folder.size() + file.size() <= kFieldChars)
       CallHook(ctx, folder, folder + file, exportName, toolFolder);
