@@ -92,7 +92,8 @@ BOOL CModalDialog::OnInitDialog() {
 }
 
 void CModalDialog::OnOK() {
-  if (UpdateData(true)) EndDialog(IDOK);
+  UpdateData(true);
+  EndDialog(IDOK);
 }
 
 void CModalDialog::OnCancel() { EndDialog(IDCANCEL); }
@@ -105,10 +106,9 @@ bool CModalDialog::OnTimer(UINT_PTR) { return false; }
 
 void CModalDialog::DoDataExchange(CDataExchange&) {}
 
-bool CModalDialog::UpdateData(bool save) {
+void CModalDialog::UpdateData(bool save) {
   CDataExchange dx = {m_hWnd, save};
   DoDataExchange(dx);
-  return true;
 }
 
 void CModalDialog::SendToOwner(UINT msg, WPARAM wp) const {

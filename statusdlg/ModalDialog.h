@@ -49,7 +49,7 @@ class CModalDialog {
   virtual bool OnTimer(UINT_PTR id);
   virtual void DoDataExchange(CDataExchange& dx);
 
-  bool UpdateData(bool save);
+  void UpdateData(bool save);
   void EndDialog(INT_PTR code) { ::EndDialog(m_hWnd, code); }
   HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
   void SetItemText(int id, const char* text) { SetDlgItemTextA(m_hWnd, id, text); }
