@@ -76,6 +76,7 @@ void CLoadingDlg::OnTimer() {
 
 bool CLoadingDlg::Fail(UINT messageId) {
   KillTimer(hwnd, IDT_LOADING);
+  failed = true;
   ShowMessage(strings.Load(messageId), strings.Load(IDS_CAPTION), MB_ICONHAND);
   EndDialog(hwnd, 0);
   return false;

@@ -22,6 +22,7 @@ class CLoadingDlg : public CDialogBase {
   const CommandLineOptions& Options() const { return options; }
 
   int step = 0;
+  bool failed = false;  // a start-up check failed (rather than the user stopping it)
   CommandLineOptions options;
   COsVersion os;
   CStringTable strings;

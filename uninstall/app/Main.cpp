@@ -5,6 +5,8 @@
 #include "uninstall/app/MainDlg.h"
 #include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
+#include "uninstall/app/Unattended.h"
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/profile/Settings.h"
 #include "uninstall/res/resource.h"
 
@@ -35,10 +37,42 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
   return RegisterClassA(&dialogClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+// The switches QUIET, LOG and FORCERESTART; 0 when the run may go on,
+// else the exit code. Opens the log and routes messages to it.
+int SetUpUnattended(HINSTANCE instance, const vq::CommandLineOptions& options,
+                    vq::UnattendedOptions& unattended, vq::CActionLog& log) {
+  vq::CStringTable strings(instance);
+  if (!vq::ParseUnattendedOptions(options, unattended)) {
+    if (!unattended.quiet && options.Count("QUIET") < 0)
+      vq::ShowMessage(strings.Load(IDS_BADCOMMANDLINE), strings.Load(IDS_CAPTION), MB_ICONHAND);
+    return vq::kExitBadCommandLine;
+  }
+  if (!unattended.logPath.empty() && !log.Open(unattended.logPath)) {
+    if (unattended.quiet) return vq::kExitBadCommandLine;
+    const DWORD error = GetLastError();
+    char text[vq::CStringTable::kSlotSize + MAX_PATH + 16];
+    wsprintfA(text, strings.Load(IDS_NOLOGFILE), unattended.logPath.c_str(), error);
+    vq::ShowMessage(text, strings.Load(IDS_CAPTION), MB_ICONEXCLAMATION);
+  }
+  vq::SetMessageLog(log.IsOpen() ? &log : nullptr, unattended.quiet, unattended.forceRestart);
+  return 0;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   InitCommonControls();
+  vq::CommandLineOptions options;
+  options.Parse(GetCommandLineA());
+  vq::UnattendedOptions unattended;
+  vq::CActionLog log;
+  if (int code = SetUpUnattended(instance, options, unattended, log)) return code;
+  if (unattended.quiet) {
+    // Another instance would share the spooler and the files: nothing is done.
+    if (FindWindowA(vq::kMainWindowClass, nullptr)) return vq::kExitStartupFailed;
+    vq::FormSettingsFileName();
+    return vq::RunQuietly(options, log.IsOpen() ? &log : nullptr);
+  }
   try {
     ActivateRunningInstance();
     vq::FormSettingsFileName();
@@ -51,9 +85,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       char text[vq::CStringTable::kSlotSize + 16];
       wsprintfA(text, strings.Load(IDS_NOWINDOWCLASS), error);
       vq::ShowMessage(text, strings.Load(IDS_CAPTION), MB_ICONHAND);
-      return 1;
+      return vq::kExitStartupFailed;
     }
-    return static_cast<int>(mainDlg.DoModal(instance, "IDD_MAIN_NOBMP", nullptr));
+    mainDlg.DoModal(instance, "IDD_MAIN_NOBMP", nullptr);
+    return mainDlg.exitCode;
   } catch (const AnotherInstance& e) {
     return e.exitCode;
   }

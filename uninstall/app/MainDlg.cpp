@@ -2,6 +2,7 @@
 
 #include "uninstall/app/AboutDlg.h"
 #include "uninstall/app/Ui.h"
+#include "uninstall/app/Unattended.h"
 #include "uninstall/profile/Settings.h"
 #include "uninstall/res/resource.h"
 
@@ -101,6 +102,7 @@ void CMainDlg::RunStartUp() {
   selectPage.database = &database;
   removePage.context.database = &database;
   if (loading.DoModal(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOADING), hwnd) != 1) {
+    exitCode = loading.failed ? kExitStartupFailed : kExitCancelled;
     EndDialog(hwnd, 1);
     return;
   }
@@ -138,6 +140,7 @@ void CMainDlg::StartRun() {
 }
 
 void CMainDlg::OnRunFinished() {
+  exitCode = database.restartNeeded ? kExitRestartNeeded : kExitDone;
   if (database.CountListedPrinters() > 0 && !database.restartNeeded) {
     ShowWindow(removePage.hwnd, SW_HIDE);
     ShowWindow(selectPage.hwnd, SW_SHOW);

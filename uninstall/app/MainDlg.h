@@ -26,6 +26,8 @@ class CMainDlg : public CDialogBase {
   CRemovePage removePage;
   CStringTable strings;
   COsVersion os;
+  // The program's exit code: cancelled until a run has finished.
+  int exitCode = 1602;
 
  private:
   void OnInitDialog();

@@ -167,17 +167,8 @@ void CRemovePage::Finish() {
   SetCursor(previousCursor);
   waitCursor = nullptr;
   HWND main = GetParent(hwnd);
-  const char* caption = strings_.Load(IDS_CAPTION);
-  if (!context.database->restartNeeded) {
-    ShowMessage(strings_.Load(IDS_DONE), caption, MB_OK | MB_SETFOREGROUND);
-  } else {
-    // This build has no restart phase yet: a Yes cannot restart Windows, so
-    // the user is told to restart by hand, as after a failed restart.
-    if (ShowMessage(strings_.Load(IDS_ASKRESTART), caption,
-                    MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES)
-      ShowMessage(strings_.Load(IDS_RESTARTFAILED), caption, MB_OK | MB_SETFOREGROUND);
-    PostMessageA(main, WM_CLOSE, 0, 0);
-  }
+  // After a restart question the program ends, whatever the answer.
+  if (run.Finish(strings_) != CRemovalRun::kFinishedDone) PostMessageA(main, WM_CLOSE, 0, 0);
   PostMessageA(main, WM_APP_RUN_FINISHED, 0, 0);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/profile/Settings.h"
 
 namespace vq {
@@ -39,11 +40,42 @@ void FontOverride(HWND dialog, UINT message) {
   }
 }
 
+namespace {
+// Set once at start-up from the command line: where messages go besides the screen.
+struct MessageRouting {
+  CActionLog* log = nullptr;
+  bool quiet = false;
+  bool answerYes = false;
+};
+MessageRouting g_routing;
+
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case IDYES: return "Yes";
+    case IDNO: return "No";
+    case IDCANCEL: return "Cancel";
+    default: return "OK";
+  }
+}
+}  // namespace
+
+void SetMessageLog(CActionLog* log, bool quiet, bool answerYes) {
+  g_routing = MessageRouting{log, quiet, answerYes};
+}
+
 int ShowMessage(const char* text, const char* caption, UINT style) {
-  const char* language = ProcessSettings().language;
-  if (std::strcmp(language, "ARA") == 0 || std::strcmp(language, "HEB") == 0)
-    style |= MB_RTLREADING;
-  return MessageBoxA(nullptr, text, caption, style);
+  int answer;
+  if (g_routing.quiet) {
+    const bool question = (style & MB_TYPEMASK) == MB_YESNO;
+    answer = question ? (g_routing.answerYes ? IDYES : IDNO) : IDOK;
+  } else {
+    const char* language = ProcessSettings().language;
+    if (std::strcmp(language, "ARA") == 0 || std::strcmp(language, "HEB") == 0)
+      style |= MB_RTLREADING;
+    answer = MessageBoxA(nullptr, text, caption, style);
+  }
+  if (g_routing.log) g_routing.log->Message(text ? text : "", AnswerName(answer));
+  return answer;
 }
 
 void CenterWindow(HWND window, HWND over) {

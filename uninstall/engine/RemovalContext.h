@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "uninstall/app/OsVersion.h"
+#include "uninstall/engine/ActionLog.h"
 
 namespace vq {
 
@@ -34,6 +35,15 @@ struct CRemovalContext {
   std::string windowsPath;
   std::string driverPath;
   std::string driverSubPath;
+
+  // The administrator's log (switch LOG), or null. Phases record each action.
+  CActionLog* log = nullptr;
+  void Log(const char* what, const std::string& target, DWORD error = ERROR_SUCCESS) const {
+    if (log) log->Action(what, target, error);
+  }
+  void LogOutcome(const char* what, const std::string& target, const char* outcome) const {
+    if (log) log->Outcome(what, target, outcome);
+  }
 };
 
 }  // namespace vq

@@ -1,14 +1,22 @@
 #include "uninstall/engine/RemovalRun.h"
 
+#include "uninstall/app/StringTable.h"
+#include "uninstall/app/Ui.h"
+#include "uninstall/engine/DriverRemoval.h"
 #include "uninstall/engine/Handles.h"
+#include "uninstall/engine/PrinterRemoval.h"
 #include "uninstall/engine/Services.h"
 #include "uninstall/engine/SpoolerHandles.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/res/resource.h"
 
 namespace vq {
 
 namespace {
+
+// The driver, monitor and print-processor phases run for each of these.
+const char* const kEnvironments[] = {nullptr, "Windows NT x86", "Windows 4.0"};
 
 HANDLE const kWin32sMarker = reinterpret_cast<HANDLE>(1);
 
@@ -121,6 +129,18 @@ bool CRemovalRun::RunPhase(int step) {
       break;
     case 1:
       return !DisguiseToolRunning();
+    case 3:
+      RemovePrinters(ctx_);
+      break;
+    case 4:
+      for (const char* env : kEnvironments) RemoveDrivers(ctx_, env);
+      break;
+    case 5:
+      for (const char* env : kEnvironments) RemoveMonitors(ctx_, env);
+      break;
+    case 6:
+      for (const char* env : kEnvironments) RemovePrintProcessors(ctx_, env);
+      break;
     case 7:
       RemoveServices(db, os);
       break;
@@ -137,12 +157,26 @@ bool CRemovalRun::RunPhase(int step) {
       if (os.IsNT()) StartSpooler();
       break;
     default:
-      // Steps 2 to 6 and 9 to 15 run the hook, printer, driver, monitor,
-      // print-processor, shell, INI, Run, file, INF and registry phases; step 11
-      // has none.
+      // Steps 2 and 9 to 15 run the hook, shell, INI, Run, file, INF and
+      // registry phases; step 11 has none.
       break;
   }
   return true;
+}
+
+CRemovalRun::FinishResult CRemovalRun::Finish(CStringTable& strings) {
+  const char* caption = strings.Load(IDS_CAPTION);
+  if (!ctx_.database->restartNeeded) {
+    ShowMessage(strings.Load(IDS_DONE), caption, MB_OK | MB_SETFOREGROUND);
+    return kFinishedDone;
+  }
+  const int answer = ShowMessage(strings.Load(IDS_ASKRESTART), caption,
+                                 MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+  if (answer != IDYES) return kFinishedRestartDeclined;
+  // This build has no restart phase yet: a Yes cannot restart Windows, so the
+  // user is told to restart by hand, as after a failed restart.
+  ShowMessage(strings.Load(IDS_RESTARTFAILED), caption, MB_OK | MB_SETFOREGROUND);
+  return kFinishedRestartFailed;
 }
 
 }  // namespace vq

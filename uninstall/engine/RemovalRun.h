@@ -10,7 +10,10 @@
 
 #include "uninstall/engine/RemovalContext.h"
 
+
 namespace vq {
+
+class CStringTable;
 
 class CRemovalRun {
  public:
@@ -27,6 +30,11 @@ class CRemovalRun {
   // Runs the phase of step `step`. Returns false when the step must run
   // again later (the disguise tool is still undoing its work).
   bool RunPhase(int step);
+
+  // The finish: the completion message, or the restart question and the
+  // restart it asks for (message 5055 when that failed).
+  enum FinishResult { kFinishedDone, kFinishedRestartDeclined, kFinishedRestarting, kFinishedRestartFailed };
+  FinishResult Finish(CStringTable& strings);
 
  private:
   void BuildFolderLists();

@@ -107,6 +107,8 @@
 #define IDS_ASKSTOP 5056
 #define IDS_SPOOLERNOTANSWERING 5060
 #define IDS_NOWINDOWCLASS 5061  // the main window class could not be registered
+#define IDS_BADCOMMANDLINE 5062  // the unattended switches are malformed
+#define IDS_NOLOGFILE 5063       // the log file of switch LOG cannot be created
 
 // Private messages of the main dialog.
 #define WM_APP_ENABLE_UNINSTALL 1127

@@ -24,7 +24,7 @@ const std::string kPclDriver = "VARDEN QUILLAN vintara 7310K";
 const std::string kPsDriver = "VARDEN QUILLAN vintara 7310K PS";
 const std::string kXlDriver = "VARDEN QUILLAN vintara 7310K XL";
 const std::string kGenericDriver = "Generic Office Laser";
-const char kPrinterClassKeyOfOffice[] = "{6D1F3A7C-7310-4B0E-9C1D-000000000001}";
+const char kPrinterClassKeyOfOffice[] = "{QV7310-PRN-0001}";
 const char kCaption[] = "Desinstala\xE7\xE3o";
 
 namespace {

@@ -1,0 +1,191 @@
+// An uninstall run of the real TORVAX02: chosen printers go with the drivers
+// only they used, the default printer moves to the last kept printer, and the
+// run waits while the disguise tool undoes its work.
+#include <windows.h>
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+
+#include "tests/gui/torvax/GuiDriver.h"
+#include "tests/wine/core/WineTestSupport.h"
+#include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/res/resource.h"
+
+using gui::CProgram;
+
+namespace {
+
+const char kMainClass[] = "QLNUninstallWindowClass02";
+const char kCaption[] = "Desinstala\xE7\xE3o";
+const std::string kOffice = "vintara 7310K (escrit\xF3rio)";
+const std::string kXl = "vintara XL disfar\xE7\x61\x64\x61";
+
+std::vector<std::string> PrinterNames() {
+  DWORD needed = 0, returned = 0;
+  EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &returned);
+  std::vector<BYTE> buffer(needed ? needed : 1);
+  std::vector<std::string> names;
+  if (EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, buffer.data(), needed,
+                    &needed, &returned)) {
+    const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i) names.push_back(info[i].pPrinterName);
+  }
+  return names;
+}
+
+std::set<std::string> DriverNames() {
+  DWORD needed = 0, returned = 0;
+  EnumPrinterDriversA(nullptr, nullptr, 2, nullptr, 0, &needed, &returned);
+  std::vector<BYTE> buffer(needed ? needed : 1);
+  std::set<std::string> names;
+  if (EnumPrinterDriversA(nullptr, nullptr, 2, buffer.data(), needed, &needed, &returned)) {
+    const auto* info = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i) names.insert(info[i].pName);
+  }
+  return names;
+}
+
+std::string DefaultPrinter() {
+  char name[260] = "";
+  DWORD size = sizeof(name);
+  return GetDefaultPrinterA(name, &size) ? name : "";
+}
+
+int RowOf(const std::vector<std::vector<std::string>>& rows, const std::string& name) {
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i][0] == name) return static_cast<int>(i);
+  return -1;
+}
+
+std::string Shot(const char* name) {
+  const std::string dir = ProgramFolder() + "screenshots\\";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  return dir + name;
+}
+
+class TorvaxRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (const std::string& p : vq::fixture::InstallPackage(vq::fixture::TheSamplePackage()))
+      ADD_FAILURE() << p;
+  }
+
+  HWND StartToSelection(CProgram& tool, const std::string& arguments) {
+    EXPECT_TRUE(tool.Start("\"" + SiblingPath("TORVAX02.exe") + "\" " + arguments));
+    HWND main = gui::WaitForWindow(tool.Id(), kMainClass, kCaption);
+    if (main) {
+      HWND list = gui::FindDescendant(main, IDC_PRINTERLIST);
+      gui::WaitUntil([&] { return !gui::ReadListView(list, 1).empty(); });
+    }
+    return main;
+  }
+
+  // Selects the named rows and presses Uninstall.
+  void Uninstall(HWND main, const std::vector<std::string>& printers) {
+    HWND list = gui::FindDescendant(main, IDC_PRINTERLIST);
+    const auto rows = gui::ReadListView(list, 1);
+    std::vector<int> chosen;
+    for (const std::string& p : printers) {
+      const int row = RowOf(rows, p);
+      ASSERT_GE(row, 0) << p;
+      chosen.push_back(row);
+    }
+    ASSERT_TRUE(gui::SelectRows(list, chosen));
+    HWND button = GetDlgItem(main, IDC_UNINSTALL);
+    ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(button) != FALSE; }));
+    gui::PressButton(main, IDC_UNINSTALL);
+  }
+};
+
+}  // namespace
+
+TEST_F(TorvaxRun, ChosenPrintersGoWithTheDriversOnlyTheyUsed) {
+  // The new default is the last printer in list order that stays.
+  const std::vector<std::string> before = PrinterNames();
+  std::string candidate;
+  for (const std::string& p : before)
+    if (p != kOffice && p != kXl) candidate = p;
+  ASSERT_EQ(DefaultPrinter(), kOffice);
+
+  CProgram tool;
+  HWND main = StartToSelection(tool, "");
+  ASSERT_NE(main, nullptr);
+  Uninstall(main, {kOffice, kXl});
+
+  HWND moved = gui::WaitForMessageBox(tool.Id(), kCaption, "A nova impressora padr");
+  ASSERT_NE(moved, nullptr);
+  EXPECT_NE(gui::MessageBoxText(moved).find("'" + candidate + "'"), std::string::npos)
+      << gui::MessageBoxText(moved);
+  gui::Settle(moved);
+  gui::SaveScreenshot(Shot("run-default-moved.bmp"));
+  PostMessageA(moved, WM_COMMAND, IDOK, 0);
+
+  HWND done = gui::WaitForMessageBox(tool.Id(), kCaption, "Desinstala\xE7\xE3o de Impressora conclu");
+  ASSERT_NE(done, nullptr);
+  gui::Settle(done);
+  gui::SaveScreenshot(Shot("run-done.bmp"));
+  PostMessageA(done, WM_COMMAND, IDOK, 0);
+
+  // Printers remain, so the selection page comes back without the removed ones.
+  HWND list = gui::FindDescendant(main, IDC_PRINTERLIST);
+  ASSERT_TRUE(gui::WaitUntil([&] {
+    return IsWindowVisible(GetParent(list)) && gui::ReadListView(list, 1).size() == 3;
+  }));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_UNINSTALL)));
+
+  const std::vector<std::string> after = PrinterNames();
+  const std::set<std::string> remaining(after.begin(), after.end());
+  EXPECT_EQ(remaining.count(kOffice), 0u);
+  EXPECT_EQ(remaining.count(kXl), 0u);
+  EXPECT_EQ(remaining.size(), before.size() - 2);
+  EXPECT_EQ(DefaultPrinter(), candidate);
+  const std::set<std::string> drivers = DriverNames();
+  EXPECT_EQ(drivers.count("VARDEN QUILLAN vintara 7310K"), 0u);
+  EXPECT_EQ(drivers.count("VARDEN QUILLAN vintara 7310K XL"), 0u);
+  EXPECT_EQ(drivers.count("VARDEN QUILLAN vintara 7310K PS"), 1u);
+  EXPECT_EQ(drivers.count("Generic Office Laser"), 1u);
+  EXPECT_FALSE(vq::fixture::RegistryKeyExists("HKCR", "{QV7310-PRN-0001}"));
+
+  // A second run in the same program run removes a further printer.
+  Uninstall(main, {"Laser do corredor"});
+  done = gui::WaitForMessageBox(tool.Id(), kCaption, "Desinstala\xE7\xE3o de Impressora conclu");
+  ASSERT_NE(done, nullptr);
+  PostMessageA(done, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(gui::WaitUntil([&] { return gui::ReadListView(list, 1).size() == 2; }));
+  gui::PressButton(main, IDC_EXIT);
+  EXPECT_EQ(tool.WaitForExit(30000), 0u);  // done
+}
+
+TEST_F(TorvaxRun, TheRunWaitsWhileTheDisguiseToolUndoesItsWork) {
+  // The disguise tool's folder (OEMPaths) gets a stand-in that stays open.
+  const std::string folder = vq::fixture::FolderOf(vq::fixture::Place::kTool);
+  ASSERT_TRUE(CopyFileA(SiblingPath("VEZZAR32.exe").c_str(), (folder + "VEZZAR32.EXE").c_str(), FALSE));
+  HANDLE exitEvent = CreateEventA(nullptr, TRUE, FALSE, "VQTestDisguiseToolExit");
+
+  CProgram tool;
+  HWND main = StartToSelection(tool, "/UNVEZZ");  // the disguise tool's items alone
+  ASSERT_NE(main, nullptr);
+  Uninstall(main, {kXl});
+  // The run starts the tool with " /d" and holds at row 1 while it runs.
+  ASSERT_TRUE(gui::WaitUntil([&] { return vq::fixture::FileExists(folder + "started-with.txt"); }));
+  Sleep(2000);
+  EXPECT_EQ(gui::WaitForMessageBox(tool.Id(), kCaption, nullptr, 500), nullptr);
+  gui::Settle(main);
+  gui::SaveScreenshot(Shot("run-waiting-for-disguise-tool.bmp"));
+  char started[512] = "";
+  if (FILE* f = std::fopen((folder + "started-with.txt").c_str(), "r")) {
+    std::fgets(started, sizeof(started), f);
+    std::fclose(f);
+  }
+  EXPECT_STREQ(started, " /d");
+
+  SetEvent(exitEvent);
+  HWND done = gui::WaitForMessageBox(tool.Id(), kCaption, "Desinstala\xE7\xE3o de Impressora");
+  ASSERT_NE(done, nullptr);
+  PostMessageA(done, WM_COMMAND, IDOK, 0);
+  CloseHandle(exitEvent);
+  tool.WaitForExit(5000);
+}

@@ -1,0 +1,38 @@
+// Unattended uninstalls for administrators: the switches QUIET, LOG and
+// FORCERESTART, the exit codes of every run, and the quiet run itself.
+#pragma once
+
+#include <string>
+
+#include "uninstall/app/CommandLineOptions.h"
+
+namespace vq {
+
+class CActionLog;
+
+// Exit codes, as deployment tools know them from installers.
+enum ExitCode : int {
+  kExitDone = 0,
+  kExitBadCommandLine = 87,
+  kExitCancelled = 1602,
+  kExitStartupFailed = 1603,
+  kExitRestartNeeded = 3010,
+};
+
+struct UnattendedOptions {
+  bool quiet = false;         // QUIET: no window, no message box waits for anyone
+  bool forceRestart = false;  // FORCERESTART: a quiet run answers the restart question Yes
+  std::string logPath;        // LOG:path; empty without the switch
+};
+
+// Reads the three switches; false when they are malformed (LOG without
+// exactly one path, QUIET or FORCERESTART with values).
+bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions& out);
+
+// Runs the start-up checks and the whole removal without any window, for
+// every printer the switches MFG, PRN and UNVEZZ offer (all printers without
+// them). Returns the exit code.
+// Every action and message goes to `log` (may be null).
+int RunQuietly(const CommandLineOptions& options, CActionLog* log);
+
+}  // namespace vq

@@ -1,0 +1,49 @@
+#include "uninstall/engine/ActionLog.h"
+
+#include <cstdio>
+
+#include "uninstall/profile/Cp1252.h"
+
+namespace vq {
+
+bool CActionLog::Open(const std::string& path) {
+  file_.Attach(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file_.IsValid();
+}
+
+void CActionLog::Write(const std::string& line) {
+  if (!file_.IsValid()) return;
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  char stamp[32];
+  std::snprintf(stamp, sizeof(stamp), "%04u-%02u-%02u %02u:%02u:%02u ", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
+  std::string text = stamp + Cp1252ToUtf8(line);
+  // One line per entry: line breaks inside a message become spaces.
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  text += "\r\n";
+  DWORD written = 0;
+  WriteFile(file_.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void CActionLog::Action(const char* what, const std::string& target, DWORD error) {
+  if (error == ERROR_SUCCESS) {
+    Write(std::string(what) + " " + target + ": ok");
+  } else {
+    Write(std::string(what) + " " + target + ": failed (error " + std::to_string(error) + ")");
+  }
+}
+
+void CActionLog::Outcome(const char* what, const std::string& target, const char* outcome) {
+  Write(std::string(what) + " " + target + ": " + outcome);
+}
+
+void CActionLog::Message(const std::string& text, const char* answer) {
+  Write("message \"" + text + "\": " + answer);
+}
+
+void CActionLog::Note(const std::string& text) { Write(text); }
+
+}  // namespace vq

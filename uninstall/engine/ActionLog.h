@@ -1,0 +1,36 @@
+// CActionLog: the log an administrator asks for with the switch LOG — a UTF-8
+// text file, one line per action of the run (what was removed, scheduled,
+// refused or failed, with the Win32 error code of each failure) and per
+// message that the tool showed or, in a quiet run, would have shown.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "uninstall/engine/Handles.h"
+
+namespace vq {
+
+class CActionLog {
+ public:
+  // Creates (or empties) the file; false with GetLastError when it cannot.
+  bool Open(const std::string& path);
+  bool IsOpen() const { return file_.IsValid(); }
+
+  // "<time> <what> <target>: ok" or "...: failed (error N)"; texts are 8-bit
+  // (Windows-1252) and written as UTF-8.
+  void Action(const char* what, const std::string& target, DWORD error = ERROR_SUCCESS);
+  // "<time> <what> <target>: <outcome>" for outcomes other than done/failed
+  // ("scheduled for the next start", "refused", "kept").
+  void Outcome(const char* what, const std::string& target, const char* outcome);
+  // A message the tool shows, with its answer.
+  void Message(const std::string& text, const char* answer);
+  void Note(const std::string& text);
+
+ private:
+  void Write(const std::string& line);
+  CFileHandle file_;
+};
+
+}  // namespace vq
