@@ -4,6 +4,7 @@
 
 #include "uninstall/app/ExtraInfoDlg.h"
 #include "uninstall/app/Ui.h"
+#include "uninstall/app/WaitCursor.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
@@ -23,17 +24,6 @@ int RowIcon(const CPrinterRecord& r) {
 
 bool IsOffered(const CPrinterRecord& r) { return !r.isDisguise && !r.removed && r.listed; }
 
-// The hourglass while the page works; the previous cursor comes back after.
-class CWaitCursor {
- public:
-  CWaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
-  ~CWaitCursor() { SetCursor(previous_); }
-  CWaitCursor(const CWaitCursor&) = delete;
-  CWaitCursor& operator=(const CWaitCursor&) = delete;
-
- private:
-  HCURSOR previous_;
-};
 }  // namespace
 
 bool ExtraInfoOffered() {
