@@ -78,9 +78,14 @@ void QueueLocalMachineKey(CUninstallProfile& removal, const std::string& key) {
 void DeleteDriver(CRemovalContext& ctx, const char* environment, const char* driver) {
   // A driver still in use stays, and so must its keys: the registry phase
   // would otherwise take them from under the printer that uses it.
-  if (!Access().DeletePrinterDriverA(nullptr, Text(environment), Text(driver)) &&
-      GetLastError() == ERROR_PRINTER_DRIVER_IN_USE)
-    return;
+  const std::string logged = Quoted(driver) + " (" + (environment ? environment : "current") + ")";
+  if (!Access().DeletePrinterDriverA(nullptr, Text(environment), Text(driver))) {
+    const DWORD error = GetLastError();
+    ctx.Log("delete driver", logged, error);
+    if (error == ERROR_PRINTER_DRIVER_IN_USE) return;
+  } else {
+    ctx.Log("delete driver", logged);
+  }
   if (!IsSingleKeyName(driver)) return;
   CUninstallProfile& removal = ctx.database->removal;
   if (ctx.os.IsWin9x()) {
@@ -142,7 +147,8 @@ void RemoveDrivers(CRemovalContext& ctx, const char* environment) {
 void RemoveMonitors(CRemovalContext& ctx, const char* environment) {
   for (const std::string& monitor : ctx.database->removal.List(kMonitors)) {
     if (monitor.empty()) continue;
-    Access().DeleteMonitorA(nullptr, Text(environment), Text(monitor.c_str()));  // result ignored
+    const BOOL deleted = Access().DeleteMonitorA(nullptr, Text(environment), Text(monitor.c_str()));
+    ctx.Log("delete monitor", Quoted(monitor), deleted ? ERROR_SUCCESS : GetLastError());
     // Win32s has no monitor keys. The key is tried once per environment.
     if (!ctx.os.IsWin32s() && IsSingleKeyName(monitor))
       DeleteLocalMachineKey(kMonitorsKey + monitor, kFieldChars);
@@ -159,8 +165,13 @@ void RemovePrintProcessors(CRemovalContext& ctx, const char* environment) {
     if (!InList(ctx.database->removal.List(kPrintProcessors), processor.c_str())) continue;
     // Printers are moved to the system's processor: it never goes.
     if (EqualNoCase(processor, kSystemProcessor)) continue;
-    if (!ReleasePrintProcessor(processor.c_str())) continue;  // still in use: left in place
-    Access().DeletePrintProcessorA(nullptr, Text(environment), Text(processor.c_str()));
+    if (!ReleasePrintProcessor(processor.c_str())) {  // still in use: left in place
+      ctx.LogOutcome("print processor", Quoted(processor), "kept: a printer could not be moved off it");
+      continue;
+    }
+    const BOOL deleted =
+        Access().DeletePrintProcessorA(nullptr, Text(environment), Text(processor.c_str()));
+    ctx.Log("delete print processor", Quoted(processor), deleted ? ERROR_SUCCESS : GetLastError());
     if (!IsSingleKeyName(processor)) continue;
     if (ctx.os.IsWin9x()) {
       DeleteLocalMachineKey(kProcessorsKey9x + processor, kKeyChars);

@@ -129,6 +129,7 @@ void RemoveLocalPrinter(CRemovalContext& ctx, CPrinterRecord& p, bool& defaultDe
     CPrinter printer;
     if (!printer.Open(p.printerName.c_str(), PRINTER_ALL_ACCESS)) {
       p.removed = 1;
+      ctx.LogOutcome("printer", Quoted(p.printerName), "cannot be opened, taken as gone");
     } else {
       ctx.lastDriverName = p.driverName;
       CancelAndDeleteJobs(printer.Get());
@@ -136,6 +137,9 @@ void RemoveLocalPrinter(CRemovalContext& ctx, CPrinterRecord& p, bool& defaultDe
       if (Access().DeletePrinter(printer.Get())) {
         p.removed = 1;
         if (p.isDefault) defaultDeleted = true;
+        ctx.Log("delete printer", Quoted(p.printerName));
+      } else {
+        ctx.Log("delete printer", Quoted(p.printerName), GetLastError());
       }
     }
   }
@@ -243,6 +247,9 @@ void RemovePrinters(CRemovalContext& ctx) {
       if (Access().DeletePrinterConnectionA(Text(p.printerName.c_str()))) {
         p.removed = 1;
         if (p.isDefault) defaultDeleted = true;
+        ctx.Log("delete printer connection", Quoted(p.printerName));
+      } else {
+        ctx.Log("delete printer connection", Quoted(p.printerName), GetLastError());
       }
       continue;
     }

@@ -16,6 +16,9 @@ namespace vq {
 
 class CUninstallDatabase;
 
+// A name as the log shows it.
+inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
 struct CRemovalContext {
   CUninstallDatabase* database = nullptr;  // not owned
   COsVersion os;

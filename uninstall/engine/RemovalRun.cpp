@@ -142,7 +142,7 @@ bool CRemovalRun::RunPhase(int step) {
       for (const char* env : kEnvironments) RemovePrintProcessors(ctx_, env);
       break;
     case 7:
-      RemoveServices(db, os);
+      RemoveServices(db, os, ctx_.log);
       break;
     case 8:
       if (os.IsWin9x()) {

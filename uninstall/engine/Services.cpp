@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/profile/UninstallDatabase.h"
 
 namespace vq {
@@ -27,7 +28,7 @@ const char kSpoolerService[] = "Spooler";
 
 }  // namespace
 
-void RemoveServices(CUninstallDatabase& db, const COsVersion& os) {
+void RemoveServices(CUninstallDatabase& db, const COsVersion& os, CActionLog* log) {
   if (!os.IsNT()) return;
   CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
   if (!manager) return;
@@ -36,8 +37,10 @@ void RemoveServices(CUninstallDatabase& db, const COsVersion& os) {
     if (!service) continue;  // not installed: nothing to do
     // Services are not stopped first: a deleted service goes when the machine
     // restarts, which the restart-needed flag asks for.
-    if (DeleteService(service.Get()) || GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE)
-      db.restartNeeded = 1;
+    const BOOL deleted = DeleteService(service.Get());
+    const DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
+    if (deleted || error == ERROR_SERVICE_MARKED_FOR_DELETE) db.restartNeeded = 1;
+    if (log) log->Action("delete service", "\"" + name + "\"", error);
   }
 }
 
