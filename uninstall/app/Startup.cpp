@@ -56,15 +56,15 @@ CStartup::Outcome CStartup::RunStep(int step) {
 }
 
 void CStartup::CollectScripts() {
-  CFileSpec spec(os_);
-  spec.SetFolder(kFolderPrinterDriver);
-  const std::string driverFolder = spec.FolderPath();
+  CFileSpec place(os_);
+  place.SetFolder(kFolderPrinterDriver);
+  const std::string driverFolder = place.FolderPath();
   std::vector<std::string> folders = {driverFolder};
-  if (!driverFolder.empty()) folders.push_back(spec.AppendSubfolder("3"));
-  spec.SetFolder(kFolderProgram);
-  folders.push_back(spec.FolderPath());
-  spec.SetFolder(kFolderSystem);
-  folders.push_back(spec.FolderPath());
+  if (!driverFolder.empty()) folders.push_back(place.AppendSubfolder("3"));
+  place.SetFolder(kFolderProgram);
+  folders.push_back(place.FolderPath());
+  place.SetFolder(kFolderSystem);
+  folders.push_back(place.FolderPath());
   for (const std::string& path : CollectScriptPaths(folders)) scripts_.push_back(path);
   NormaliseList(scripts_);  // a repeated start-up finds the same scripts again
 }

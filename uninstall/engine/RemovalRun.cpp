@@ -64,13 +64,13 @@ void CRemovalRun::BuildFolderLists() {
       {kFolderPrintProcessorW40, true, true}};
   for (const Entry& e : kEntries) {
     if (e.ntOnly && !ctx_.os.IsNT()) continue;
-    CFileSpec spec(ctx_.os);
-    spec.SetFolder(e.id);
-    std::string path = spec.FolderPath();
+    CFileSpec place(ctx_.os);
+    place.SetFolder(e.id);
+    std::string path = place.FolderPath();
     if (path.size() >= 2) {  // the spooler may answer late after its restart: ask once more
       Sleep(100);
-      spec.SetFolder(e.id);
-      path = spec.FolderPath();
+      place.SetFolder(e.id);
+      path = place.FolderPath();
     }
     std::vector<std::string>& list = e.driver ? ctx_.driverFolders : ctx_.systemFolders;
     list.push_back(path);
@@ -80,9 +80,9 @@ void CRemovalRun::BuildFolderLists() {
 
 void CRemovalRun::Start() {
   BuildFolderLists();
-  CFileSpec spec(ctx_.os);
-  spec.SetFolder(kFolderPrinterDriver);
-  ctx_.driverDirectory = spec.FolderPath();
+  CFileSpec place(ctx_.os);
+  place.SetFolder(kFolderPrinterDriver);
+  ctx_.driverDirectory = place.FolderPath();
 }
 
 // Starts the disguise tool with " /d" when the run removes it, so that it can
