@@ -4,7 +4,12 @@
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/DriverRemoval.h"
 #include "uninstall/engine/Handles.h"
+#include "uninstall/engine/FileRemoval.h"
 #include "uninstall/engine/PrinterRemoval.h"
+#include "uninstall/engine/RegistryRemoval.h"
+#include "uninstall/engine/Restart.h"
+#include "uninstall/engine/ShellRemoval.h"
+#include "uninstall/engine/StartupEntries.h"
 #include "uninstall/engine/Services.h"
 #include "uninstall/engine/SpoolerHandles.h"
 #include "uninstall/profile/FileSpec.h"
@@ -129,6 +134,9 @@ bool CRemovalRun::RunPhase(int step) {
       break;
     case 1:
       return !DisguiseToolRunning();
+    case 2:
+      RunHooks(ctx_);
+      break;
     case 3:
       RemovePrinters(ctx_);
       break;
@@ -153,12 +161,39 @@ bool CRemovalRun::RunPhase(int step) {
         StopSpooler();
       }
       break;
+    case 9:
+      CollectOemFolders(ctx_);
+      break;
+    case 10:
+      RemoveShortcuts(ctx_);
+      if (ctx_.pageWindow) {  // the shell may have come to the front
+        ShowWindow(ctx_.pageWindow, SW_SHOWDEFAULT);
+        BringWindowToTop(ctx_.pageWindow);
+        SetForegroundWindow(ctx_.pageWindow);
+      }
+      break;
+    case 12:
+      RemoveIniEntries(ctx_);
+      break;
+    case 13:
+      RemoveLoadRunEntries(ctx_);
+      break;
+    case 14:
+      PrepareFolderPaths(ctx_);
+      RemoveFiles(ctx_);
+      RemoveOemInfFiles(ctx_);
+      if (os.VersionCode() == COsVersion::kVersion98 || os.VersionCode() == COsVersion::kVersionMe)
+        RemoveWin9xInfFiles(ctx_);
+      else if (os.VersionCode() == COsVersion::kVersionNT5)
+        RemoveDriverSubfolder(ctx_);
+      break;
+    case 15:
+      RemoveRegistryItems(ctx_);
+      break;
     case 16:
       if (os.IsNT()) StartSpooler();
       break;
-    default:
-      // Steps 2 and 9 to 15 run the hook, shell, INI, Run, file, INF and
-      // registry phases; step 11 has none.
+    default:  // step 11 has no phase of its own
       break;
   }
   return true;
@@ -172,11 +207,13 @@ CRemovalRun::FinishResult CRemovalRun::Finish(CStringTable& strings) {
   }
   const int answer = ShowMessage(strings.Load(IDS_ASKRESTART), caption,
                                  MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
-  if (answer != IDYES) return kFinishedRestartDeclined;
-  // This build has no restart phase yet: a Yes cannot restart Windows, so the
-  // user is told to restart by hand, as after a failed restart.
-  ShowMessage(strings.Load(IDS_RESTARTFAILED), caption, MB_OK | MB_SETFOREGROUND);
-  return kFinishedRestartFailed;
+  const bool agreed = (answer == IDYES);
+  if (ctx_.log) ctx_.log->Note(agreed ? "restart requested" : "restart declined");
+  if (Restart(ctx_, agreed)) {
+    ShowMessage(strings.Load(IDS_RESTARTFAILED), caption, MB_OK | MB_SETFOREGROUND);
+    return kFinishedRestartFailed;
+  }
+  return agreed ? kFinishedRestarting : kFinishedRestartDeclined;
 }
 
 }  // namespace vq
