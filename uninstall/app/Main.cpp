@@ -54,6 +54,7 @@ int SetUpUnattended(HINSTANCE instance, const vq::CommandLineOptions& options,
     wsprintfA(text, strings.Load(IDS_NOLOGFILE), unattended.logPath.c_str(), error);
     vq::ShowMessage(text, strings.Load(IDS_CAPTION), MB_ICONEXCLAMATION);
   }
+  vq::SetProcessActionLog(log.IsOpen() ? &log : nullptr);
   vq::SetMessageLog(log.IsOpen() ? &log : nullptr, unattended.quiet, unattended.forceRestart);
   return 0;
 }

@@ -74,7 +74,6 @@ int RunQuietly(const CommandLineOptions& options, CActionLog* log) {
   CRemovalContext context;
   context.database = &db;
   context.os = db.osVersion;
-  context.log = log;
   LogChosenPrinters(db, log);
   CRemovalRun run(context);
   run.Start();

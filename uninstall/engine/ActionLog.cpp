@@ -6,6 +6,21 @@
 
 namespace vq {
 
+namespace {
+CActionLog* g_log = nullptr;
+}  // namespace
+
+CActionLog* ProcessActionLog() { return g_log; }
+void SetProcessActionLog(CActionLog* log) { g_log = log; }
+
+void LogAction(const char* what, const std::string& target, DWORD error) {
+  if (g_log) g_log->Action(what, target, error);
+}
+
+void LogOutcome(const char* what, const std::string& target, const char* outcome) {
+  if (g_log) g_log->Outcome(what, target, outcome);
+}
+
 bool CActionLog::Open(const std::string& path) {
   file_.Attach(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -33,4 +33,16 @@ class CActionLog {
   CFileHandle file_;
 };
 
+// The log of this run (switch LOG), set once at start-up; null without one.
+// Every phase records its actions here, down to the file routines.
+CActionLog* ProcessActionLog();
+void SetProcessActionLog(CActionLog* log);
+
+// Shorthands that do nothing without a log.
+void LogAction(const char* what, const std::string& target, DWORD error = ERROR_SUCCESS);
+void LogOutcome(const char* what, const std::string& target, const char* outcome);
+
+// A name as the log shows it.
+inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
 }  // namespace vq

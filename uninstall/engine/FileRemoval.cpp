@@ -1,5 +1,7 @@
 #include "uninstall/engine/FileRemoval.h"
 
+#include "uninstall/engine/ActionLog.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -54,9 +56,9 @@ bool HasRelativePart(const std::string& path) {
 }
 
 std::string FolderText(const COsVersion& os, int id) {
-  CFileSpec spec(os);
-  spec.SetFolder(id);
-  return spec.FolderPath();
+  CFileSpec place(os);
+  place.SetFolder(id);
+  return place.FolderPath();
 }
 
 // `outer` is `inner` or one of the folders that hold it.
@@ -69,9 +71,9 @@ void ClearReadOnly(const std::string& path) { vq::ClearReadOnly(path.c_str()); }
 
 // The file's name and extension, as a CFileSpec splits it.
 std::string FileNameOf(const char* text) {
-  CFileSpec spec;
-  spec.SetPath(text);
-  return std::string(spec.Name()) + spec.Extension();
+  CFileSpec place;
+  place.SetPath(text);
+  return std::string(place.Name()) + place.Extension();
 }
 
 // Deletes through the index what DeleteInTree finds; 1 when one was scheduled.
@@ -165,9 +167,9 @@ void PrepareFolderPaths(CRemovalContext& ctx) {
   ItemList& directories = ctx.database->removal.List(kDirectorys);
   NormaliseList(directories);
   if (directories.empty() || ctx.driverPath.empty()) return;
-  CFileSpec spec(ctx.os);
-  spec.SetPath(directories.front().c_str());
-  const std::string sub = spec.FullPath();
+  CFileSpec place(ctx.os);
+  place.SetPath(directories.front().c_str());
+  const std::string sub = place.FullPath();
   // Only a folder below the driver folder: no drive, no leading backslash,
   // no "." or ".." parts.
   if (sub.empty() || sub[0] == '\\' || sub.find(':') != std::string::npos || HasRelativePart(sub))
@@ -183,6 +185,8 @@ void DeleteFileEverywhere(CRemovalContext& ctx, const char* name, CFileIndex* in
   if (IsPlainFileName(file) && !IsProtectedFileName(file.c_str())) {
     DeleteFromSystemFolders(ctx, file);
     DeleteFromDriverFolders(ctx, file, index);
+  } else if (IsPlainFileName(file)) {
+    LogOutcome("delete file", Quoted(file), "refused in the system and driver folders: Windows needs it");
   }
   // The installation folders are the maker's own: the whole item is the name.
   if (IsPlainFileName(name)) DeleteFromInstallationFolders(ctx, name, index);

@@ -1,5 +1,7 @@
 #include "uninstall/engine/RebootDeletion.h"
 
+#include "uninstall/engine/ActionLog.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -73,7 +75,10 @@ void ClearReadOnly(const char* path) {
 
 int DeleteOrSchedule(const COsVersion& os, const char* path) {
   if (!path || !*path) return 1;
-  if (DeleteFileA(path)) return 1;
+  if (DeleteFileA(path)) {
+    LogAction("delete file", Quoted(path));
+    return 1;
+  }
   const DWORD error = GetLastError();
   if (error < 4) return 1;  // no such file or folder: nothing to delete
   // DeleteFileA refuses a folder with access denied; a folder is not this
@@ -94,6 +99,8 @@ int DeleteOrSchedule(const COsVersion& os, const char* path) {
       MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
       break;
   }
+  LogOutcome("delete file", Quoted(path),
+             ("in use (error " + std::to_string(error) + "), scheduled for the next start").c_str());
   return 0;  // scheduled; whether the scheduling worked is not known here
 }
 

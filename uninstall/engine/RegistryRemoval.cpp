@@ -1,5 +1,7 @@
 #include "uninstall/engine/RegistryRemoval.h"
 
+#include "uninstall/engine/ActionLog.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -195,18 +197,28 @@ void DeleteKeyItem(HKEY root, const char* subKey, const CKeptKeys& kept) {
     if (!kept.IsKept(root, subKey)) DeleteKeyTree(root, subKey, &kept);
     return;
   }
-  if (Access().RegDeleteKeyA(root, subKey) != ERROR_ACCESS_DENIED) return;
+  const LONG rc = Access().RegDeleteKeyA(root, subKey);
+  if (rc != ERROR_ACCESS_DENIED) {
+    if (rc != ERROR_FILE_NOT_FOUND) LogAction("delete key", Quoted(subKey), static_cast<DWORD>(rc));
+    return;
+  }
   CSavedKeySecurity original;
   GrantKeyAccess(root, subKey, original);
   if (Access().RegDeleteKeyA(root, subKey) == ERROR_SUCCESS ||
-      DeleteKeyTree(root, subKey, &kept) == 1)
+      DeleteKeyTree(root, subKey, &kept) == 1) {
     original.Forget();  // gone: nothing to put back
+    LogAction("delete key", Quoted(subKey));
+  } else {
+    LogAction("delete key", Quoted(subKey), ERROR_ACCESS_DENIED);
+  }
 }
 
 void DeleteValueItem(HKEY root, const char* subKey, const char* valueName) {
   CRegKey key;
   if (key.OpenEx(root, subKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
-  Access().RegDeleteValueA(key.Get(), valueName);  // a missing value is no failure here
+  const LONG rc = Access().RegDeleteValueA(key.Get(), valueName);
+  if (rc != ERROR_FILE_NOT_FOUND)  // a missing value is no failure here
+    LogAction("delete value", Quoted(std::string(subKey) + "\\" + valueName), static_cast<DWORD>(rc));
 }
 
 void HandleRegistryItem(const std::string& text, const CKeptKeys& kept) {
@@ -216,10 +228,13 @@ void HandleRegistryItem(const std::string& text, const CKeptKeys& kept) {
     DeleteValueItem(item.root, item.subKey, item.valueName);
     return;
   }
-  if (IsProtectedKey(item.root, item.subKey)) return;
-  if (item.deltree && item.deltree[0] == '1')
-    DeleteKeyTree(item.root, item.subKey, &kept);
-  else
+  if (IsProtectedKey(item.root, item.subKey)) {
+    LogOutcome("delete key", Quoted(item.subKey), "refused: Windows needs this key");
+    return;
+  }
+  if (item.deltree && item.deltree[0] == '1') {
+    if (DeleteKeyTree(item.root, item.subKey, &kept) == 1) LogAction("delete key tree", Quoted(item.subKey));
+  } else
     DeleteKeyItem(item.root, item.subKey, kept);
 }
 

@@ -16,9 +16,6 @@ namespace vq {
 
 class CUninstallDatabase;
 
-// A name as the log shows it.
-inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 struct CRemovalContext {
   CUninstallDatabase* database = nullptr;  // not owned
   COsVersion os;
@@ -39,13 +36,12 @@ struct CRemovalContext {
   std::string driverPath;
   std::string driverSubPath;
 
-  // The administrator's log (switch LOG), or null. Phases record each action.
-  CActionLog* log = nullptr;
+  // The administrator's log (switch LOG): each action of the phases.
   void Log(const char* what, const std::string& target, DWORD error = ERROR_SUCCESS) const {
-    if (log) log->Action(what, target, error);
+    LogAction(what, target, error);
   }
   void LogOutcome(const char* what, const std::string& target, const char* outcome) const {
-    if (log) log->Outcome(what, target, outcome);
+    vq::LogOutcome(what, target, outcome);
   }
 };
 

@@ -150,7 +150,7 @@ bool CRemovalRun::RunPhase(int step) {
       for (const char* env : kEnvironments) RemovePrintProcessors(ctx_, env);
       break;
     case 7:
-      RemoveServices(db, os, ctx_.log);
+      RemoveServices(db, os);
       break;
     case 8:
       if (os.IsWin9x()) {
@@ -208,7 +208,7 @@ CRemovalRun::FinishResult CRemovalRun::Finish(CStringTable& strings) {
   const int answer = ShowMessage(strings.Load(IDS_ASKRESTART), caption,
                                  MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
   const bool agreed = (answer == IDYES);
-  if (ctx_.log) ctx_.log->Note(agreed ? "restart requested" : "restart declined");
+  if (CActionLog* log = ProcessActionLog()) log->Note(agreed ? "restart requested" : "restart declined");
   if (Restart(ctx_, agreed)) {
     ShowMessage(strings.Load(IDS_RESTARTFAILED), caption, MB_OK | MB_SETFOREGROUND);
     return kFinishedRestartFailed;

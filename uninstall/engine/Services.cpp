@@ -28,7 +28,7 @@ const char kSpoolerService[] = "Spooler";
 
 }  // namespace
 
-void RemoveServices(CUninstallDatabase& db, const COsVersion& os, CActionLog* log) {
+void RemoveServices(CUninstallDatabase& db, const COsVersion& os) {
   if (!os.IsNT()) return;
   CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
   if (!manager) return;
@@ -40,7 +40,7 @@ void RemoveServices(CUninstallDatabase& db, const COsVersion& os, CActionLog* lo
     const BOOL deleted = DeleteService(service.Get());
     const DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
     if (deleted || error == ERROR_SERVICE_MARKED_FOR_DELETE) db.restartNeeded = 1;
-    if (log) log->Action("delete service", "\"" + name + "\"", error);
+    LogAction("delete service", Quoted(name), error);
   }
 }
 

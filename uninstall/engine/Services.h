@@ -6,13 +6,12 @@
 
 namespace vq {
 
-class CActionLog;
 class CUninstallDatabase;
 
 // Deletes every service of the removal set's Services list (Windows NT only);
 // each deletion, and each service already marked for deletion, sets the
-// database's restart-needed flag. Each deletion goes to `log` when given.
-void RemoveServices(CUninstallDatabase& db, const COsVersion& os, CActionLog* log = nullptr);
+// database's restart-needed flag.
+void RemoveServices(CUninstallDatabase& db, const COsVersion& os);
 
 // 1 when the stop request was accepted (no wait for the stopped state).
 int StopSpooler();

@@ -1,5 +1,7 @@
 #include "uninstall/engine/ShellRemoval.h"
 
+#include "uninstall/engine/ActionLog.h"
+
 #include <windows.h>
 #include <ddeml.h>
 
@@ -193,15 +195,16 @@ void DeleteInfCopies(const std::string& folder, const char* pattern, const std::
     const std::string path = folder + found.cFileName;
     if (path.size() > kFieldChars || !NamesDriver(path, driverName)) continue;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());  // a copy that stays costs nothing but the file
+    LogAction("delete INF copy", Quoted(path),  // a copy that stays costs nothing but the file
+              DeleteFileA(path.c_str()) ? ERROR_SUCCESS : GetLastError());
     deleted(path);
   } while (FindNextFileA(find.Get(), &found));
 }
 
 std::string WindowsFolder(const COsVersion& os) {
-  CFileSpec spec(os);
-  spec.SetFolder(kFolderWindows);
-  return spec.FolderPath();
+  CFileSpec place(os);
+  place.SetFolder(kFolderWindows);
+  return place.FolderPath();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "uninstall/engine/StartupEntries.h"
 
+#include "uninstall/engine/ActionLog.h"
+
 #include <cstring>
 #include <string>
 
@@ -30,17 +32,17 @@ constexpr int kLoadLineSize = 256;
 
 // The file name and extension of an item's file field; empty when none.
 std::string FileNameOf(const char* field) {
-  CFileSpec spec;
-  spec.SetPath(field);
-  return std::string(spec.Name()) + spec.Extension();
+  CFileSpec place;
+  place.SetPath(field);
+  return std::string(place.Name()) + place.Extension();
 }
 
 // Whether `folder` + `file` opens; never for an unresolved (empty) folder.
 bool FileOpens(const std::string& folder, const std::string& file) {
   if (folder.empty() || folder.size() + file.size() > kFieldChars) return false;
-  CFileSpec spec;
-  spec.SetPath((folder + file).c_str());
-  return spec.FileExists();
+  CFileSpec place;
+  place.SetPath((folder + file).c_str());
+  return place.FileExists();
 }
 
 void CallHook(CRemovalContext& ctx, const std::string& folder, const std::string& dll,
@@ -132,7 +134,10 @@ void RemoveIniEntries(CRemovalContext& ctx) {
     const std::string file = FileNameOf(text);  // always the Windows folder's file
     if (file.empty()) continue;
     const std::string path = folder + file;
-    if (FindKeyInSection(path, section, entry)) DeleteLineInSection(path, section, entry);
+    if (!FindKeyInSection(path, section, entry)) continue;
+    const std::string line = Quoted(path) + " [" + section + "] " + entry;
+    if (DeleteLineInSection(path, section, entry)) LogAction("delete INI line", line);
+    else LogOutcome("delete INI line", line, "failed: the file could not be replaced");
   }
 }
 
@@ -154,7 +159,9 @@ int RemoveLoadRunEntry(CRemovalContext& ctx, const char* valueName, const char* 
   CStringTable strings;
   CRegKey run;
   if (run.Open(HKEY_LOCAL_MACHINE, strings.Load(IDS_RUNKEY)) != ERROR_SUCCESS) return 0;
-  return Access().RegDeleteValueA(run.Get(), valueName) == ERROR_SUCCESS ? 1 : 0;
+  const LONG rc = Access().RegDeleteValueA(run.Get(), valueName);
+  if (rc != ERROR_FILE_NOT_FOUND) LogAction("delete Run value", Quoted(valueName), static_cast<DWORD>(rc));
+  return rc == ERROR_SUCCESS ? 1 : 0;
 }
 
 void AddLoadRunEntry(CRemovalContext& ctx, const char* valueName, const char* command) {

@@ -9,9 +9,9 @@ namespace {
 const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
 std::string Folder(vq::FolderId id) {
-  vq::CFileSpec spec;
-  spec.SetFolder(id);
-  return spec.FolderPath();
+  vq::CFileSpec place;
+  place.SetFolder(id);
+  return place.FolderPath();
 }
 }  // namespace
 

@@ -53,17 +53,17 @@ TEST(SamplePackage, PhasesRemoveWhatTheScriptsNameAndKeepWhatCatchAllAndIgnorePr
   vq::RemoveRegistryItems(run.ctx);
 
   // Files: the catch-all's QVSHARE02.DLL, BELDRA02.DLL and QSTATMON.EXE and the
-  // ignored colour profile stay; so does the hook DLL, which no Files item names.
+  // ignored colour profile stay; the hook DLL goes with the driver's files.
   const std::string install = FolderOf(Place::kInstall);
   for (const std::string& gone :
        {FolderOf(Place::kSystem) + "QVSTAT02.EXE", FolderOf(Place::kSystem) + "QVRES02.DLL",
         FolderOf(Place::kSystem) + "QV7310PP.DLL", FolderOf(Place::kWindows) + "QV7310.INI",
         FolderOf(Place::kDriverSub) + "QV7310.DLL", FolderOf(Place::kDriverSub) + "QVCOMMON.DLL",
-        install + "QVSTAT02.EXE", FolderOf(Place::kTool) + "VEZZAR32.EXE"})
+        FolderOf(Place::kSystem) + "QV7310HK.DLL", install + "QVSTAT02.EXE",
+        FolderOf(Place::kTool) + "VEZZAR32.EXE"})
     EXPECT_FALSE(FileExists(gone)) << gone;
   for (const std::string& kept :
-       {FolderOf(Place::kSystem) + "QVSHARE02.DLL", FolderOf(Place::kSystem) + "QV7310HK.DLL",
-        FolderOf(Place::kColor) + "QV7310.ICM", install + "BELDRA02.DLL", install + "QSTATMON.EXE"})
+       {FolderOf(Place::kSystem) + "QVSHARE02.DLL", FolderOf(Place::kColor) + "QV7310.ICM", install + "BELDRA02.DLL", install + "QSTATMON.EXE"})
     EXPECT_TRUE(FileExists(kept)) << kept;
   EXPECT_FALSE(FolderExists(FolderOf(Place::kInstallStatus)));
   EXPECT_FALSE(FolderExists(install + "Status"));
