@@ -20,16 +20,9 @@ namespace {
 const char kCaption[] = "Desinstala\xE7\xE3o";
 const char kLog[] = "C:\\vq_quiet\\uninstall.log";
 
-std::set<std::string> Printers() {
-  DWORD needed = 0, returned = 0;
-  EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed, &returned);
-  std::vector<BYTE> buffer(needed ? needed : 1);
-  std::set<std::string> names;
-  if (EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 4, buffer.data(), needed, &needed, &returned)) {
-    const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i) names.insert(info[i].pPrinterName);
-  }
-  return names;
+std::set<std::string> InstalledPrinterSet() {
+  const std::vector<std::string> names = vq::fixture::InstalledPrinters();
+  return std::set<std::string>(names.begin(), names.end());
 }
 
 std::string ReadLog() {
@@ -73,7 +66,7 @@ class TorvaxQuiet : public testing::Test {
 }  // namespace
 
 TEST_F(TorvaxQuiet, PrnRemovesExactlyThosePrintersAndLogsEachAction) {
-  const std::set<std::string> before = Printers();
+  const std::set<std::string> before = InstalledPrinterSet();
   const DWORD code = Run(std::string("/QUIET /PRN:\"VARDEN QUILLAN vintara 7310K PS\" /LOG:") + kLog);
   const std::string log = ReadLog();
   // 3010 exactly when something was left for the next start of Windows.
@@ -85,7 +78,7 @@ TEST_F(TorvaxQuiet, PrnRemovesExactlyThosePrintersAndLogsEachAction) {
   expected.erase("vintara 7310K PS (financeiro)");
   // The printer disguised as one of them goes with it.
   expected.erase("vintara XL disfar\xE7\x61\x64\x61");
-  EXPECT_EQ(Printers(), expected);
+  EXPECT_EQ(InstalledPrinterSet(), expected);
   EXPECT_NE(log.find("delete printer \"vintara 7310K PS\": ok"), std::string::npos) << log;
   EXPECT_NE(log.find("delete printer \"vintara 7310K PS (financeiro)\": ok"), std::string::npos);
   EXPECT_NE(log.find("delete driver \"VARDEN QUILLAN vintara 7310K PS\""), std::string::npos);
@@ -101,9 +94,9 @@ TEST_F(TorvaxQuiet, PrnRemovesExactlyThosePrintersAndLogsEachAction) {
 
 TEST_F(TorvaxQuiet, FailedStartUpCheckReturns1603AndChangesNothing) {
   ASSERT_TRUE(SetSpoolerStart(SERVICE_DISABLED));
-  const std::set<std::string> before = Printers();
+  const std::set<std::string> before = InstalledPrinterSet();
   EXPECT_EQ(Run(std::string("/QUIET /LOG:") + kLog), 1603u);
-  EXPECT_EQ(Printers(), before);
+  EXPECT_EQ(InstalledPrinterSet(), before);
   EXPECT_NE(ReadLog().find("O spooler est\xC3\xA1 inst\xC3\xA1vel"), std::string::npos) << ReadLog();
 
   // The interactive run shows the message and ends with the same code.
@@ -117,10 +110,10 @@ TEST_F(TorvaxQuiet, FailedStartUpCheckReturns1603AndChangesNothing) {
 }
 
 TEST_F(TorvaxQuiet, MalformedSwitchesReturn87BeforeAnythingIsRemoved) {
-  const std::set<std::string> before = Printers();
+  const std::set<std::string> before = InstalledPrinterSet();
   EXPECT_EQ(Run("/QUIET /LOG"), 87u);
   EXPECT_EQ(Run("/QUIET:yes"), 87u);
   EXPECT_EQ(Run("/QUIET /FORCERESTART:now"), 87u);
   EXPECT_EQ(Run("/QUIET /LOG:C:\\no_such_folder\\sub\\x.log"), 87u);  // cannot be created
-  EXPECT_EQ(Printers(), before);
+  EXPECT_EQ(InstalledPrinterSet(), before);
 }

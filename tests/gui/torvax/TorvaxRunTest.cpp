@@ -23,30 +23,7 @@ const char kCaption[] = "Desinstala\xE7\xE3o";
 const std::string kOffice = "vintara 7310K (escrit\xF3rio)";
 const std::string kXl = "vintara XL disfar\xE7\x61\x64\x61";
 
-std::vector<std::string> PrinterNames() {
-  DWORD needed = 0, returned = 0;
-  EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &returned);
-  std::vector<BYTE> buffer(needed ? needed : 1);
-  std::vector<std::string> names;
-  if (EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, buffer.data(), needed,
-                    &needed, &returned)) {
-    const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i) names.push_back(info[i].pPrinterName);
-  }
-  return names;
-}
 
-std::set<std::string> DriverNames() {
-  DWORD needed = 0, returned = 0;
-  EnumPrinterDriversA(nullptr, nullptr, 2, nullptr, 0, &needed, &returned);
-  std::vector<BYTE> buffer(needed ? needed : 1);
-  std::set<std::string> names;
-  if (EnumPrinterDriversA(nullptr, nullptr, 2, buffer.data(), needed, &needed, &returned)) {
-    const auto* info = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i) names.insert(info[i].pName);
-  }
-  return names;
-}
 
 std::string DefaultPrinter() {
   char name[260] = "";
@@ -104,7 +81,7 @@ class TorvaxRun : public testing::Test {
 
 TEST_F(TorvaxRun, ChosenPrintersGoWithTheDriversOnlyTheyUsed) {
   // The new default is the last printer in list order that stays.
-  const std::vector<std::string> before = PrinterNames();
+  const std::vector<std::string> before = vq::fixture::InstalledPrinters();
   std::string candidate;
   for (const std::string& p : before)
     if (p != kOffice && p != kXl) candidate = p;
@@ -136,13 +113,13 @@ TEST_F(TorvaxRun, ChosenPrintersGoWithTheDriversOnlyTheyUsed) {
   }));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_UNINSTALL)));
 
-  const std::vector<std::string> after = PrinterNames();
+  const std::vector<std::string> after = vq::fixture::InstalledPrinters();
   const std::set<std::string> remaining(after.begin(), after.end());
   EXPECT_EQ(remaining.count(kOffice), 0u);
   EXPECT_EQ(remaining.count(kXl), 0u);
   EXPECT_EQ(remaining.size(), before.size() - 2);
   EXPECT_EQ(DefaultPrinter(), candidate);
-  const std::set<std::string> drivers = DriverNames();
+  const std::set<std::string> drivers = vq::fixture::InstalledDrivers();
   EXPECT_EQ(drivers.count("VARDEN QUILLAN vintara 7310K"), 0u);
   EXPECT_EQ(drivers.count("VARDEN QUILLAN vintara 7310K XL"), 0u);
   EXPECT_EQ(drivers.count("VARDEN QUILLAN vintara 7310K PS"), 1u);

@@ -1,5 +1,7 @@
 #include "tests/wine/cleanup/CleanupTestSupport.h"
 
+#include "tests/wine/core/WineTestSupport.h"
+
 #include "tests/wine/fixture/PackageInstaller.h"
 #include "uninstall/profile/FileSpec.h"
 
@@ -37,15 +39,7 @@ std::string SystemFolder() { return Folder(vq::kFolderSystem); }
 std::string DriverFolder() { return Folder(vq::kFolderPrinterDriver); }
 std::string ToolFolder() { return Folder(vq::kFolderProgram); }
 
-bool WriteText(const std::string& path, const std::string& text) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(h);
-  return ok && written == text.size();
-}
+bool WriteText(const std::string& path, const std::string& text) { return WriteFileText(path, text); }
 
 std::string ReadText(const std::string& path) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
