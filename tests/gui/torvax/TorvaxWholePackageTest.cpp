@@ -37,16 +37,6 @@ std::string IniValue(const char* file, const char* section, const char* key) {
   return value;
 }
 
-bool CreateService(const char* name) {
-  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  SC_HANDLE service = CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                     SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
-                                     "C:\\windows\\system32\\notepad.exe", nullptr, nullptr, nullptr,
-                                     nullptr, nullptr);
-  if (service) CloseServiceHandle(service);
-  CloseServiceHandle(manager);
-  return service != nullptr;
-}
 
 }  // namespace
 
@@ -54,7 +44,7 @@ TEST(TorvaxWholePackage, NothingOfThePackageRemainsButWhatItsEntriesProtect) {
   const SamplePackage& package = TheSamplePackage();
   for (const std::string& p : InstallPackage(package)) ADD_FAILURE() << p;
   // The driver's service: its deletion needs a restart to finish.
-  ASSERT_TRUE(CreateService("QuillanSpoolHelper02"));
+  ASSERT_TRUE(CreateTestService("QuillanSpoolHelper02"));
 
   CProgram tool;
   ASSERT_TRUE(tool.Start("\"" + SiblingPath("TORVAX02.exe") + "\""));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/wine/core/WineTestSupport.h"
 #include "uninstall/engine/Services.h"
 #include "uninstall/profile/UninstallDatabase.h"
 
@@ -11,17 +12,6 @@ using namespace vq;
 namespace {
 const COsVersion kXP(COsVersion::kPlatformNT, COsVersion::kVersionXP);
 
-bool CreateTestService(const char* name) {
-  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  if (!manager) return false;
-  SC_HANDLE service = CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS,
-                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                     SERVICE_ERROR_IGNORE, "C:\\windows\\system32\\notepad.exe",
-                                     nullptr, nullptr, nullptr, nullptr, nullptr);
-  if (service) CloseServiceHandle(service);
-  CloseServiceHandle(manager);
-  return service != nullptr;
-}
 
 bool ServiceExists(const char* name) {
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);

@@ -51,3 +51,17 @@ inline DWORD RunAndWait(const std::string& commandLine) {
   CloseHandle(pi.hProcess);
   return code;
 }
+
+// Installs a demand-start service of this name (a stand-in binary) for the
+// tests of the service phase; false when the service manager refuses.
+inline bool CreateTestService(const char* name) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!manager) return false;
+  SC_HANDLE service = CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS,
+                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                     SERVICE_ERROR_IGNORE, "C:\\windows\\system32\\notepad.exe",
+                                     nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (service) CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  return service != nullptr;
+}
