@@ -55,7 +55,7 @@ int SetUpUnattended(HINSTANCE instance, const vq::CommandLineOptions& options,
     vq::ShowMessage(text, strings.Load(IDS_CAPTION), MB_ICONEXCLAMATION);
   }
   vq::SetProcessActionLog(log.IsOpen() ? &log : nullptr);
-  vq::SetMessageLog(log.IsOpen() ? &log : nullptr, unattended.quiet, unattended.forceRestart);
+  vq::SetQuietAnswers(unattended.quiet, unattended.forceRestart);
   return 0;
 }
 
@@ -72,7 +72,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Another instance would share the spooler and the files: nothing is done.
     if (FindWindowA(vq::kMainWindowClass, nullptr)) return vq::kExitStartupFailed;
     vq::FormSettingsFileName();
-    return vq::RunQuietly(options, log.IsOpen() ? &log : nullptr);
+    return vq::RunQuietly(options);
   }
   try {
     ActivateRunningInstance();

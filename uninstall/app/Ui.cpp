@@ -41,13 +41,12 @@ void FontOverride(HWND dialog, UINT message) {
 }
 
 namespace {
-// Set once at start-up from the command line: where messages go besides the screen.
-struct MessageRouting {
-  CActionLog* log = nullptr;
+// Set once at start-up from the command line: how a quiet run answers.
+struct QuietAnswers {
   bool quiet = false;
   bool answerYes = false;
 };
-MessageRouting g_routing;
+QuietAnswers g_quiet;
 
 const char* AnswerName(int answer) {
   switch (answer) {
@@ -59,22 +58,20 @@ const char* AnswerName(int answer) {
 }
 }  // namespace
 
-void SetMessageLog(CActionLog* log, bool quiet, bool answerYes) {
-  g_routing = MessageRouting{log, quiet, answerYes};
-}
+void SetQuietAnswers(bool quiet, bool answerYes) { g_quiet = QuietAnswers{quiet, answerYes}; }
 
 int ShowMessage(const char* text, const char* caption, UINT style) {
   int answer;
-  if (g_routing.quiet) {
+  if (g_quiet.quiet) {
     const bool question = (style & MB_TYPEMASK) == MB_YESNO;
-    answer = question ? (g_routing.answerYes ? IDYES : IDNO) : IDOK;
+    answer = question ? (g_quiet.answerYes ? IDYES : IDNO) : IDOK;
   } else {
     const char* language = ProcessSettings().language;
     if (std::strcmp(language, "ARA") == 0 || std::strcmp(language, "HEB") == 0)
       style |= MB_RTLREADING;
     answer = MessageBoxA(nullptr, text, caption, style);
   }
-  if (g_routing.log) g_routing.log->Message(text ? text : "", AnswerName(answer));
+  if (CActionLog* log = ProcessActionLog()) log->Message(text ? text : "", AnswerName(answer));
   return answer;
 }
 

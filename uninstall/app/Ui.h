@@ -8,22 +8,20 @@
 
 namespace vq {
 
-class CActionLog;
-
 // Applies the font of the settings (FontType, FontHeight, ...) to the usual
 // controls on WM_INITDIALOG and deletes it on WM_DESTROY; does nothing when
 // the Language setting is empty or "NOT".
 void FontOverride(HWND dialog, UINT message);
 
 // MessageBoxA without owner; right-to-left reading when Language is "ARA" or "HEB".
-// With a message log set, each message and its answer is also logged; in a
-// quiet run nothing is shown and the answer is the one nobody gave.
+// Each message and its answer also goes to the process's action log (switch
+// LOG); in a quiet run nothing is shown and the answer is the one nobody gave.
 int ShowMessage(const char* text, const char* caption, UINT style);
 
-// The process's message log (switch LOG) and whether the run is quiet (switch
-// QUIET): then a question is answered No, or Yes when `answerYes` is set
-// (switch FORCERESTART for the restart question), and other messages OK.
-void SetMessageLog(CActionLog* log, bool quiet, bool answerYes);
+// Whether the run is quiet (switch QUIET): then a question is answered No, or
+// Yes when `answerYes` is set (switch FORCERESTART for the restart question),
+// and other messages OK.
+void SetQuietAnswers(bool quiet, bool answerYes);
 
 // Centres `window` over `over` (the desktop when null); never off the screen's
 // top-left, size and Z order unchanged, not activated.

@@ -5,6 +5,7 @@
 #include "uninstall/app/Startup.h"
 #include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/engine/RemovalRun.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
@@ -27,11 +28,9 @@ void Show(CStringTable& strings, UINT id, UINT style) {
   ShowMessage(strings.Load(id), strings.Load(IDS_CAPTION), style);
 }
 
-void LogChosenPrinters(const CUninstallDatabase& db, CActionLog* log) {
-  if (!log) return;
+void LogChosenPrinters(const CUninstallDatabase& db) {
   for (const CPrinterRecord& p : db.printers) {
-    if (p.isDisguise) continue;
-    log->Outcome("printer", "\"" + p.printerName + "\"", p.keep ? "kept" : "chosen for removal");
+    if (!p.isDisguise) LogOutcome("printer", Quoted(p.printerName), p.keep ? "kept" : "chosen for removal");
   }
 }
 }  // namespace
@@ -53,7 +52,7 @@ bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions
   return true;
 }
 
-int RunQuietly(const CommandLineOptions& options, CActionLog* log) {
+int RunQuietly(const CommandLineOptions& options) {
   CStringTable strings;
   CUninstallDatabase db;
   db.osVersion = COsVersion::FromSystem();
@@ -74,7 +73,7 @@ int RunQuietly(const CommandLineOptions& options, CActionLog* log) {
   CRemovalContext context;
   context.database = &db;
   context.os = db.osVersion;
-  LogChosenPrinters(db, log);
+  LogChosenPrinters(db);
   CRemovalRun run(context);
   run.Start();
   for (int step = 0; step < CRemovalRun::kFinishStep; ++step) {

@@ -8,8 +8,6 @@
 
 namespace vq {
 
-class CActionLog;
-
 // Exit codes, as deployment tools know them from installers.
 enum ExitCode : int {
   kExitDone = 0,
@@ -32,7 +30,7 @@ bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions
 // Runs the start-up checks and the whole removal without any window, for
 // every printer the switches MFG, PRN and UNVEZZ offer (all printers without
 // them). Returns the exit code.
-// Every action and message goes to `log` (may be null).
-int RunQuietly(const CommandLineOptions& options, CActionLog* log);
+// Every action and message goes to the process's action log, if any.
+int RunQuietly(const CommandLineOptions& options);
 
 }  // namespace vq

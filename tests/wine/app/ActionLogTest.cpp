@@ -49,12 +49,14 @@ TEST(ActionLog, QuietRunsAnswerMessagesWithoutAWindow) {
   const std::string path = MakeTempFolder("quiet") + "quiet.log";
   CActionLog log;
   ASSERT_TRUE(log.Open(path));
-  SetMessageLog(&log, true, false);
+  SetProcessActionLog(&log);
+  SetQuietAnswers(true, false);
   EXPECT_EQ(ShowMessage("Deseja reinicializar agora?", "Desinstala\xE7\xE3o", MB_YESNO | MB_ICONQUESTION), IDNO);
   EXPECT_EQ(ShowMessage("conclu\xED" "da", "Desinstala\xE7\xE3o", MB_OK), IDOK);
-  SetMessageLog(&log, true, true);  // FORCERESTART
+  SetQuietAnswers(true, true);  // FORCERESTART
   EXPECT_EQ(ShowMessage("Deseja reinicializar agora?", "Desinstala\xE7\xE3o", MB_YESNO), IDYES);
-  SetMessageLog(nullptr, false, false);
+  SetQuietAnswers(false, false);
+  SetProcessActionLog(nullptr);
   const std::string text = ReadAll(path);
   EXPECT_NE(text.find("message \"Deseja reinicializar agora?\": No"), std::string::npos) << text;
   EXPECT_NE(text.find("message \"conclu\xC3\xAD" "da\": OK"), std::string::npos);
