@@ -20,8 +20,8 @@ namespace {
 
 const char kMainClass[] = "QLNUninstallWindowClass02";
 const char kCaption[] = "Desinstala\xE7\xE3o";
-const std::string kOffice = "vintara 7310K (escrit\xF3rio)";
-const std::string kXl = "vintara XL disfar\xE7\x61\x64\x61";
+const std::string kOffice = vq::fixture::kOfficePrinter;
+const std::string kXl = vq::fixture::kXlPrinter;
 
 
 
@@ -120,14 +120,14 @@ TEST_F(TorvaxRun, ChosenPrintersGoWithTheDriversOnlyTheyUsed) {
   EXPECT_EQ(remaining.size(), before.size() - 2);
   EXPECT_EQ(DefaultPrinter(), candidate);
   const std::set<std::string> drivers = vq::fixture::InstalledDrivers();
-  EXPECT_EQ(drivers.count("VARDEN QUILLAN vintara 7310K"), 0u);
-  EXPECT_EQ(drivers.count("VARDEN QUILLAN vintara 7310K XL"), 0u);
-  EXPECT_EQ(drivers.count("VARDEN QUILLAN vintara 7310K PS"), 1u);
-  EXPECT_EQ(drivers.count("Generic Office Laser"), 1u);
+  EXPECT_EQ(drivers.count(vq::fixture::kSamplePclDriver), 0u);
+  EXPECT_EQ(drivers.count(vq::fixture::kSampleXlDriver), 0u);
+  EXPECT_EQ(drivers.count(vq::fixture::kSamplePsDriver), 1u);
+  EXPECT_EQ(drivers.count(vq::fixture::kSampleGenericDriver), 1u);
   EXPECT_FALSE(vq::fixture::RegistryKeyExists("HKCR", "{QV7310-PRN-0001}"));
 
   // A second run in the same program run removes a further printer.
-  Uninstall(main, {"Laser do corredor"});
+  Uninstall(main, {vq::fixture::kHallPrinter});
   done = gui::WaitForMessageBox(tool.Id(), kCaption, "Desinstala\xE7\xE3o de Impressora conclu");
   ASSERT_NE(done, nullptr);
   PostMessageA(done, WM_COMMAND, IDOK, 0);

@@ -22,7 +22,7 @@ const char kCaption[] = "Desinstala\xE7\xE3o";
 const char kLoadingTitle[] = "Iniciando desinstala\xE7\xE3o...";
 using Rows = std::vector<std::vector<std::string>>;
 
-const std::vector<std::string> kOffice = {"vintara 7310K (escrit\xF3rio)", "VARDEN QUILLAN vintara 7310K",
+const std::vector<std::string> kOffice = {vq::fixture::kOfficePrinter, vq::fixture::kSamplePclDriver,
                                           "Local", "Sim", "Sim", "(n/a)"};
 const std::vector<std::string> kPs = {"vintara 7310K PS", "VARDEN QUILLAN vintara 7310K PS", "Local",
                                       "N\xE3o", "Sim", "(n/a)"};

@@ -48,12 +48,12 @@ class Inventory : public testing::Test {
   }
 };
 
-const std::string kOffice = "vintara 7310K (escrit\xF3rio)";
-const std::string kPs = "vintara 7310K PS";
-const std::string kPsFinance = "vintara 7310K PS (financeiro)";
-const std::string kReception = "Recep\xE7\xE3o";
-const std::string kXl = "vintara XL disfar\xE7\x61\x64\x61";
-const std::string kHall = "Laser do corredor";
+const std::string kOffice = kOfficePrinter;
+const std::string kPs = kPsPrinter;
+const std::string kPsFinance = kPsFinancePrinter;
+const std::string kReception = kReceptionPrinter;
+const std::string kXl = kXlPrinter;
+const std::string kHall = kHallPrinter;
 
 // A layer that changes chosen answers of the system's.
 class CScriptedLayer : public CAccessLayer {

@@ -32,7 +32,7 @@ const char kNoPrinterLeftText[] =
 
 // A UniqueID short enough to be read, and its class key with nested subkeys.
 const char kShortClassKey[] = "QV7310-Impressora-0001";
-void GiveClassKey(const std::string& printer, const std::string& id) {
+void SetUniqueId(const std::string& printer, const std::string& id) {
   PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
   HANDLE h = nullptr;
   ASSERT_TRUE(OpenPrinterA(const_cast<char*>(printer.c_str()), &h, &defaults));
@@ -41,6 +41,10 @@ void GiveClassKey(const std::string& printer, const std::string& id) {
                             static_cast<DWORD>(id.size() + 1)),
             static_cast<DWORD>(ERROR_SUCCESS));
   ClosePrinter(h);
+}
+
+void GiveClassKey(const std::string& printer, const std::string& id) {
+  SetUniqueId(printer, id);
   ASSERT_TRUE(SetRegistryText("HKCR", id, "Printer", printer));
   ASSERT_TRUE(SetRegistryText("HKCR", id + "\\Settings\\Trays", "Count", "3"));
   ASSERT_TRUE(SetRegistryText("HKCR", id + "\\Status", "Last", "ok"));
@@ -173,16 +177,7 @@ TEST_F(PrinterRemoval, UniqueIdValuesThatNameNoSingleKeyLeaveClassesRootAlone) {
   ASSERT_TRUE(SetRegistryText("HKCR", "VQ Test Parent\\Child", "Count", "1"));
   const std::pair<std::string, std::string> values[] = {
       {kPs, tooLong}, {kPsFinance, ""}, {kHall, "VQ Test Parent\\Child"}};
-  for (const auto& [printer, id] : values) {
-    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    HANDLE h = nullptr;
-    ASSERT_TRUE(OpenPrinterA(const_cast<char*>(printer.c_str()), &h, &defaults));
-    EXPECT_EQ(SetPrinterDataA(h, const_cast<char*>("UniqueID"), REG_SZ,
-                              reinterpret_cast<BYTE*>(const_cast<char*>(id.c_str())),
-                              static_cast<DWORD>(id.size() + 1)),
-              static_cast<DWORD>(ERROR_SUCCESS));
-    ClosePrinter(h);
-  }
+  for (const auto& [printer, id] : values) SetUniqueId(printer, id);
   CRun run({kOffice, kPs, kPsFinance, kHall});
   CRecordingLayer layer;
   CAccessLayerOverride seam(layer);

@@ -14,16 +14,16 @@ using namespace vq::fixture;
 
 namespace removal_test {
 
-const std::string kOffice = "vintara 7310K (escrit\xF3rio)";
-const std::string kPs = "vintara 7310K PS";
-const std::string kPsFinance = "vintara 7310K PS (financeiro)";
-const std::string kReception = "Recep\xE7\xE3o";
-const std::string kXl = "vintara XL disfar\xE7\x61\x64\x61";
-const std::string kHall = "Laser do corredor";
-const std::string kPclDriver = "VARDEN QUILLAN vintara 7310K";
-const std::string kPsDriver = "VARDEN QUILLAN vintara 7310K PS";
-const std::string kXlDriver = "VARDEN QUILLAN vintara 7310K XL";
-const std::string kGenericDriver = "Generic Office Laser";
+const std::string kOffice = kOfficePrinter;
+const std::string kPs = kPsPrinter;
+const std::string kPsFinance = kPsFinancePrinter;
+const std::string kReception = kReceptionPrinter;
+const std::string kXl = kXlPrinter;
+const std::string kHall = kHallPrinter;
+const std::string kPclDriver = vq::fixture::kSamplePclDriver;
+const std::string kPsDriver = vq::fixture::kSamplePsDriver;
+const std::string kXlDriver = vq::fixture::kSampleXlDriver;
+const std::string kGenericDriver = vq::fixture::kSampleGenericDriver;
 const char kPrinterClassKeyOfOffice[] = "{QV7310-PRN-0001}";
 const char kCaption[] = "Desinstala\xE7\xE3o";
 
