@@ -12,9 +12,13 @@ if(NOT WIN32 AND VQ_SANITIZE)
 endif()
 
 if(WIN32)
-  # ANSI Win32 API throughout; Windows XP headers level, run on every later one.
-  add_compile_definitions(WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0600
-                          WIN32_LEAN_AND_MEAN NOMINMAX STRICT)
+  # ANSI Win32 API throughout, declared at the level of the oldest systems the
+  # package runs on (Windows 95 and NT 4.0, common controls 4.00), so that a
+  # newer function cannot be called directly by mistake: whatever is newer is
+  # loaded at run time and has a fallback. The test programs, which are never
+  # shipped, raise the level for themselves (tests/CMakeLists.txt).
+  set(VQ_OLDEST_API_LEVEL WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0200)
+  add_compile_definitions(${VQ_OLDEST_API_LEVEL} WIN32_LEAN_AND_MEAN NOMINMAX STRICT)
 endif()
 
 # vq_target_defaults(target): warnings and the source root on the include path.
@@ -34,7 +38,8 @@ function(vq_native_test name)
 endfunction()
 
 # vq_wine_test(name TARGET exe [FRESH] [GUI] [ARGS ...]): runs a Windows program of
-# the x86_64 build under wine64. The shared prefix is created once per build tree;
+# this build under Wine: a 32-bit program in a 32-bit prefix set to Windows XP,
+# a 64-bit one under wine64. The shared prefix is created once per build tree;
 # FRESH runs the program in a private copy of it (a clean machine), GUI marks the
 # test for the GUI tier. The program's exit code is the test result.
 function(vq_wine_test name)
@@ -58,8 +63,13 @@ function(vq_wine_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(arch win32)
+  else()
+    set(arch win64)
+  endif()
   set_tests_properties(${name} PROPERTIES LABELS ${label} TIMEOUT ${T_TIMEOUT}
-                       ENVIRONMENT "VQ_WINE_ROOT=${CMAKE_BINARY_DIR}/wine")
+                       ENVIRONMENT "VQ_WINE_ROOT=${CMAKE_BINARY_DIR}/wine;VQ_WINE_ARCH=${arch}")
   if(T_GUI)
     # GUI tests share one display: windows, focus and screenshots must not mix.
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
@@ -67,7 +77,7 @@ function(vq_wine_test name)
 endfunction()
 
 # vq_wine_gtest(name SOURCES ... LIBS ... [FRESH] [GUI]): a GoogleTest program
-# built for Windows and run under wine64.
+# built for Windows and run under Wine.
 function(vq_wine_gtest name)
   cmake_parse_arguments(T "FRESH;GUI" "TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
   add_executable(${name} ${T_SOURCES})

@@ -1,6 +1,6 @@
 # Shared part of both MinGW toolchain files; MINGW_PREFIX names the target.
-set(CMAKE_C_COMPILER   ${MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-posix)
+set(CMAKE_C_COMPILER   ${MINGW_PREFIX}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-win32)
 set(CMAKE_RC_COMPILER  ${MINGW_PREFIX}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -1,7 +1,7 @@
 // Entry points of BELDRA02 and its module initialisation. No exception may
 // leave an export: each catches everything and answers as for a dialog that
 // could not run.
-#include <winsock2.h>
+#include <winsock.h>  // Windows Sockets 1.1 (wsock32): every target has it
 #include <windows.h>
 #include <objbase.h>
 #include <string.h>

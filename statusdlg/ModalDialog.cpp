@@ -33,8 +33,10 @@ HWND FindSafeOwner() {
 INT_PTR CModalDialog::DoModal() {
   // The templates use the progress, up-down and trackbar classes; a host need
   // not have registered them.
-  INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
-  InitCommonControlsEx(&classes);
+  // InitCommonControls registers them all on every version of the common
+  // controls; InitCommonControlsEx is missing from the 4.00 of Windows 95 and
+  // NT 4.0.
+  InitCommonControls();
   m_owner = FindSafeOwner();
   return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(m_templateId), m_owner, &DialogProc,
                          reinterpret_cast<LPARAM>(this));

@@ -1,7 +1,6 @@
 #include "tools/unmcheck/Report.h"
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "uninstall/profile/Cp1252.h"
 #include "uninstall/profile/IniFile.h"
@@ -10,6 +9,21 @@
 #include "uninstall/profile/UninstallDatabase.h"
 
 namespace vq {
+
+// C streams rather than iostreams: the Windows build then needs nothing of
+// the C runtime that the oldest msvcrt.dll lacks.
+bool ReadFileBytes(const std::string& path, std::string& content) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  content.clear();
+  char block[65536];
+  std::size_t n;
+  while ((n = std::fread(block, 1, sizeof(block), file)) > 0) content.append(block, n);
+  const bool ok = !std::ferror(file);
+  std::fclose(file);
+  return ok;
+}
+
 
 using Json = nlohmann::ordered_json;
 
@@ -56,15 +70,6 @@ Json PrinterJson(const CPrinterRecord& r) {
               {"listed", r.listed}};
 }
 
-bool ReadFileBytes(const std::string& path, std::string& content) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return false;
-  content = s.str();
-  return true;
-}
 
 bool TextField(const Json& object, const char* key, std::string& field, std::string& error) {
   auto it = object.find(key);

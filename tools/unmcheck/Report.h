@@ -22,6 +22,9 @@ struct CheckOptions {
 // Fails (false, `error` set) only when a script file cannot be opened.
 bool RunCheck(const CheckOptions& options, nlohmann::ordered_json& report, std::string& error);
 
+// The whole file; false when it cannot be opened or read.
+bool ReadFileBytes(const std::string& path, std::string& content);
+
 // Parses the printers file's JSON text into records; false with `error` set
 // when it is malformed.
 bool ParsePrinters(const std::string& jsonText, std::vector<CPrinterRecord>& printers,

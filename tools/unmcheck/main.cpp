@@ -3,9 +3,6 @@
 // (with --lint) what the reader drops or misreads.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 #include <string>
 
 #include "tools/unmcheck/Report.h"
@@ -18,15 +15,6 @@ const char kUsage[] =
 int Fail(const std::string& message) {
   std::fprintf(stderr, "unmcheck: %s\n", message.c_str());
   return 2;
-}
-
-bool ReadText(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  text = s.str();
-  return !in.bad();
 }
 
 }  // namespace
@@ -66,12 +54,13 @@ int main(int argc, char** argv) {
   if (options.scripts.empty()) return Fail(std::string("no script given; ") + kUsage);
   if (!printersFile.empty()) {
     std::string text, error;
-    if (!ReadText(printersFile, text)) return Fail(printersFile + ": cannot open file");
+    if (!vq::ReadFileBytes(printersFile, text)) return Fail(printersFile + ": cannot open file");
     if (!vq::ParsePrinters(text, options.printers, error)) return Fail(printersFile + ": " + error);
   }
   nlohmann::ordered_json report;
   std::string error;
   if (!vq::RunCheck(options, report, error)) return Fail(error);
-  std::cout << report.dump(2) << '\n';
+  const std::string out = report.dump(2) + "\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }

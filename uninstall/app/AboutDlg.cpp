@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "uninstall/app/Ui.h"
+#include "uninstall/engine/SystemFunctions.h"
 #include "uninstall/res/resource.h"
 
 namespace vq {
@@ -46,8 +47,7 @@ struct MemoryFigures {
 
 MemoryFigures ReadMemoryFigures() {
   using StatusExFn = BOOL(WINAPI*)(LPMEMORYSTATUSEX);
-  auto statusEx = reinterpret_cast<StatusExFn>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GlobalMemoryStatusEx")));
+  const auto statusEx = FindSystemFunction<StatusExFn>("kernel32.dll", "GlobalMemoryStatusEx");
   MEMORYSTATUSEX ex = {};
   ex.dwLength = sizeof(ex);
   if (statusEx && statusEx(&ex))

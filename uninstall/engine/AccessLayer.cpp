@@ -1,5 +1,7 @@
 #include "uninstall/engine/AccessLayer.h"
 
+#include "uninstall/engine/SystemFunctions.h"
+
 namespace vq {
 
 namespace {
@@ -34,7 +36,17 @@ DWORD CAccessLayer::GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD typ
   return ::GetPrinterDataA(printer, valueName, type, data, size, needed);
 }
 BOOL CAccessLayer::DeletePrinter(HANDLE printer) { return ::DeletePrinter(printer); }
-BOOL CAccessLayer::DeletePrinterConnectionA(LPSTR name) { return ::DeletePrinterConnectionA(name); }
+BOOL CAccessLayer::DeletePrinterConnectionA(LPSTR name) {
+  // Windows 95's WINSPOOL.DRV may lack it.
+  using Function = BOOL(WINAPI*)(LPSTR);
+  static const Function function =
+      FindSystemFunction<Function>("winspool.drv", "DeletePrinterConnectionA");
+  if (!function) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+  }
+  return function(name);
+}
 BOOL CAccessLayer::EnumJobsA(HANDLE printer, DWORD firstJob, DWORD count, DWORD level,
                              LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
   return ::EnumJobsA(printer, firstJob, count, level, buffer, size, needed, returned);

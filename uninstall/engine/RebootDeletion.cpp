@@ -8,6 +8,7 @@
 #include <string>
 
 #include "uninstall/engine/Handles.h"
+#include "uninstall/engine/SystemFunctions.h"
 #include "uninstall/profile/TextRoutines.h"
 
 namespace vq {
@@ -43,10 +44,13 @@ bool EndsInRenameSection(const std::string& text) {
 }
 
 std::string ReadAll(HANDLE file, bool& complete) {
-  LARGE_INTEGER size = {};
   complete = false;
-  if (!GetFileSizeEx(file, &size) || size.QuadPart > kWininitReadLimit) return std::string();
-  std::string text(static_cast<std::size_t>(size.QuadPart), '\0');
+  DWORD high = 0;
+  const DWORD size = GetFileSize(file, &high);  // GetFileSizeEx: Windows 2000 and later
+  if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 ||
+      size > kWininitReadLimit)
+    return std::string();
+  std::string text(size, '\0');
   DWORD read = 0;
   if (!text.empty() && (!ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr) ||
                         read != text.size()))
@@ -96,7 +100,7 @@ int DeleteOrSchedule(const COsVersion& os, const char* path) {
       ScheduleWininit(path);
       break;
     default:
-      MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+      MoveFileExIfPresent(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
       break;
   }
   LogOutcome("delete file", Quoted(path),

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "uninstall/engine/Handles.h"
+#include "uninstall/engine/SystemFunctions.h"
 #include "uninstall/profile/TextRoutines.h"
 
 namespace vq {
@@ -119,7 +120,7 @@ class CReplacementFile {
   }
 
   bool Replace(const std::string& target) {
-    if (!MoveFileExA(path_.c_str(), target.c_str(),
+    if (!MoveFileExIfPresent(path_.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return false;
     path_.clear();

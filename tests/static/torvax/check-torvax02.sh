@@ -48,4 +48,7 @@ expect '5015, L"Desinstala\\347\\343o"' "caption string 5015"
 echo "$rc" | grep -qF '5001, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"' \
   || fail "missing resource: Run key string 5001"
 strings -a "$exe" | grep -q 'requireAdministrator' || fail "manifest does not require elevation"
+# Windows XP stops a program whose trustInfo is in the asm.v3 namespace.
+strings -a "$exe" | grep -q 'trustInfo xmlns="urn:schemas-microsoft-com:asm.v2"' \
+  || fail "manifest's trustInfo is not in the asm.v2 namespace that Windows XP accepts"
 echo "ok: $(basename "$exe")"

@@ -1,0 +1,7 @@
+/* A program that imports GetTickCount64 (Windows Vista and later): the import
+   check must reject it, and nothing else of it. */
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
+#include <windows.h>
+
+int main(void) { return (int)(GetTickCount64() & 1); }
