@@ -55,8 +55,10 @@ void CLevelBar::Draw(HDC dc, int width, int height) const {
     FillSolid(dc, 0, 0, width, height, GetSysColor(COLOR_BTNFACE));
     return;
   }
-  // The edge divides by the maximum, not by the span of the range.
-  const int edge = static_cast<int>(static_cast<double>(m_position) / m_maximum * width);
+  // The edge divides by the maximum, not by the span of the range. Integer
+  // division truncates the exact quotient; the same in floating point comes
+  // out a pixel short where the x87 unit of a 32-bit build rounds below it.
+  const int edge = static_cast<int>(static_cast<long long>(m_position) * width / m_maximum);
   if (m_genuine) DrawFillOffscreen(dc, width, height, edge);
 
   CFontHandle font;
@@ -101,10 +103,11 @@ void CLevelBar::DrawFillOffscreen(HDC dc, int width, int height, int edge) const
 void CLevelBar::DrawFill(HDC dc, int width, int height, int edge) const {
   const int strips = StripCount();
   if (strips == 0) return;
-  const double stripWidth = static_cast<double>(width) / strips;
+  // Strip i spans trunc(i * width / strips) to trunc((i + 1) * width / strips),
+  // computed exactly so that the last strip ends at the full width.
   for (int i = 0;; ++i) {
-    const int left = static_cast<int>(i * stripWidth);
-    const int right = static_cast<int>((i + 1) * stripWidth);
+    const int left = static_cast<int>(static_cast<long long>(i) * width / strips);
+    const int right = static_cast<int>(static_cast<long long>(i + 1) * width / strips);
     FillSolid(dc, left, 0, right, height + 1, m_fillColour);
     if (right > edge) {
       FillSolid(dc, right, 0, width, height, m_emptyColour);

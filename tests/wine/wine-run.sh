@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Runs one Windows program of the x86_64 build under wine64 and exits with its
-# exit code.
+# Runs one Windows program under Wine and exits with its exit code.
 #
 #   wine-run.sh [--fresh NAME] [--desktop] PROGRAM.exe [ARGS...]
 #
+# VQ_WINE_ARCH chooses the machine: "win32" (the shipped 32-bit programs) is a
+# 32-bit prefix set to Windows XP, run by the 32-bit loader; "win64" (the
+# default) a 64-bit prefix run by wine64.
 # VQ_WINE_ROOT (default: ./wine) holds the build tree's prefixes: "base" is
 # booted once and shared by every test that only reads the machine; --fresh
 # copies it to fresh/NAME so the program gets a clean machine of its own (the
@@ -22,7 +24,12 @@ if [ "${1:-}" = "--desktop" ]; then desktop=1; shift; fi
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
-wine=/usr/lib/wine/wine64
+arch=${VQ_WINE_ARCH:-win64}
+case "$arch" in
+  win32) wine=/usr/lib/wine/wine; export WINEARCH=win32 ;;
+  win64) wine=/usr/lib/wine/wine64 ;;
+  *) echo "wine-run.sh: VQ_WINE_ARCH must be win32 or win64, not '$arch'" >&2; exit 2 ;;
+esac
 wineserver=/usr/lib/wine/wineserver
 
 source "$(dirname "$0")/../../scripts/lib/xvfb.sh"
@@ -36,6 +43,10 @@ base="$root/base"
   if [ ! -f "$base/.booted" ]; then
     rm -rf "$base"
     WINEPREFIX="$base" "$wine" wineboot -i >/dev/null 2>&1
+    if [ "$arch" = win32 ]; then
+      # The shipped binaries' oldest NT of those Wine reports well.
+      WINEPREFIX="$base" "$wine" reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null 2>&1
+    fi
     WINEPREFIX="$base" "$wineserver" -w
     touch "$base/.booted"
   fi

@@ -8,7 +8,7 @@
 
 #include <functional>
 #include <string>
-#include <thread>
+#include "tests/support/TestThread.h"
 
 #include "tools/statushost/SimulatedPrinter.h"
 
@@ -34,9 +34,9 @@ class CTestHost {
 // and returns call's result once both have finished.
 template <typename Call>
 auto WithDriver(Call call, const std::function<void()>& drive) -> decltype(call()) {
-  std::thread driver(drive);
+  vq::test::CTestThread driver(drive);
   auto result = call();
-  driver.join();
+  driver.Wait();
   return result;
 }
 

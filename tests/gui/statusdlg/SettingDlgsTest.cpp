@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include <atomic>
-#include <thread>
 
 #include "statusdlg/ResourceText.h"
 #include "statusdlg/SettingDlgs.h"
@@ -258,7 +257,7 @@ TEST_F(SettingDlgsTest, WithoutAnOwnerNothingIsSentAndTheGivenDensityIsShown) {
   bool autoContinue = true;
   INT_PTR result = 0;
   std::atomic<bool> done(false);
-  std::thread lonely([&] {
+  vq::test::CTestThread lonely([&] {
     CVoltageBiasDlg dialog;
     dialog.m_duplexDensity = 3;
     result = WithDriver([&] { return dialog.DoModal(); },
@@ -285,7 +284,7 @@ TEST_F(SettingDlgsTest, WithoutAnOwnerNothingIsSentAndTheGivenDensityIsShown) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
-  lonely.join();
+  lonely.Wait();
   EXPECT_EQ(IDOK, result);
   EXPECT_EQ(3, density);
   EXPECT_FALSE(autoContinue);

@@ -41,16 +41,7 @@ std::string ToolFolder() { return Folder(vq::kFolderProgram); }
 
 bool WriteText(const std::string& path, const std::string& text) { return WriteFileText(path, text); }
 
-std::string ReadText(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::string();
-  std::string text(GetFileSize(h, nullptr), '\0');
-  DWORD read = 0;
-  if (!text.empty()) ReadFile(h, &text[0], static_cast<DWORD>(text.size()), &read, nullptr);
-  CloseHandle(h);
-  return text.substr(0, read);
-}
+std::string ReadText(const std::string& path) { return ReadFileText(path); }
 
 bool FolderExists(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());

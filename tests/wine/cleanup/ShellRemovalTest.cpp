@@ -7,9 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
-#include <thread>
 
+#include "tests/support/TestThread.h"
 #include "tests/wine/cleanup/CleanupTestSupport.h"
 #include "tests/wine/fixture/PackageInstaller.h"
 #include "uninstall/engine/ShellRemoval.h"
@@ -25,17 +24,11 @@ namespace {
 // own thread, records every command and refuses ShowGroup of "Missing".
 class CTestProgman {
  public:
-  CTestProgman() : thread_([this] { Run(); }) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    ready_.wait(lock, [this] { return started_; });
-  }
-  ~CTestProgman() {
-    PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-    thread_.join();
-  }
+  CTestProgman() : thread_([this] { Run(); }) { started_.Wait(); }
+  ~CTestProgman() { PostThreadMessageA(thread_.Id(), WM_QUIT, 0, 0); }
   bool Registered() const { return registered_; }
   std::vector<std::string> Commands() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    vq::test::CTestLock::Hold hold(lock_);
     return commands_;
   }
 
@@ -47,7 +40,7 @@ class CTestProgman {
     if (type != XTYP_EXECUTE) return nullptr;
     char command[256] = "";
     DdeGetData(data, reinterpret_cast<BYTE*>(command), sizeof(command) - 1, 0);
-    std::lock_guard<std::mutex> lock(self->mutex_);
+    vq::test::CTestLock::Hold hold(self->lock_);
     self->commands_.push_back(command);
     if (std::string(command).find("ShowGroup(Missing") != std::string::npos)
       return reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
@@ -55,7 +48,6 @@ class CTestProgman {
   }
   void Run() {
     s_instance = this;
-    threadId_ = GetCurrentThreadId();
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue
     if (DdeInitializeA(&instance_, Callback, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0) ==
@@ -63,11 +55,7 @@ class CTestProgman {
       name_ = DdeCreateStringHandleA(instance_, "PROGMAN", CP_WINANSI);
       registered_ = DdeNameService(instance_, name_, nullptr, DNS_REGISTER) != nullptr;
     }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      started_ = true;
-    }
-    ready_.notify_all();
+    started_.Set();
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
     if (instance_) {
       DdeNameService(instance_, name_, nullptr, DNS_UNREGISTER);
@@ -77,13 +65,13 @@ class CTestProgman {
   }
 
   static CTestProgman* s_instance;
-  std::mutex mutex_;
-  std::condition_variable ready_;
-  bool started_ = false, registered_ = false;
-  DWORD instance_ = 0, threadId_ = 0;
+  vq::test::CTestLock lock_;
+  vq::test::CTestEvent started_;
+  bool registered_ = false;
+  DWORD instance_ = 0;
   HSZ name_ = nullptr;
   std::vector<std::string> commands_;
-  std::thread thread_;
+  vq::test::CTestThread thread_;  // last: starts once the members above exist
 };
 CTestProgman* CTestProgman::s_instance = nullptr;
 

@@ -7,10 +7,9 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include <chrono>
-#include <future>
 #include <string>
 
+#include "tests/support/TestThread.h"
 #include "tests/wine/coinstaller/TestSupport.h"
 
 namespace
@@ -142,27 +141,29 @@ class CExportCall
 {
 public:
     CExportCall(CQuentic::VendorSetupFn function, const char* printerName)
-        : m_call(std::async(std::launch::async, [function, printerName]() {
-              return function(NULL, NULL, const_cast<char*>(printerName), SW_SHOWNORMAL);
-          }))
+        : m_call([this, function, printerName]() {
+              m_result = function(NULL, NULL, const_cast<char*>(printerName), SW_SHOWNORMAL);
+          })
     {
     }
     ~CExportCall()
     {
-        while (m_call.valid() && !Finished(1))
+        while (!Finished(1))
             CloseOwnDialogs();
     }
     bool Finished(int seconds)
     {
-        return m_call.wait_for(std::chrono::seconds(seconds)) == std::future_status::ready;
+        return m_call.Wait(static_cast<DWORD>(seconds) * 1000);
     }
     int Result()
     {
-        return m_call.get();
+        m_call.Wait();
+        return m_result;
     }
 
 private:
-    std::future<int> m_call;
+    int m_result = 0;
+    vq::test::CTestThread m_call;
 };
 
 // Presses the dialog's button the way a click does.

@@ -26,6 +26,19 @@ inline std::string MakeTempFolder(const std::string& tag) {
   return folder;
 }
 
+// The whole file; empty when it cannot be read.
+inline std::string ReadFileText(const std::string& path) {
+  std::string text;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return text;
+  char block[4096];
+  DWORD read = 0;
+  while (ReadFile(h, block, sizeof(block), &read, nullptr) && read > 0) text.append(block, read);
+  CloseHandle(h);
+  return text;
+}
+
 inline bool WriteFileText(const std::string& path, const std::string& text) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -91,7 +91,10 @@ TEST(FolderIds, ProgramFileAndFolder) {
 
 TEST(FolderIds, PrinterDriverAndProcessorFoldersFromTheSpooler) {
   const std::string driver = Folder(kFolderPrinterDriver);
-  EXPECT_TRUE(EqualNoCase(driver, "C:\\windows\\system32\\spool\\drivers\\x64\\")) << driver;
+  // The spooler's own environment: "Windows NT x86" for a 32-bit program.
+  const char* own = sizeof(void*) == 8 ? "x64" : "w32x86";
+  EXPECT_TRUE(EqualNoCase(driver, std::string("C:\\windows\\system32\\spool\\drivers\\") + own + "\\"))
+      << driver;
   const std::string win40 = Folder(kFolderPrinterDriverW40);
   EXPECT_TRUE(EqualNoCase(win40, "C:\\windows\\system32\\spool\\drivers\\win40\\")) << win40;
   const std::string processor = Folder(kFolderPrintProcessor);

@@ -82,8 +82,11 @@ TEST_F(DriverRemoval, DriverUsedOnlyByRemovedPrintersGoesFromEachEnvironmentWith
   RemoveDrivers(run.ctx, "Windows NT x86");
   RemoveDrivers(run.ctx, "Windows 4.0");
 
+  // For a 32-bit program the spooler's own environment is "Windows NT x86":
+  // the driver is gone from it after the first call.
   std::vector<std::string> expected = VersionKeys("Windows NT x86", kXlDriver);
-  for (const std::string& item : VersionKeys("Windows NT x86", kXlDriver)) expected.push_back(item);
+  if (sizeof(void*) == 8)
+    for (const std::string& item : VersionKeys("Windows NT x86", kXlDriver)) expected.push_back(item);
   for (const std::string& item : VersionKeys("Windows 4.0", kXlDriver)) expected.push_back(item);
   EXPECT_EQ(QueuedSince(run, before), expected);
   for (const char* environment : kEnvironments) {

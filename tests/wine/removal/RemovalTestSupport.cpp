@@ -313,7 +313,10 @@ BOOL CRecordingLayer::EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWOR
     const PRINTPROCESSOR_INFO_1A* info = reinterpret_cast<PRINTPROCESSOR_INFO_1A*>(system.data());
     for (DWORD i = 0; i < systemCount; ++i) names.push_back(info[i].pName);
   }
-  names.insert(names.end(), extraProcessors.begin(), extraProcessors.end());
+  // The fixture registers its processor under "Windows NT x86", which is the
+  // spooler's own environment only for a 32-bit program.
+  for (const std::string& extra : extraProcessors)
+    if (std::find(names.begin(), names.end(), extra) == names.end()) names.push_back(extra);
   std::size_t want = names.size() * sizeof(PRINTPROCESSOR_INFO_1A);
   for (const std::string& n : names) want += n.size() + 1;
   *needed = static_cast<DWORD>(want);
@@ -357,7 +360,7 @@ CMessageBoxAnswerer::~CMessageBoxAnswerer() { Stop(); }
 
 std::vector<std::string> CMessageBoxAnswerer::Stop() {
   stop_ = true;
-  if (thread_.joinable()) thread_.join();
+  thread_.Wait();
   return texts_;
 }
 

@@ -12,7 +12,7 @@
 #include <map>
 #include <set>
 #include <string>
-#include <thread>
+#include "tests/support/TestThread.h"
 #include <vector>
 
 #include "tests/wine/fixture/PackageInstaller.h"
@@ -69,7 +69,7 @@ class CRecordingLayer : public vq::CAccessLayer {
   std::set<std::string> failMoveToWinPrint;        // SetPrinterA to "WinPrint" fails
   std::set<std::string> failDeleteKey;             // RegDeleteKeyA answers 5 for these names
   DWORD deleteDriverError = 0;                     // DeletePrinterDriverA fails with it
-  std::vector<std::string> extraProcessors;        // listed after the system's
+  std::vector<std::string> extraProcessors;        // listed after the system's, once
   int keyEnumerations = 0;
   int printerReads = 0;
   int printerWrites = 0;
@@ -112,7 +112,7 @@ class CMessageBoxAnswerer {
   void Run();
   std::atomic<bool> stop_{false};
   std::vector<std::string> texts_;
-  std::thread thread_;
+  vq::test::CTestThread thread_;  // last: starts once the members above exist
 };
 
 // Environment text for messages: "null" for the spooler's own.

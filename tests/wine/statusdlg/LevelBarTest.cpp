@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "statusdlg/LevelBar.h"
 #include "statusdlg/ResourceText.h"
 
@@ -106,17 +109,43 @@ TEST_F(LevelBarTest, FullPositionFillsTheWholeWidth) {
   EXPECT_GT(TextPixels(), 0);
 }
 
-TEST_F(LevelBarTest, PercentTextIsCentred) {
-  Paint(50);
-  int left = kWidth, right = 0;
+// The columns that hold the text colour: [first, last], or {kWidth, -1}.
+std::pair<int, int> InkColumns(const CMemoryCanvas& canvas) {
+  std::pair<int, int> ink(kWidth, -1);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x)
       if (canvas.At(x, y) == RGB(0, 130, 80)) {
-        left = std::min(left, x);
-        right = std::max(right, x);
+        ink.first = std::min(ink.first, x);
+        ink.second = std::max(ink.second, x);
       }
-  ASSERT_LT(left, right);
-  EXPECT_NEAR(kWidth / 2, (left + right) / 2, 3);
+  return ink;
+}
+
+TEST_F(LevelBarTest, PercentTextIsCentred) {
+  Paint(50);
+  const std::pair<int, int> ink = InkColumns(canvas);
+  ASSERT_LT(ink.first, ink.second);
+
+  // Where the centred text must be, from the font the system actually
+  // selected for the bar's font block (its face may differ on another
+  // machine): the same text drawn at the left edge gives the glyphs' ink
+  // offset, its extent the width that centring splits.
+  CMemoryCanvas reference;
+  HFONT font = CreateFontIndirectA(&bar.m_font);
+  HGDIOBJ old = SelectObject(reference.Dc(), font);
+  SIZE extent = {};
+  GetTextExtentPoint32A(reference.Dc(), "50%", 3, &extent);
+  SetTextColor(reference.Dc(), RGB(0, 130, 80));
+  SetBkMode(reference.Dc(), TRANSPARENT);
+  TextOutA(reference.Dc(), 0, 0, "50%", 3);
+  SelectObject(reference.Dc(), old);
+  DeleteObject(font);
+  const std::pair<int, int> leftInk = InkColumns(reference);
+  ASSERT_LT(leftInk.first, leftInk.second);
+
+  const int start = (kWidth - extent.cx) / 2;
+  EXPECT_NEAR(start + leftInk.first, ink.first, 1);
+  EXPECT_NEAR(start + leftInk.second, ink.second, 1);
 }
 
 TEST_F(LevelBarTest, PositionOutsideTheRangePaintsButtonFaceWithoutText) {

@@ -2,7 +2,7 @@
 // to a top-level window, then its last active pop-up.
 #include <windows.h>
 
-#include <thread>
+#include "tests/support/TestThread.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ TEST(OwnerRuleTest, ActiveWindowClimbsToItsLastActivePopup) {
 
 TEST(OwnerRuleTest, ThreadWithoutActiveWindowHasNoOwner) {
   HWND found = reinterpret_cast<HWND>(1);
-  std::thread([&] { found = FindSafeOwner(); }).join();
+  vq::test::CTestThread([&] { found = FindSafeOwner(); }).Wait();
   EXPECT_EQ(nullptr, found);
 }
 
