@@ -1,5 +1,9 @@
 #include "uninstall/app/DialogBase.h"
 
+#include <exception>
+#include <string>
+
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/res/resource.h"
 
 namespace vq {
@@ -16,12 +20,29 @@ HWND CDialogBase::CreateModeless(HINSTANCE instance, LPCSTR templateName, HWND p
                             reinterpret_cast<LPARAM>(this));
 }
 
+namespace {
+void LogEscapedException(UINT message, const char* what) {
+  LogOutcome("internal error", "message " + std::to_string(message), what);
+}
+}  // namespace
+
+// No exception may leave here: on 32-bit Windows the C++ unwinder cannot pass
+// the system's frames of the dialog's message loop, and the process would end
+// at once. The phases catch what they can; what still arrives is logged and
+// the message counts as not handled.
 INT_PTR CALLBACK DialogDispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
   auto* dialog = reinterpret_cast<CDialogBase*>(GetWindowLongPtrA(hwnd, DWLP_USER));
   if (dialog) {
     dialog->hwnd = hwnd;
-    return dialog->DialogProc(hwnd, message, wParam, lParam);
+    try {
+      return dialog->DialogProc(hwnd, message, wParam, lParam);
+    } catch (const std::exception& e) {
+      LogEscapedException(message, e.what());
+    } catch (...) {
+      LogEscapedException(message, "unknown exception");
+    }
+    return 0;
   }
   // Before WM_INITDIALOG there is no object: OK and Cancel still end the dialog.
   if (message == WM_COMMAND && HIWORD(wParam) == 0 &&

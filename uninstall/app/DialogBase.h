@@ -24,6 +24,20 @@ class CDialogBase {
 
 INT_PTR CALLBACK DialogDispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Holds a timer handler's re-entrancy flag set for its scope, and clears it
+// however the scope ends (an exception included), so that a failed tick never
+// blocks the ticks after it.
+class CReentrancyGuard {
+ public:
+  explicit CReentrancyGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~CReentrancyGuard() { flag_ = false; }
+  CReentrancyGuard(const CReentrancyGuard&) = delete;
+  CReentrancyGuard& operator=(const CReentrancyGuard&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 // The command handling every dialog shares: ids 1 (IDOK), 2 (IDCANCEL) and
 // 2008 (Exit) end the dialog with 1. Returns whether it handled the message.
 bool EndOnCommonCommand(HWND hwnd, UINT message, WPARAM wParam);

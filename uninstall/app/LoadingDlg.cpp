@@ -64,14 +64,13 @@ void CLoadingDlg::OnCancelRequest() {
 
 void CLoadingDlg::OnTimer() {
   if (s_inTimer) return;  // a message box inside a step pumps further ticks
-  s_inTimer = true;
+  CReentrancyGuard guard(s_inTimer);
   HWND bar = GetDlgItem(hwnd, IDC_LOADPROGRESS);
   SendMessageA(bar, PBM_STEPIT, 0, 0);
   if (RunStep()) {
     if (step >= CStartup::kDoneStep) EndDialog(hwnd, 1);
     else SendMessageA(bar, PBM_STEPIT, 0, 0);
   }
-  s_inTimer = false;
 }
 
 bool CLoadingDlg::Fail(UINT messageId) {

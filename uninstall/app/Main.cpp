@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <exception>
+
 #include "uninstall/app/MainDlg.h"
 #include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
@@ -59,9 +61,7 @@ int SetUpUnattended(HINSTANCE instance, const vq::CommandLineOptions& options,
   return 0;
 }
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int Run(HINSTANCE instance) {
   InitCommonControls();
   vq::CommandLineOptions options;
   options.Parse(GetCommandLineA());
@@ -93,4 +93,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   } catch (const AnotherInstance& e) {
     return e.exitCode;
   }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // The dialogs and phases catch their own failures; one that still arrives
+  // here ends the program as a failed start-up, never as a crash.
+  try {
+    return Run(instance);
+  } catch (const std::exception& e) {
+    vq::LogOutcome("internal error", "program", e.what());
+  } catch (...) {
+    vq::LogOutcome("internal error", "program", "unknown exception");
+  }
+  return vq::kExitStartupFailed;
 }

@@ -139,11 +139,10 @@ const StepRows kStepRows[CRemovalRun::kFinishStep] = {
 
 void CRemovePage::RunTimerStep() {
   if (s_inTimer) return;  // message boxes inside a phase pump further ticks
-  s_inTimer = true;
+  CReentrancyGuard guard(s_inTimer);
   if (waitCursor) SetCursor(waitCursor);
   if (step >= CRemovalRun::kFinishStep) {
     Finish();
-    s_inTimer = false;
     return;
   }
   const StepRows rows = kStepRows[step];
@@ -153,13 +152,9 @@ void CRemovePage::RunTimerStep() {
   }
   if (step == 3) currentRow = 2;
   if (rows.before >= 0) ShowRow(rows.before);
-  if (!run.RunPhase(step)) {
-    s_inTimer = false;
-    return;  // look again at the next tick
-  }
+  if (!run.RunPhase(step)) return;  // look again at the next tick
   if (rows.after >= 0) ShowRow(rows.after);
   ++step;
-  s_inTimer = false;
 }
 
 void CRemovePage::Finish() {

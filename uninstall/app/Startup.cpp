@@ -1,5 +1,10 @@
 #include "uninstall/app/Startup.h"
 
+#include <exception>
+#include <string>
+
+#include "uninstall/engine/ActionLog.h"
+
 #include "uninstall/app/Companions.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/Services.h"
@@ -14,7 +19,24 @@ namespace vq {
 bool CStartup::s_pausedOnce = false;
 int CStartup::s_inventoryRuns = 0;
 
+// An unexpected failure of a step (memory exhausted) leaves the tool without
+// a trustworthy picture of the machine: the start-up ends before anything is
+// removed.
 CStartup::Outcome CStartup::RunStep(int step) {
+  try {
+    return RunStepUnguarded(step);
+  } catch (const std::exception& e) {
+    LogOutcome("internal error", "start-up step " + std::to_string(step), e.what());
+  } catch (...) {
+    LogOutcome("internal error", "start-up step " + std::to_string(step), "unknown exception");
+  }
+  Outcome failed;
+  failed.next = step;
+  failed.failure = IDS_INTERNALERROR;
+  return failed;
+}
+
+CStartup::Outcome CStartup::RunStepUnguarded(int step) {
   Outcome out;
   out.next = step + 1;
   switch (step) {

@@ -33,6 +33,7 @@ class CStartup {
   const std::vector<std::string>& Scripts() const { return scripts_; }
 
  private:
+  Outcome RunStepUnguarded(int step);
   void CollectScripts();
   Outcome BuildInventory();
 

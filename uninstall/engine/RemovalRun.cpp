@@ -1,5 +1,7 @@
 #include "uninstall/engine/RemovalRun.h"
 
+#include <exception>
+
 #include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/DriverRemoval.h"
@@ -126,6 +128,19 @@ bool CRemovalRun::DisguiseToolRunning() {
 }
 
 bool CRemovalRun::RunPhase(int step) {
+  // A phase that fails unexpectedly is reported and the run goes on with the
+  // next, as after any other failure of a phase.
+  try {
+    return RunPhaseUnguarded(step);
+  } catch (const std::exception& e) {
+    LogOutcome("internal error", "phase " + std::to_string(step), e.what());
+  } catch (...) {
+    LogOutcome("internal error", "phase " + std::to_string(step), "unknown exception");
+  }
+  return true;
+}
+
+bool CRemovalRun::RunPhaseUnguarded(int step) {
   CUninstallDatabase& db = *ctx_.database;
   const COsVersion& os = ctx_.os;
   switch (step) {

@@ -39,6 +39,7 @@ class CRemovalRun {
  private:
   void BuildFolderLists();
   bool DisguiseToolRunning();
+  bool RunPhaseUnguarded(int step);
 
   CRemovalContext& ctx_;
   HANDLE disguiseTool_ = nullptr;  // its process, or 1 on Win32s (watched by its dialog)

@@ -109,6 +109,7 @@
 #define IDS_NOWINDOWCLASS 5061  // the main window class could not be registered
 #define IDS_BADCOMMANDLINE 5062  // the unattended switches are malformed
 #define IDS_NOLOGFILE 5063       // the log file of switch LOG cannot be created
+#define IDS_INTERNALERROR 5064   // a start-up step failed unexpectedly: nothing was removed
 
 // Private messages of the main dialog.
 #define WM_APP_ENABLE_UNINSTALL 1127

@@ -4,23 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "tests/wine/core/WineTestSupport.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/ActionLog.h"
 
 using namespace vq;
-
-namespace {
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-}  // namespace
 
 TEST(ActionLog, LinesInUtf8WithOutcomesAndErrorCodes) {
   const std::string path = MakeTempFolder("log") + "run.log";
@@ -35,7 +23,7 @@ TEST(ActionLog, LinesInUtf8WithOutcomesAndErrorCodes) {
     SetProcessActionLog(nullptr);
     LogAction("not logged", "anything");  // without a log nothing happens
   }
-  const std::string text = ReadAll(path);
+  const std::string text = ReadFileText(path);
   EXPECT_NE(text.find("delete printer \"Recep\xC3\xA7\xC3\xA3o\": ok\r\n"), std::string::npos) << text;
   EXPECT_NE(text.find("delete key \"SOFTWARE\\VARDEN QUILLAN\": failed (error 5)\r\n"), std::string::npos);
   EXPECT_NE(text.find("QV7310.DLL\": in use (error 32), scheduled for the next start"), std::string::npos);
@@ -57,7 +45,7 @@ TEST(ActionLog, QuietRunsAnswerMessagesWithoutAWindow) {
   EXPECT_EQ(ShowMessage("Deseja reinicializar agora?", "Desinstala\xE7\xE3o", MB_YESNO), IDYES);
   SetQuietAnswers(false, false);
   SetProcessActionLog(nullptr);
-  const std::string text = ReadAll(path);
+  const std::string text = ReadFileText(path);
   EXPECT_NE(text.find("message \"Deseja reinicializar agora?\": No"), std::string::npos) << text;
   EXPECT_NE(text.find("message \"conclu\xC3\xAD" "da\": OK"), std::string::npos);
   EXPECT_NE(text.find("message \"Deseja reinicializar agora?\": Yes"), std::string::npos);
