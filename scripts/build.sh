@@ -13,6 +13,11 @@ builds=("$@")
 
 configure() {  # name, extra cmake arguments (first configure only)...
   local dir="$root/$1"; shift
+  # A tree configured with the posix-thread MinGW compilers (before the
+  # shipped build moved to the win32 model) cannot switch compilers in place.
+  if [ -f "$dir/CMakeCache.txt" ] && grep -q '^CMAKE_CXX_COMPILER:.*-posix$' "$dir/CMakeCache.txt"; then
+    rm -rf "$dir"
+  fi
   if [ -f "$dir/CMakeCache.txt" ]; then
     # Reconfigure every time: components and test folders are found by globbing.
     cmake -S "$src" -B "$dir" >/dev/null
