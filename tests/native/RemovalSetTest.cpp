@@ -217,3 +217,39 @@ TEST(RemovalSet, FindProfileByNameCopiesAndClears) {
   EXPECT_FALSE(db.FindProfileByName("nobody", p));
   EXPECT_TRUE(p.entryName.empty());
 }
+
+TEST(RemovalSet, AKeptFileProtectsEverySpellingOfTheSameFile) {
+  CUninstallDatabase db;
+  db.osVersion = COsVersion(3, 8);
+  db.ReadScript(ParseScript(
+      "[UnPrinterDrivers]\nVARDEN QUILLAN vintara A,QA,1\nVARDEN QUILLAN vintara B,QB,2\n"
+      "[QA.Files]\nX.DLL\nY.DLL\nZ.DLL=1\n"
+      "[QB.Files]\nx.dll=1\nC:\\Drivers\\Y.DLL\nW.DLL\nZ.DLL.OLD\n",
+      "C:\\drv\\Qunz__02.unm"));
+  db.PrepareEverythingProfile(false);
+  db.printers = {Printer("A", "VARDEN QUILLAN vintara A", /*keep=*/1),
+                 Printer("B", "VARDEN QUILLAN vintara B")};
+  db.ComputeRemovalSet();
+  // B's X.DLL and Y.DLL are A's files under other spellings; Z.DLL.OLD and
+  // W.DLL are files of their own.
+  EXPECT_EQ(db.removal.List(kFiles), (ItemList{"W.DLL", "Z.DLL.OLD"}));
+  for (const auto& [item, name] : std::vector<std::pair<std::string, std::string>>{
+           {"X.DLL", "x.dll"}, {"x.dll=1", "x.dll"}, {"C:\\A\\B/X.Dll=2", "x.dll"},
+           {"D:X.DLL", "x.dll"}, {"", ""}, {"=1", ""}})
+    EXPECT_EQ(FileItemName(item), name) << item;
+}
+
+TEST(RemovalSet, AKeptPrinterKeepsWhatItsMakersDriversShare) {
+  // The kept printer is tied to its driver's profile; its maker's profile
+  // stays as well, while the other driver's own items go.
+  CUninstallDatabase db = SampleDatabase();
+  db.printers = {Printer("A", "VARDEN QUILLAN vintara A", /*keep=*/1),
+                 Printer("B", "VARDEN QUILLAN vintara B")};
+  db.ComputeRemovalSet();
+  EXPECT_FALSE(Contains(db.removal.List(kFiles), "MFG.DLL"));
+  EXPECT_TRUE(Contains(db.removal.List(kFiles), "B.DLL"));
+  // Once no printer of the maker stays, its shared items go too.
+  db.printers[0].keep = 0;
+  db.ComputeRemovalSet();
+  EXPECT_TRUE(Contains(db.removal.List(kFiles), "MFG.DLL"));
+}

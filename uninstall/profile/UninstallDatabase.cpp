@@ -73,6 +73,10 @@ class CProfileIndex {
   long Tie(const std::string& driverName) const {
     auto it = byName_.find(FoldedCopy(driverName));
     if (it != byName_.end()) return static_cast<long>(it->second);
+    return Manufacturer(driverName);
+  }
+  // Index of the manufacturer profile of the driver's maker, or -1.
+  long Manufacturer(const std::string& driverName) const {
     auto w = byWord_.find(FoldedFirstWord(driverName));
     return w != byWord_.end() ? static_cast<long>(w->second) : -1;
   }
@@ -236,6 +240,10 @@ void CUninstallDatabase::ComputeRemovalSet() {
     ++keptCount;
     long tied = index.Tie(p.driverName);
     if (tied >= 0) keep.Append(profiles[static_cast<std::size_t>(tied)]);
+    // What every driver of its maker shares stays while one of them stays:
+    // a kept printer keeps its manufacturer's profile as well.
+    long maker = index.Manufacturer(p.driverName);
+    if (maker >= 0 && maker != tied) keep.Append(profiles[static_cast<std::size_t>(maker)]);
   }
   if (keptCount == 0) AddWholePackageItems(everything);
   for (const CUninstallProfile& p : profiles) {
@@ -245,11 +253,15 @@ void CUninstallDatabase::ComputeRemovalSet() {
 
   removal.Assign(everything);
   removal.Difference(keep);
+  // The file phase deletes by file name: a kept file protects every item
+  // that names the same file, whatever its spelling ("X.DLL=1", a path).
+  DifferenceFileList(removal.List(kFiles), keep.List(kFiles));
 
-  const char* tool = osVersion.IsWin32s() ? kDisguiseToolWin32s : kDisguiseTool32;
+  const std::string tool =
+      FoldedCopy(osVersion.IsWin32s() ? kDisguiseToolWin32s : kDisguiseTool32);
   disguiseToolKept = 1;
   for (const std::string& f : removal.List(kFiles)) {
-    if (EqualNoCase(f, tool)) disguiseToolKept = 0;
+    if (FileItemName(f) == tool) disguiseToolKept = 0;
   }
   NormaliseAll();
 }

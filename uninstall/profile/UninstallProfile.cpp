@@ -66,6 +66,25 @@ void DifferenceList(ItemList& list, const ItemList& remove) {
              list.end());
 }
 
+std::string FileItemName(const std::string& item) {
+  std::string name = item.substr(0, item.find('='));
+  const std::size_t folder = name.find_last_of("\\/:");
+  if (folder != std::string::npos) name.erase(0, folder + 1);
+  return FoldedCopy(name);
+}
+
+void DifferenceFileList(ItemList& files, const ItemList& kept) {
+  if (files.empty() || kept.empty()) return;
+  std::unordered_set<std::string> names;
+  names.reserve(kept.size() * 2);
+  for (const std::string& item : kept) names.insert(FileItemName(item));
+  files.erase(std::remove_if(files.begin(), files.end(),
+                             [&](const std::string& item) {
+                               return names.count(FileItemName(item)) != 0;
+                             }),
+              files.end());
+}
+
 void CUninstallProfile::Clear() { *this = CUninstallProfile(); }
 
 void CUninstallProfile::Append(const CUninstallProfile& other) {

@@ -70,4 +70,13 @@ class CUninstallProfile {
 void NormaliseList(ItemList& list);
 void DifferenceList(ItemList& list, const ItemList& remove);
 
+// The file a Files item deletes in the system and driver folders: its name
+// and extension, without an "=..." suffix and without a folder part, folded
+// to lower case. "X.DLL", "x.dll=1" and "C:\Drivers\X.DLL" all give "x.dll".
+std::string FileItemName(const std::string& item);
+
+// Removes from `files` every item that deletes the same file as an item of
+// `kept`, however the two are spelled.
+void DifferenceFileList(ItemList& files, const ItemList& kept);
+
 }  // namespace vq

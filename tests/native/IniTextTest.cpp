@@ -1,0 +1,73 @@
+// Which lines of an INI text hold an entry: its key (or, without "=", the
+// whole line) equal to the one asked for, inside sections of that name only.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "uninstall/profile/IniText.h"
+
+using namespace vq;
+
+namespace {
+
+// A literal's bytes, zeros included.
+template <std::size_t N>
+std::string Bytes(const char (&text)[N]) {
+  return std::string(text, N - 1);
+}
+
+std::string Deleted(const std::string& text, const char* section, const char* entry) {
+  return WithoutLines(text, FindIniEntryLines(text, section, entry));
+}
+
+}  // namespace
+
+TEST(IniText, AnEntryIsItsKeyOrItsWholeLineInsideItsSectionOnly) {
+  // A kept printer's line that starts with the same words, another key that
+  // holds the words in its value, a comment and the next section's line of
+  // the same name all stay.
+  const std::string win =
+      "[Quillan]\r\n"
+      "vintara 7310K PS=QV7310PS.DLL\r\n"
+      "DefaultModel=vintara 7310K\r\n"
+      ";vintara 7310K=old\r\n"
+      "  VINTARA 7310k  = QV7310.DLL\r\n"
+      "vintara 7310K\r\n"
+      "[ Tremona ]\r\n"
+      "vintara 7310K=TMEMUL.DLL\r\n";
+  struct Case {
+    const char* section;
+    const char* entry;
+    std::string expected;
+  } cases[] = {
+      {"Quillan", "vintara 7310K",
+       "[Quillan]\r\nvintara 7310K PS=QV7310PS.DLL\r\nDefaultModel=vintara 7310K\r\n"
+       ";vintara 7310K=old\r\n[ Tremona ]\r\nvintara 7310K=TMEMUL.DLL\r\n"},
+      {" quillan ", "DefaultModel",
+       "[Quillan]\r\nvintara 7310K PS=QV7310PS.DLL\r\n;vintara 7310K=old\r\n"
+       "  VINTARA 7310k  = QV7310.DLL\r\nvintara 7310K\r\n[ Tremona ]\r\nvintara 7310K=TMEMUL.DLL\r\n"},
+      {"Tremona", "vintara 7310K",
+       "[Quillan]\r\nvintara 7310K PS=QV7310PS.DLL\r\nDefaultModel=vintara 7310K\r\n"
+       ";vintara 7310K=old\r\n  VINTARA 7310k  = QV7310.DLL\r\nvintara 7310K\r\n[ Tremona ]\r\n"},
+      {"Quillan", "vintara", win},         // a part of a key is no key
+      {"Quillan", "QV7310.DLL", win},      // nor is a value
+      {"Quillan", "   ", win},             // nothing to look for
+      {"Nowhere", "vintara 7310K", win},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Deleted(win, c.section, c.entry), c.expected) << c.section << "/" << c.entry;
+}
+
+TEST(IniText, EverySectionOfTheNameCountsAndEveryOtherByteIsKept) {
+  EXPECT_EQ(Deleted("[A]\r\nkey=1\r\n[B]\r\nkey=2\r\n[a]\r\nKEY=3\r\n", "A", "key"),
+            "[A]\r\n[B]\r\nkey=2\r\n[a]\r\n");
+  // LF and lone CR line ends, bytes of every value, no line end at the end.
+  EXPECT_EQ(Deleted(Bytes("pre\0fix\n[A] tail\r\n  key=1\rnext\x01\xff\nkey"), "A", "key"),
+            Bytes("pre\0fix\n[A] tail\r\nnext\x01\xff\n"));
+  const std::string text = "[A]\nx=1\n";
+  const std::vector<TextLine> lines = FindIniEntryLines(text, "A", "x");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].start, 4u);
+  EXPECT_EQ(lines[0].end, text.size());
+}

@@ -1,0 +1,81 @@
+#include "uninstall/profile/IniText.h"
+
+#include "uninstall/profile/TextRoutines.h"
+
+namespace vq {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// `text[start, end)` without the blanks at both ends.
+std::string Trimmed(const std::string& text, std::size_t start, std::size_t end) {
+  while (start < end && IsBlank(text[start])) ++start;
+  while (end > start && IsBlank(text[end - 1])) --end;
+  return text.substr(start, end - start);
+}
+
+std::string Trimmed(const std::string& text) { return Trimmed(text, 0, text.size()); }
+
+// Past the end of the line that starts at `start`, with its line end.
+std::size_t LineEnd(const std::string& text, std::size_t start, std::size_t& contentEnd) {
+  const std::size_t end = text.find_first_of("\r\n", start);
+  if (end == std::string::npos) {
+    contentEnd = text.size();
+    return text.size();
+  }
+  contentEnd = end;
+  if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') return end + 2;
+  return end + 1;
+}
+
+// The section name of a header line ("[ name ]" gives "name"); false when the
+// line is no header.
+bool HeaderName(const std::string& line, std::string& name) {
+  if (line.empty() || line[0] != '[') return false;
+  const std::size_t close = line.find(']');
+  if (close == std::string::npos) return false;
+  name = Trimmed(line, 1, close);
+  return true;
+}
+
+bool HoldsEntry(const std::string& line, const std::string& entry) {
+  if (line.empty() || line[0] == ';') return false;
+  const std::size_t equals = line.find('=');
+  if (equals != std::string::npos && EqualNoCase(Trimmed(line, 0, equals), entry)) return true;
+  return EqualNoCase(line, entry);
+}
+
+}  // namespace
+
+std::vector<TextLine> FindIniEntryLines(const std::string& text, const std::string& section,
+                                        const std::string& entry) {
+  std::vector<TextLine> found;
+  const std::string wantedSection = Trimmed(section), wantedEntry = Trimmed(entry);
+  if (wantedEntry.empty()) return found;
+  bool inSection = false;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t contentEnd = 0;
+    const std::size_t end = LineEnd(text, start, contentEnd);
+    const std::string line = Trimmed(text, start, contentEnd);
+    std::string name;
+    if (HeaderName(line, name)) inSection = EqualNoCase(name, wantedSection);
+    else if (inSection && HoldsEntry(line, wantedEntry)) found.push_back(TextLine{start, end});
+    start = end;
+  }
+  return found;
+}
+
+std::string WithoutLines(const std::string& text, const std::vector<TextLine>& lines) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t from = 0;
+  for (const TextLine& line : lines) {
+    out.append(text, from, line.start - from);
+    from = line.end;
+  }
+  out.append(text, from, std::string::npos);
+  return out;
+}
+
+}  // namespace vq

@@ -1,0 +1,30 @@
+// Finding an entry of an INI section in the text of the file, for the INI
+// phase: the entry's key must equal the one asked for (ASCII letters without
+// regard to case, blanks around it ignored), or, for an entry without "=",
+// the whole line must; only lines inside the named section count, and
+// commented-out lines (";") never do. Pure text work on raw bytes: lines end
+// with CR LF, LF or a lone CR.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vq {
+
+// One line of the text: [start, end), end past its line end.
+struct TextLine {
+  std::size_t start;
+  std::size_t end;
+};
+
+// Every line of every section named `section` (several sections may share a
+// name) that holds the entry `entry`, in text order. Empty when the section
+// or the entry is missing, or `entry` is empty after trimming.
+std::vector<TextLine> FindIniEntryLines(const std::string& text, const std::string& section,
+                                        const std::string& entry);
+
+// The text without those lines; every other byte kept.
+std::string WithoutLines(const std::string& text, const std::vector<TextLine>& lines);
+
+}  // namespace vq
