@@ -98,6 +98,12 @@ CStartup::Outcome CStartup::BuildInventory() {
   InventoryResult result = BuildListOfInstalledPrinters(db_.printers, os_, options_);
   if (result.spoolerNotAnswering) {
     out.failure = IDS_SPOOLERNOTANSWERING;
+  } else if (result.failed) {
+    // The printers after the failure are unknown, and a printer that is not
+    // known protects nothing of what it needs: nothing may be removed.
+    LogAction(result.failure.function ? result.failure.function : "printer inventory",
+              result.failure.description ? result.failure.description : "", result.failure.lastError);
+    out.failure = IDS_SPOOLERNOTANSWERING;
   } else if (result.count == 0 && firstRun) {
     // Run the start-up once more from the companion shutdown. The list is
     // emptied first: the inventory only appends, and records of the first

@@ -53,9 +53,13 @@ bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions
 }
 
 int RunQuietly(const CommandLineOptions& options) {
+  return RunQuietly(options, COsVersion::FromSystem());
+}
+
+int RunQuietly(const CommandLineOptions& options, const COsVersion& os) {
   CStringTable strings;
   CUninstallDatabase db;
-  db.osVersion = COsVersion::FromSystem();
+  db.osVersion = os;
   CStartup startup(db, db.osVersion, options);
   for (int step = 0; step < CStartup::kDoneStep;) {
     const CStartup::Outcome out = startup.RunStep(step);

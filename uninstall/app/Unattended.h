@@ -5,6 +5,7 @@
 #include <string>
 
 #include "uninstall/app/CommandLineOptions.h"
+#include "uninstall/app/OsVersion.h"
 
 namespace vq {
 
@@ -32,5 +33,7 @@ bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions
 // them). Returns the exit code.
 // Every action and message goes to the process's action log, if any.
 int RunQuietly(const CommandLineOptions& options);
+// The same as the Windows version `os` would run it (tests give another).
+int RunQuietly(const CommandLineOptions& options, const COsVersion& os);
 
 }  // namespace vq

@@ -70,6 +70,10 @@ BOOL CAccessLayer::GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, D
                                               LPBYTE buffer, DWORD size, LPDWORD needed) {
   return ::GetPrinterDriverDirectoryA(server, environment, level, buffer, size, needed);
 }
+BOOL CAccessLayer::EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size,
+                                 LPDWORD needed, LPDWORD returned) {
+  return ::EnumMonitorsA(server, level, buffer, size, needed, returned);
+}
 BOOL CAccessLayer::DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) {
   return ::DeleteMonitorA(server, environment, monitorName);
 }
@@ -99,6 +103,10 @@ LONG CAccessLayer::RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD name
                                  LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
   return ::RegEnumValueA(key, index, name, nameSize, reserved, type, data, dataSize);
 }
+LONG CAccessLayer::RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
+                                    LPBYTE data, LPDWORD dataSize) {
+  return ::RegQueryValueExA(key, valueName, reserved, type, data, dataSize);
+}
 LONG CAccessLayer::RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type,
                                   const BYTE* data, DWORD size) {
   return ::RegSetValueExA(key, valueName, reserved, type, data, size);
@@ -108,5 +116,31 @@ LONG CAccessLayer::RegDeleteValueA(HKEY key, LPCSTR valueName) {
   return ::RegDeleteValueA(key, valueName);
 }
 LONG CAccessLayer::RegCloseKey(HKEY key) { return ::RegCloseKey(key); }
+BOOL CAccessLayer::DeleteFileA(LPCSTR path) { return ::DeleteFileA(path); }
+BOOL CAccessLayer::RemoveDirectoryA(LPCSTR path) { return ::RemoveDirectoryA(path); }
+BOOL CAccessLayer::MoveFileA(LPCSTR from, LPCSTR to) { return ::MoveFileA(from, to); }
+BOOL CAccessLayer::MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+  return MoveFileExIfPresent(from, to, flags);
+}
+BOOL CAccessLayer::SetFileAttributesA(LPCSTR path, DWORD attributes) {
+  return ::SetFileAttributesA(path, attributes);
+}
+SC_HANDLE CAccessLayer::OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) {
+  return ::OpenSCManagerA(machine, database, access);
+}
+SC_HANDLE CAccessLayer::OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access) {
+  return ::OpenServiceA(manager, name, access);
+}
+BOOL CAccessLayer::QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
+  return ::QueryServiceStatus(service, status);
+}
+BOOL CAccessLayer::ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {
+  return ::ControlService(service, control, status);
+}
+BOOL CAccessLayer::StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv) {
+  return ::StartServiceA(service, argc, argv);
+}
+BOOL CAccessLayer::DeleteService(SC_HANDLE service) { return ::DeleteService(service); }
+BOOL CAccessLayer::CloseServiceHandle(SC_HANDLE handle) { return ::CloseServiceHandle(handle); }
 
 }  // namespace vq

@@ -1,12 +1,15 @@
-// CAccessLayer: the one route by which the tool reaches the print spooler
-// and part of the registry. Each operation has the arguments, structures and
-// result convention of the Win32 function of the same name; the base class
-// calls the operating system directly.
+// CAccessLayer: the one route by which the tool reaches the print spooler,
+// the registry, the service manager and the file operations that change the
+// machine. Each operation has the arguments, structures and result
+// convention of the Win32 function of the same name; the base class calls the
+// operating system directly.
 //
 // A test derives from it and overrides the operations whose outcome Wine
 // cannot produce (a connection to another computer, a spooler that answers
-// 1722, an enumeration that fails part-way), then installs its object with
-// CAccessLayerOverride. Registry keys handed out are real key handles.
+// 1722, an enumeration that fails part-way, Windows 9x's RegDeleteKeyA that
+// takes the subkeys with it, a system without MoveFileExA, a service that is
+// still starting), then installs its object with CAccessLayerOverride.
+// Registry keys and service handles handed out are real ones.
 #pragma once
 
 #include <windows.h>
@@ -42,6 +45,8 @@ class CAccessLayer {
   virtual BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level,
                                           LPBYTE buffer, DWORD size, LPDWORD needed);
   // Monitors and print processors
+  virtual BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                             LPDWORD returned);
   virtual BOOL DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName);
   virtual BOOL EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
                                     DWORD size, LPDWORD needed, LPDWORD returned);
@@ -54,11 +59,28 @@ class CAccessLayer {
   virtual LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size);
   virtual LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                              LPDWORD type, LPBYTE data, LPDWORD dataSize);
+  virtual LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
+                                LPBYTE data, LPDWORD dataSize);
   virtual LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type,
                               const BYTE* data, DWORD size);
   virtual LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
   virtual LONG RegDeleteValueA(HKEY key, LPCSTR valueName);
   virtual LONG RegCloseKey(HKEY key);
+  // Files and folders
+  virtual BOOL DeleteFileA(LPCSTR path);
+  virtual BOOL RemoveDirectoryA(LPCSTR path);
+  virtual BOOL MoveFileA(LPCSTR from, LPCSTR to);
+  // win95, win98, me: missing or a stub; answers ERROR_CALL_NOT_IMPLEMENTED there.
+  virtual BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
+  virtual BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
+  // Services (Windows NT)
+  virtual SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access);
+  virtual SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access);
+  virtual BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status);
+  virtual BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status);
+  virtual BOOL StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv);
+  virtual BOOL DeleteService(SC_HANDLE service);
+  virtual BOOL CloseServiceHandle(SC_HANDLE handle);
 };
 
 // The layer every caller uses: the system's, unless a test installed its own.

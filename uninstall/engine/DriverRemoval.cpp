@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "uninstall/engine/KeyNames.h"
+#include "uninstall/engine/RegistryRemoval.h"
 #include "uninstall/engine/SpoolerHandles.h"
 #include "uninstall/engine/SpoolerQueries.h"
 #include "uninstall/profile/TextRoutines.h"
@@ -46,14 +47,14 @@ bool InList(const ItemList& list, const char* name) {
   return false;
 }
 
-// Used by a printer being removed (neither kept nor a disguise) and by no
-// kept printer.
+// Used by a printer being removed and by no printer that stays: a kept one,
+// or one that only ever was a disguise, which no run removes.
 bool UsedOnlyByRemovedPrinters(const std::vector<CPrinterRecord>& printers, const char* driver) {
   bool used = false;
   for (const CPrinterRecord& p : printers) {
     if (!EqualNoCase(p.driverName, driver)) continue;
-    if (p.keep) return false;
-    if (!p.isDisguise) used = true;
+    if (p.keep || (p.isDisguise && !p.removed)) return false;
+    used = true;
   }
   return used;
 }
@@ -85,6 +86,7 @@ void DeleteDriver(CRemovalContext& ctx, const char* environment, const char* dri
     if (error == ERROR_PRINTER_DRIVER_IN_USE) return;
   } else {
     ctx.Log("delete driver", logged);
+    ctx.removedDrivers.push_back(driver);
   }
   if (!IsSingleKeyName(driver)) return;
   CUninstallProfile& removal = ctx.database->removal;
@@ -99,25 +101,7 @@ void DeleteDriver(CRemovalContext& ctx, const char* environment, const char* dri
 }
 
 void DeleteLocalMachineKey(const std::string& key, std::size_t maxChars) {
-  if (key.size() <= maxChars) Access().RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
-}
-
-// Names of the records of a spooler enumeration, copied out of its buffer.
-template <typename Record, typename Enumerate>
-std::vector<std::string> EnumeratedNames(Enumerate enumerate) {
-  std::vector<BYTE> buffer;
-  DWORD count = 0;
-  BOOL ok = QueryWithGrowingBuffer(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
-    return enumerate(data, size, needed, &count);
-  });
-  std::vector<std::string> names;
-  if (!ok) return names;
-  count = std::min<DWORD>(count, static_cast<DWORD>(buffer.size() / sizeof(Record)));
-  const Record* records = reinterpret_cast<const Record*>(buffer.data());
-  for (DWORD i = 0; i < count; ++i) {
-    if (records[i].pName && records[i].pName[0]) names.push_back(records[i].pName);
-  }
-  return names;
+  if (key.size() <= maxChars) DeleteKeyIfLeaf(HKEY_LOCAL_MACHINE, key.c_str());
 }
 
 BOOL SetPrinterField(const char* printerName, LPSTR PRINTER_INFO_2A::*field, const char* text) {
@@ -172,15 +156,19 @@ void RemovePrintProcessors(CRemovalContext& ctx, const char* environment) {
     const BOOL deleted =
         Access().DeletePrintProcessorA(nullptr, Text(environment), Text(processor.c_str()));
     ctx.Log("delete print processor", Quoted(processor), deleted ? ERROR_SUCCESS : GetLastError());
-    if (!IsSingleKeyName(processor)) continue;
-    if (ctx.os.IsWin9x()) {
-      DeleteLocalMachineKey(kProcessorsKey9x + processor, kKeyChars);
-    } else if (ctx.os.IsNT()) {
-      DeleteLocalMachineKey(std::string(kEnvironmentsKey) + EnvironmentKeyPart(environment) +
-                                "\\Print Processors\\" + processor,
-                            kKeyChars);
-    }
+    const std::string key = PrintProcessorKey(ctx.os, environment, processor);
+    if (!key.empty()) DeleteLocalMachineKey(key, kKeyChars);
   }
+}
+
+std::string PrintProcessorKey(const COsVersion& os, const char* environment,
+                              const std::string& processor) {
+  if (!IsSingleKeyName(processor)) return std::string();
+  if (os.IsWin9x()) return kProcessorsKey9x + processor;
+  if (os.IsNT())
+    return std::string(kEnvironmentsKey) + EnvironmentKeyPart(environment) + "\\Print Processors\\" +
+           processor;
+  return std::string();
 }
 
 int ReleasePrintProcessor(const char* name) {

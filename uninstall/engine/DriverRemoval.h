@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "uninstall/engine/RemovalContext.h"
 
 namespace vq {
@@ -21,6 +23,12 @@ void RemoveMonitors(CRemovalContext& ctx, const char* environment);
 // Deletes each installed print processor of `environment` that the removal set
 // names, once no local printer uses it any more, and its key.
 void RemovePrintProcessors(CRemovalContext& ctx, const char* environment);
+
+// The key of print processor `processor` under HKEY_LOCAL_MACHINE for
+// `environment` (the spooler's own keys are "Windows NT x86"'s); empty on
+// Win32s and for a name that is not a single key name.
+std::string PrintProcessorKey(const COsVersion& os, const char* environment,
+                              const std::string& processor);
 
 // Moves every local printer that uses processor `name` to "WinPrint" with the
 // "RAW" data type. 1 when none uses it any more, 0 when one could not be moved.

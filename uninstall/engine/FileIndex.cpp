@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "uninstall/engine/AccessLayer.h"
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/engine/Handles.h"
 #include "uninstall/profile/TextRoutines.h"
 
@@ -47,12 +49,26 @@ void CFileIndex::RemoveFoldersOf(const std::string& root, int depth) {
     if (e.tree.Depth() == depth && EqualNoCase(e.tree.Root(), root)) e.removeFolders = true;
 }
 
+void CFileIndex::NoteDeleted(const std::string& path) {
+  // Every folder of the path counts, down to the drive: only those inside a
+  // tree marked for removal are ever looked at.
+  for (std::size_t slash = path.find_last_of('\\'); slash != std::string::npos && slash > 0;
+       slash = path.find_last_of('\\', slash - 1))
+    touched_.insert(FoldedCopy(path.substr(0, slash + 1)));
+}
+
+bool CFileIndex::Touched(const std::string& folder) const {
+  return touched_.count(FoldedCopy(folder)) != 0;
+}
+
 void CFileIndex::RemoveEmptiedFolders() {
   for (const Entry& e : trees_) {
     if (!e.removeFolders) continue;
     // RemoveDirectoryA removes a folder only when it is empty.
-    for (const std::string& sub : e.tree.Subfolders()) RemoveDirectoryA(sub.c_str());
-    RemoveDirectoryA(e.tree.Root().c_str());
+    for (const std::string& sub : e.tree.Subfolders())
+      if (Touched(sub) && Access().RemoveDirectoryA(sub.c_str())) LogAction("remove folder", Quoted(sub));
+    const std::string& root = e.tree.Root();
+    if (Touched(root) && Access().RemoveDirectoryA(root.c_str())) LogAction("remove folder", Quoted(root));
   }
 }
 

@@ -5,6 +5,7 @@
 // fraction of the directory reads.
 #pragma once
 
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -42,19 +43,25 @@ class CFileIndex {
  public:
   // The tree of `root` walked `depth` levels deep.
   const CFolderTree& Tree(const std::string& root, int depth);
-  // Removes the emptied subfolders of every tree asked for with
-  // `removeFolders`, deepest first, then the tree's own folder when empty:
-  // what walking the tree once per name would have removed.
-  void RemoveEmptiedFolders();
   // Marks a tree as one whose emptied folders go at the end.
   void RemoveFoldersOf(const std::string& root, int depth);
+  // Records that the run deleted the file `path`: its folder and the folders
+  // that hold it count as emptied by the run, should they be empty at the end.
+  void NoteDeleted(const std::string& path);
+  // Removes, in every tree marked with RemoveFoldersOf, the subfolders (deepest
+  // first) and then the tree's own folder that are empty now and in which the
+  // run deleted something. A folder that was empty before the run stays.
+  void RemoveEmptiedFolders();
 
  private:
   struct Entry {
     CFolderTree tree;
     bool removeFolders;
   };
-  std::vector<Entry> trees_;  // in the order first asked for
+  bool Touched(const std::string& folder) const;
+
+  std::vector<Entry> trees_;      // in the order first asked for
+  std::set<std::string> touched_;  // folded folder paths, ending with a backslash
 };
 
 }  // namespace vq

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/Handles.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/profile/FileSpec.h"
@@ -61,9 +62,15 @@ std::string FolderText(const COsVersion& os, int id) {
   return place.FolderPath();
 }
 
-// `outer` is `inner` or one of the folders that hold it.
+std::string WithBackslash(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+// `outer` is `inner` or one of the folders that hold it (both end with a
+// backslash, so "C:\A\" does not hold "C:\AB\").
 bool Contains(const std::string& outer, const std::string& inner) {
-  return !inner.empty() && outer.size() <= inner.size() &&
+  return !outer.empty() && outer.size() <= inner.size() &&
          EqualNoCase(outer, inner.substr(0, outer.size()));
 }
 
@@ -76,6 +83,53 @@ std::string FileNameOf(const char* text) {
   return std::string(place.Name()) + place.Extension();
 }
 
+// A folder as the file system spells it: a "\\?\" prefix dropped, then made
+// full by the system (".", "..", forward slashes, repeated separators and
+// trailing dots or blanks of its parts resolved), with a trailing backslash.
+// Empty when that fails or the result does not fit a field.
+std::string FullFolder(const std::string& text) {
+  std::string path = text;
+  if (path.rfind("\\\\?\\UNC\\", 0) == 0) path = "\\\\" + path.substr(8);
+  else if (path.rfind("\\\\?\\", 0) == 0) path = path.substr(4);
+  char full[MAX_PATH] = "";
+  char* name = nullptr;
+  const DWORD n = GetFullPathNameA(path.c_str(), sizeof(full), full, &name);
+  if (n == 0 || n >= sizeof(full)) return std::string();
+  path = WithBackslash(full);
+  return path.size() <= kFieldChars ? path : std::string();
+}
+
+// The short (8.3) form of an existing folder, with a trailing backslash: one
+// spelling for every way of writing the same folder. Empty when the folder
+// does not exist.
+std::string ShortFolder(const std::string& folder) {
+  char shortPath[MAX_PATH] = "";
+  const DWORD n = GetShortPathNameA(folder.c_str(), shortPath, sizeof(shortPath));
+  if (n == 0 || n >= sizeof(shortPath)) return std::string();
+  return WithBackslash(shortPath);
+}
+
+// Why the folder may not be searched whatever it holds, or null.
+const char* RefusalOfPlace(const std::string& full) {
+  if (full.rfind("\\\\", 0) == 0) return "refused: a network folder";
+  if (full.size() <= 3) return "refused: a drive's root";
+  return nullptr;
+}
+
+// Why the existing folder may not be searched, or null when it may.
+// `shortForm` is the folder's short form.
+const char* RefusalOfFolder(const std::string& shortForm) {
+  const COsVersion os = COsVersion::FromSystem();
+  for (int id : {kFolderWindows, kFolderSystem, kFolderProgramFiles}) {
+    const std::string system = ShortFolder(FolderText(os, id));
+    if (system.empty()) continue;
+    if (Contains(shortForm, system)) return "refused: Windows' own folder or one that holds it";
+    if (id == kFolderSystem && Contains(system, shortForm))
+      return "refused: a folder of the system folder";
+  }
+  return nullptr;
+}
+
 // Deletes through the index what DeleteInTree finds; 1 when one was scheduled.
 int DeleteThroughIndex(const COsVersion& os, CFileIndex& index, const std::string& folder,
                        const std::string& name, int depth, bool removeFolders) {
@@ -83,8 +137,11 @@ int DeleteThroughIndex(const COsVersion& os, CFileIndex& index, const std::strin
   if (removeFolders) index.RemoveFoldersOf(folder, depth);
   int scheduled = 0;
   if (const std::vector<std::string>* paths = tree.Find(name))
-    for (const std::string& path : *paths)
-      if (DeleteOrSchedule(os, path.c_str()) == 0) scheduled = 1;
+    for (const std::string& path : *paths) {
+      const DeleteResult result = DeleteOrSchedule(os, path.c_str());
+      if (result == DeleteResult::kScheduled) scheduled = 1;
+      if (result == DeleteResult::kGone) index.NoteDeleted(path);
+    }
   return scheduled;
 }
 
@@ -99,7 +156,8 @@ void DeleteFromSystemFolders(CRemovalContext& ctx, const std::string& file) {
       ClearReadOnly(ctx.windowsPath + "LastGood\\System32\\" + file);
       ClearReadOnly(ctx.windowsPath + "LastGood.Tmp\\System32\\" + file);
     }
-    if (DeleteOrSchedule(ctx.os, path.c_str()) == 0) ctx.database->restartNeeded = 1;
+    if (DeleteOrSchedule(ctx.os, path.c_str()) == DeleteResult::kScheduled)
+      ctx.database->restartNeeded = 1;
   }
 }
 
@@ -121,17 +179,65 @@ void DeleteFromDriverFolders(CRemovalContext& ctx, const std::string& file, CFil
   }
 }
 
+// What one walk of DeleteInTree did.
+struct TreeOutcome {
+  bool scheduled = false;  // a deletion had to be scheduled
+  bool deleted = false;    // a file was deleted now
+};
+
+TreeOutcome WalkAndDelete(const COsVersion& os, const std::string& base, const char* name,
+                          int depth, bool removeFolders) {
+  TreeOutcome outcome;
+  WIN32_FIND_DATAA found;
+  CFindHandle find(FindFirstFileA((base + "*.*").c_str(), &found));
+  if (!find.IsValid()) return outcome;
+  do {
+    const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!isFolder && EqualNoCase(found.cFileName, name)) {
+      const DeleteResult result = DeleteOrSchedule(os, (base + name).c_str());
+      outcome.scheduled |= result == DeleteResult::kScheduled;
+      outcome.deleted |= result == DeleteResult::kGone;
+    } else if (isFolder && found.cFileName[0] != '.' && depth > 0) {
+      const std::string sub = base + found.cFileName + "\\";
+      if (sub.size() > kFieldChars) continue;
+      const TreeOutcome inner = WalkAndDelete(os, sub, name, depth - 1, removeFolders);
+      outcome.scheduled |= inner.scheduled;
+      outcome.deleted |= inner.deleted;
+      // Only a folder the walk emptied: one that was empty before stays.
+      if (removeFolders && inner.deleted && Access().RemoveDirectoryA(sub.c_str()))
+        LogAction("remove folder", Quoted(sub));
+    }
+  } while (FindNextFileA(find.Get(), &found));
+  return outcome;
+}
+
 void DeleteFromInstallationFolders(CRemovalContext& ctx, const std::string& name,
                                    CFileIndex* index) {
-  for (const std::string& item : ctx.database->removal.List(kOemFolders)) {
-    const std::string folder = InstallationFolderOf(item);
-    if (folder.empty()) continue;
-    const int scheduled =
-        index ? DeleteThroughIndex(ctx.os, *index, folder, name, kInstallTreeDepth, true)
-              : DeleteInTree(ctx.os, folder.c_str(), name.c_str(), kInstallTreeDepth, true);
-    if (scheduled) ctx.database->restartNeeded = 1;
-    if (!index) RemoveDirectoryA(folder.c_str());  // only when now empty
+  for (const std::string& folder : ctx.installationFolders) {
+    if (index) {
+      if (DeleteThroughIndex(ctx.os, *index, folder, name, kInstallTreeDepth, true))
+        ctx.database->restartNeeded = 1;
+      continue;
+    }
+    const TreeOutcome outcome =
+        WalkAndDelete(ctx.os, folder, name.c_str(), kInstallTreeDepth, true);
+    if (outcome.scheduled) ctx.database->restartNeeded = 1;
+    if (outcome.deleted && Access().RemoveDirectoryA(folder.c_str()))  // only when now empty
+      LogAction("remove folder", Quoted(folder));
   }
+}
+
+// Whether the system and driver folders may lose the file `file`; logs why not.
+bool MayDeleteFromSharedFolders(const CRemovalContext& ctx, const std::string& file) {
+  if (IsProtectedFileName(file.c_str())) {
+    LogOutcome("delete file", Quoted(file), "refused in the system and driver folders: Windows needs it");
+    return false;
+  }
+  if (const std::string* user = ctx.filesInUse.UserOf(file)) {
+    LogOutcome("delete file", Quoted(file), ("kept: used by " + *user).c_str());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -142,28 +248,42 @@ bool IsProtectedFileName(const char* name) {
   return false;
 }
 
-std::string InstallationFolderOf(const std::string& item) {
+std::string InstallationFolderOf(const std::string& item, std::string* refusal) {
+  if (refusal) refusal->clear();
   if (item.empty() || item.size() > kFieldChars) return std::string();
   std::string folder = item;
   const DWORD attributes = GetFileAttributesA(item.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    if (folder.back() != '\\') folder += '\\';
-  } else {
-    folder = folder.substr(0, folder.find_last_of('\\') + 1);  // the folder of a file
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    folder = folder.substr(0, folder.find_last_of("\\/") + 1);  // the folder of a file
+  const std::string full = FullFolder(folder);
+  if (full.empty() || !IsAbsoluteFolder(full)) return std::string();
+  const char* why = RefusalOfPlace(full);
+  std::string shortForm;
+  if (!why) {
+    shortForm = ShortFolder(full);
+    if (shortForm.empty()) return std::string();  // no such folder: nothing to search
+    why = RefusalOfFolder(shortForm);
   }
-  if (!IsAbsoluteFolder(folder) || HasRelativePart(folder) || folder.size() > kFieldChars)
+  if (why) {
+    if (refusal) *refusal = why;
     return std::string();
-  if (folder.size() <= 3) return std::string();  // a drive's root
-  const COsVersion os = COsVersion::FromSystem();
-  for (int id : {kFolderWindows, kFolderSystem, kFolderProgramFiles})
-    if (Contains(folder, FolderText(os, id))) return std::string();
-  return folder;
+  }
+  return full;
 }
 
 void PrepareFolderPaths(CRemovalContext& ctx) {
   ctx.windowsPath = FolderText(ctx.os, kFolderWindows);
   ctx.driverPath = FolderText(ctx.os, kFolderPrinterDriver);
   ctx.driverSubPath.clear();
+  ctx.installationFolders.clear();
+  for (const std::string& item : ctx.database->removal.List(kOemFolders)) {
+    std::string refusal;
+    const std::string folder = InstallationFolderOf(item, &refusal);
+    if (!refusal.empty()) LogOutcome("installation folder", Quoted(item), refusal.c_str());
+    if (!folder.empty()) ctx.installationFolders.push_back(folder);
+  }
+  NormaliseList(ctx.installationFolders);  // two spellings of one folder are one folder
+
   ItemList& directories = ctx.database->removal.List(kDirectorys);
   NormaliseList(directories);
   if (directories.empty() || ctx.driverPath.empty()) return;
@@ -174,19 +294,16 @@ void PrepareFolderPaths(CRemovalContext& ctx) {
   // no "." or ".." parts.
   if (sub.empty() || sub[0] == '\\' || sub.find(':') != std::string::npos || HasRelativePart(sub))
     return;
-  std::string path = ctx.driverPath + sub;
-  if (path.back() != '\\') path += '\\';
+  std::string path = WithBackslash(ctx.driverPath + sub);
   if (path.size() <= kFieldChars) ctx.driverSubPath = path;
 }
 
 void DeleteFileEverywhere(CRemovalContext& ctx, const char* name, CFileIndex* index) {
   if (!name) return;
   const std::string file = FileNameOf(name);
-  if (IsPlainFileName(file) && !IsProtectedFileName(file.c_str())) {
+  if (IsPlainFileName(file) && MayDeleteFromSharedFolders(ctx, file)) {
     DeleteFromSystemFolders(ctx, file);
     DeleteFromDriverFolders(ctx, file, index);
-  } else if (IsPlainFileName(file)) {
-    LogOutcome("delete file", Quoted(file), "refused in the system and driver folders: Windows needs it");
   }
   // The installation folders are the maker's own: the whole item is the name.
   if (IsPlainFileName(name)) DeleteFromInstallationFolders(ctx, name, index);
@@ -194,31 +311,17 @@ void DeleteFileEverywhere(CRemovalContext& ctx, const char* name, CFileIndex* in
 
 int DeleteInTree(const COsVersion& os, const char* folder, const char* name, int depth,
                  bool removeFolders) {
-  std::string base = folder;
+  const std::string base = WithBackslash(folder ? folder : "");
   if (base.empty()) return 0;
-  if (base.back() != '\\') base += '\\';
-  WIN32_FIND_DATAA found;
-  CFindHandle find(FindFirstFileA((base + "*.*").c_str(), &found));
-  if (!find.IsValid()) return 0;
-  int scheduled = 0;
-  do {
-    const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!isFolder && EqualNoCase(found.cFileName, name)) {
-      if (DeleteOrSchedule(os, (base + name).c_str()) == 0) scheduled = 1;
-    } else if (isFolder && found.cFileName[0] != '.' && depth > 0) {
-      const std::string sub = base + found.cFileName + "\\";
-      if (sub.size() > kFieldChars) continue;
-      scheduled |= DeleteInTree(os, sub.c_str(), name, depth - 1, removeFolders);
-      if (removeFolders) RemoveDirectoryA(sub.c_str());  // only when now empty
-    }
-  } while (FindNextFileA(find.Get(), &found));
-  return scheduled;
+  return WalkAndDelete(os, base, name, depth, removeFolders).scheduled ? 1 : 0;
 }
 
 void RemoveFiles(CRemovalContext& ctx) {
   CUninstallDatabase& db = *ctx.database;
   ItemList& files = db.removal.List(kFiles);
   NormaliseList(files);
+  // The drivers, monitors and print processors that stay, after their phases.
+  ctx.filesInUse.Collect(ctx.os, ctx.environments);
   CFileIndex index;
   bool zreg32s = false;
   for (const std::string& item : files) {
@@ -241,7 +344,9 @@ void RemoveFiles(CRemovalContext& ctx) {
 int RemoveDriverSubfolder(CRemovalContext& ctx) {
   if (ctx.driverSubPath.empty()) return 0;
   ClearReadOnly(ctx.driverSubPath);
-  return RemoveDirectoryA(ctx.driverSubPath.c_str()) ? 1 : 0;
+  if (!Access().RemoveDirectoryA(ctx.driverSubPath.c_str())) return 0;
+  LogAction("remove folder", Quoted(ctx.driverSubPath));
+  return 1;
 }
 
 }  // namespace vq

@@ -11,6 +11,7 @@
 #include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/KeyNames.h"
+#include "uninstall/engine/RegistryRemoval.h"
 #include "uninstall/engine/SpoolerHandles.h"
 #include "uninstall/engine/SpoolerQueries.h"
 #include "uninstall/profile/FileSpec.h"
@@ -23,12 +24,6 @@ namespace vq {
 namespace {
 
 constexpr DWORD kMaxJobs = 100;
-// A registry that answers unexpectedly (a key that keeps coming back, a tree
-// that keeps growing) must not hold the run: no key walk goes deeper or
-// longer than this.
-constexpr int kMaxKeyDepth = 32;
-constexpr int kMaxSubkeysPerKey = 4096;
-
 // Windows NT keeps a value named after each printer in these per-user keys.
 const char* const kPerUserPrinterKeys[] = {
     "Printers\\DevModes2",
@@ -40,35 +35,6 @@ const char kPrintersKey9x[] = "System\\CurrentControlSet\\control\\Print\\Printe
 
 char* Text(const char* s) { return const_cast<char*>(s); }
 const char* OrEmpty(const char* s) { return s ? s : ""; }
-
-LONG DeleteClassKeyTree(HKEY parent, const char* name, int depth);
-
-// Deletes every subkey of `key` with its own subkeys. Index 0 is read again
-// after each deletion; when the same name comes back, its deletion failed and
-// the walk of this level stops instead of asking forever.
-void DeleteSubkeyTrees(HKEY key, int depth) {
-  if (depth >= kMaxKeyDepth) return;
-  char previous[256] = "";
-  for (int i = 0; i < kMaxSubkeysPerKey; ++i) {
-    char child[256] = "";
-    if (Access().RegEnumKeyA(key, 0, child, sizeof(child)) != ERROR_SUCCESS) return;
-    child[sizeof(child) - 1] = '\0';
-    if (i > 0 && std::strcmp(child, previous) == 0) return;
-    DeleteClassKeyTree(key, child, depth + 1);
-    std::memcpy(previous, child, sizeof(child));
-  }
-}
-
-// Deletes `name` under `parent` with everything below it. Windows NT refuses
-// to delete a key that has subkeys (Windows 9x deletes the whole tree), so the
-// subkeys go first, deepest first.
-LONG DeleteClassKeyTree(HKEY parent, const char* name, int depth) {
-  {
-    CRegKey key;
-    if (key.Open(parent, name) == ERROR_SUCCESS) DeleteSubkeyTrees(key.Get(), depth);
-  }
-  return Access().RegDeleteKeyA(parent, name);
-}
 
 // Cancels, then deletes, each queued job (at most 100) without asking; the
 // results are ignored, as a job that ends by itself is gone either way.
@@ -88,9 +54,11 @@ void CancelAndDeleteJobs(HANDLE printer) {
 }
 
 // The per-printer class key under HKEY_CLASSES_ROOT that the printer's
-// "UniqueID" data names, with all its subkeys. Only a value that fits 32
-// bytes with its zero is read.
-void DeleteUniqueIdKey(HANDLE printer) {
+// "UniqueID" data names, with all its subkeys, depth first and never a key
+// the guard or the keep set protects (the value comes from the printer, and
+// a value such as "CLSID" must not take the system's classes with it). Only a
+// value that fits 32 bytes with its zero is read.
+void DeleteUniqueIdKey(HANDLE printer, const CKeptKeys& kept) {
   char id[33] = {};  // one byte more than offered: always terminated
   DWORD needed = 0;
   if (Access().GetPrinterDataA(printer, Text("UniqueID"), nullptr, reinterpret_cast<BYTE*>(id), 32,
@@ -98,9 +66,7 @@ void DeleteUniqueIdKey(HANDLE printer) {
     return;
   // An empty value would name HKEY_CLASSES_ROOT itself.
   if (!IsSingleKeyName(id)) return;
-  CRegKey root;
-  if (root.Open(HKEY_CLASSES_ROOT, nullptr) != ERROR_SUCCESS) return;
-  DeleteClassKeyTree(root.Get(), id, 0);
+  if (DeleteKeyTree(HKEY_CLASSES_ROOT, id, &kept) == 1) LogAction("delete key tree", Quoted(id));
 }
 
 void DeletePerUserValues(const std::string& printerName) {
@@ -122,24 +88,34 @@ void QueuePrinterKeys9x(CUninstallProfile& removal, const std::string& printerNa
   }
 }
 
-// A local printer: jobs, class key, the printer; then the registry traces,
-// also when the printer could not be opened (taken as already gone).
-void RemoveLocalPrinter(CRemovalContext& ctx, CPrinterRecord& p, bool& defaultDeleted) {
+// A local printer: jobs, class key, the printer; then the registry traces
+// once it is gone. A printer that cannot be opened is taken as gone only when
+// the spooler says there is no such printer; any other failure (access
+// denied, a spooler that does not answer) leaves it and its traces in place.
+void RemoveLocalPrinter(CRemovalContext& ctx, CPrinterRecord& p, const CKeptKeys& kept,
+                        bool& defaultDeleted) {
   {
     CPrinter printer;
     if (!printer.Open(p.printerName.c_str(), PRINTER_ALL_ACCESS)) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_INVALID_PRINTER_NAME) {
+        ctx.Log("open printer", Quoted(p.printerName), error);
+        return;
+      }
       p.removed = 1;
-      ctx.LogOutcome("printer", Quoted(p.printerName), "cannot be opened, taken as gone");
+      if (p.isDefault) defaultDeleted = true;
+      ctx.LogOutcome("printer", Quoted(p.printerName), "not installed any more, taken as gone");
     } else {
       ctx.lastDriverName = p.driverName;
       CancelAndDeleteJobs(printer.Get());
-      DeleteUniqueIdKey(printer.Get());
+      DeleteUniqueIdKey(printer.Get(), kept);
       if (Access().DeletePrinter(printer.Get())) {
         p.removed = 1;
         if (p.isDefault) defaultDeleted = true;
         ctx.Log("delete printer", Quoted(p.printerName));
       } else {
         ctx.Log("delete printer", Quoted(p.printerName), GetLastError());
+        return;
       }
     }
   }
@@ -168,10 +144,25 @@ std::string WithName(const char* pattern, const std::string& name) {
   return out;
 }
 
+// Makes the candidate the default printer and marks the records; false when
+// that could not be done (the flags then stay as they are).
+bool MakeCandidateDefault(CUninstallDatabase& db, const std::string& candidate,
+                          const COsVersion& os) {
+  char name[260];
+  CopyBounded(name, sizeof(name), candidate.c_str());
+  if (!MakeDefaultPrinter(name, os)) {
+    LogAction("make default printer", Quoted(candidate), GetLastError());
+    return false;
+  }
+  LogAction("make default printer", Quoted(candidate));
+  for (CPrinterRecord& p : db.printers) p.isDefault = EqualNoCase(p.printerName, candidate) ? 1 : 0;
+  return true;
+}
+
 // After the default printer went: the candidate becomes the default and the
 // user is told, or the user learns that no printer is left. When the
 // candidate cannot be made default nothing is shown, as Windows then picks a
-// default of its own; the flags stay as they are.
+// default of its own.
 void ReplaceDefaultPrinter(CUninstallDatabase& db, const std::string& candidate,
                            const COsVersion& os) {
   CStringTable strings;
@@ -179,12 +170,16 @@ void ReplaceDefaultPrinter(CUninstallDatabase& db, const std::string& candidate,
     ShowMessage(strings.Load(IDS_DEFAULTDELETED_NONE), strings.Load(IDS_CAPTION), MB_OK);
     return;
   }
-  char name[260];
-  CopyBounded(name, sizeof(name), candidate.c_str());
-  if (!MakeDefaultPrinter(name, os)) return;
-  for (CPrinterRecord& p : db.printers) p.isDefault = EqualNoCase(p.printerName, candidate) ? 1 : 0;
+  if (!MakeCandidateDefault(db, candidate, os)) return;
   const std::string text = WithName(strings.Load(IDS_DEFAULTDELETED_NEW), candidate);
   ShowMessage(text.c_str(), strings.Load(IDS_CAPTION), MB_OK);
+}
+
+// Whether a printer that stays is the default.
+bool HasDefault(const std::vector<CPrinterRecord>& printers) {
+  for (const CPrinterRecord& p : printers)
+    if (!p.removed && p.isDefault) return true;
+  return false;
 }
 
 // Win32s names the driver in the device line by its main file's name without
@@ -209,10 +204,10 @@ std::string Win32sDriverField(const char* printerName, const PRINTER_INFO_2A& in
 
 // Windows NT and Win32s take the default printer from win.ini's "windows"
 // section, key "device": "name,driver,port" (the spooler's own "winspool" on NT).
-void WriteDefaultDevice(const char* name, const PRINTER_INFO_2A& info, const COsVersion& os) {
+BOOL WriteDefaultDevice(const char* name, const PRINTER_INFO_2A& info, const COsVersion& os) {
   const std::string driver = os.IsWin32s() ? Win32sDriverField(name, info) : "winspool";
   const std::string device = std::string(name) + "," + driver + "," + OrEmpty(info.pPortName);
-  WriteProfileStringA("windows", "device", device.c_str());
+  return WriteProfileStringA("windows", "device", device.c_str());
 }
 
 void AnnounceDefaultChange(const COsVersion& os) {
@@ -231,6 +226,7 @@ void AnnounceDefaultChange(const COsVersion& os) {
 
 void RemovePrinters(CRemovalContext& ctx) {
   CUninstallDatabase& db = *ctx.database;
+  const CKeptKeys kept(db.keep.List(kRegistryKeys));
   bool defaultDeleted = false;
   std::string candidate;  // the last printer kept so far: the next default
   for (CPrinterRecord& p : db.printers) {
@@ -253,9 +249,15 @@ void RemovePrinters(CRemovalContext& ctx) {
       }
       continue;
     }
-    RemoveLocalPrinter(ctx, p, defaultDeleted);
+    RemoveLocalPrinter(ctx, p, kept, defaultDeleted);
   }
-  if (defaultDeleted) ReplaceDefaultPrinter(db, candidate, ctx.os);
+  if (defaultDeleted) {
+    ReplaceDefaultPrinter(db, candidate, ctx.os);
+  } else if (!candidate.empty() && !HasDefault(db.printers)) {
+    // Printers remain but none is the default (an earlier run ended between
+    // deleting the default and choosing the next): choose one now.
+    MakeCandidateDefault(db, candidate, ctx.os);
+  }
 }
 
 int MakeDefaultPrinter(char name[260], const COsVersion& os) {
@@ -272,10 +274,11 @@ int MakeDefaultPrinter(char name[260], const COsVersion& os) {
   if (!GetPrinterInfo2(printer.Get(), buffer)) return 0;
   PRINTER_INFO_2A* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer.data());
   info->Attributes |= PRINTER_ATTRIBUTE_DEFAULT;
-  // Result ignored: Windows 9x takes the default from this attribute, the
-  // others from the device line below.
-  Access().SetPrinterA(printer.Get(), 2, buffer.data(), 0);
-  if (!os.IsWin9x()) WriteDefaultDevice(name, *info, os);
+  // Windows 9x takes the default from this attribute, the others from the
+  // device line below: the one that counts decides the result.
+  const BOOL attributeSet = Access().SetPrinterA(printer.Get(), 2, buffer.data(), 0);
+  const BOOL set = os.IsWin9x() ? attributeSet : WriteDefaultDevice(name, *info, os);
+  if (!set) return 0;
   AnnounceDefaultChange(os);
   return 1;
 }

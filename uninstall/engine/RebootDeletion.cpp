@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/Handles.h"
-#include "uninstall/engine/SystemFunctions.h"
 #include "uninstall/profile/TextRoutines.h"
 
 namespace vq {
@@ -74,50 +74,57 @@ std::string ToolFolder() {
 void ClearReadOnly(const char* path) {
   DWORD attributes = GetFileAttributesA(path);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    Access().SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-int DeleteOrSchedule(const COsVersion& os, const char* path) {
-  if (!path || !*path) return 1;
-  if (DeleteFileA(path)) {
+DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path) {
+  if (!path || !*path) return DeleteResult::kGone;
+  if (Access().DeleteFileA(path)) {
     LogAction("delete file", Quoted(path));
-    return 1;
+    return DeleteResult::kGone;
   }
   const DWORD error = GetLastError();
-  if (error < 4) return 1;  // no such file or folder: nothing to delete
+  if (error < 4) return DeleteResult::kGone;  // no such file or folder: nothing to delete
   // DeleteFileA refuses a folder with access denied; a folder is not this
   // routine's to delete, now or at the next start.
   DWORD attributes = GetFileAttributesA(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 1;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return DeleteResult::kGone;
+  bool scheduled;
   switch (os.VersionCode()) {
     case COsVersion::kVersionWin32s:
     case COsVersion::kVersionNT3:
-      ScheduleZwininit(path);
+      scheduled = ScheduleZwininit(path) == 1;
       break;
     case COsVersion::kVersion95:
     case COsVersion::kVersion98:
     case COsVersion::kVersionMe:
-      ScheduleWininit(path);
+      scheduled = ScheduleWininit(path);
       break;
     default:
-      MoveFileExIfPresent(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+      scheduled = Access().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
       break;
   }
-  LogOutcome("delete file", Quoted(path),
-             ("in use (error " + std::to_string(error) + "), scheduled for the next start").c_str());
-  return 0;  // scheduled; whether the scheduling worked is not known here
+  const std::string inUse = "in use (error " + std::to_string(error) + ")";
+  if (!scheduled) {
+    // Nothing will delete it: no restart is asked for on its account.
+    LogOutcome("delete file", Quoted(path), (inUse + ", scheduling failed").c_str());
+    return DeleteResult::kFailed;
+  }
+  LogOutcome("delete file", Quoted(path), (inUse + ", scheduled for the next start").c_str());
+  return DeleteResult::kScheduled;
 }
 
-void ScheduleWininit(const char* path) {
+bool ScheduleWininit(const char* path) {
   char folder[MAX_PATH] = "";
   UINT n = GetWindowsDirectoryA(folder, sizeof(folder));
-  if (n == 0 || n >= sizeof(folder)) return;
+  if (n == 0 || n >= sizeof(folder)) return false;
   std::string wininit = folder;
   if (wininit.back() != '\\') wininit += '\\';
   wininit += "WININIT.INI";
   CFileHandle file(CreateFileA(wininit.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return;
+  if (!file.IsValid()) return false;
   const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
   std::string out;
   if (existed) {
@@ -129,11 +136,16 @@ void ScheduleWininit(const char* path) {
   } else {
     out += "[RENAME]\r\n";
   }
+  // WININIT runs before long file names are available: the short form.
+  char shortPath[MAX_PATH] = "";
+  const DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof(shortPath));
   out += "NUL=";
-  out += path;
+  out += (shortLength > 0 && shortLength < sizeof(shortPath)) ? shortPath : path;
   out += "\r\n";
-  SetFilePointer(file.Get(), 0, nullptr, FILE_END);
-  WriteText(file.Get(), out);
+  if (SetFilePointer(file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+      GetLastError() != NO_ERROR)
+    return false;
+  return WriteText(file.Get(), out);
 }
 
 int ScheduleZwininit(const char* path) {
@@ -146,8 +158,7 @@ int ScheduleZwininit(const char* path) {
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!exe.IsValid()) return 0;
   }
-  WritePrivateProfileStringA("RENAME", path, "NUL", list.c_str());
-  return 1;
+  return WritePrivateProfileStringA("RENAME", path, "NUL", list.c_str()) ? 1 : 0;
 }
 
 }  // namespace vq

@@ -8,18 +8,25 @@
 
 namespace vq {
 
-// 1 when the file is gone now (deleted, or there was nothing to delete: no
-// such file or folder, or the path names a folder); 0 when its deletion was
-// scheduled for the next start.
-int DeleteOrSchedule(const COsVersion& os, const char* path);
+enum class DeleteResult {
+  kGone,       // deleted, or nothing to delete (no such file or folder, or a folder)
+  kScheduled,  // in use: deleted at the next start of Windows
+  kFailed,     // neither deleted nor scheduled (logged with its error)
+};
+
+// Deletes the file, or has it deleted at the next start when it is in use.
+// Only a schedule that was written counts as scheduled.
+DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path);
 
 // Appends "NUL=<path>" to the "[RENAME]" section of WININIT.INI in the Windows
 // folder, writing the section header first when the file does not end in
-// that section.
-void ScheduleWininit(const char* path);
+// that section. The path is written in its short (8.3) form, which is what
+// WININIT reads. False when the line could not be written.
+bool ScheduleWininit(const char* path);
 
 // Writes `path`=NUL into section "RENAME" of zwininit.ini beside the tool.
-// 1 when written; 0 when zwininit.exe is not beside the tool.
+// 1 when written; 0 when zwininit.exe is not beside the tool or the line
+// could not be written.
 int ScheduleZwininit(const char* path);
 
 // Clears the read-only attribute of an existing file.

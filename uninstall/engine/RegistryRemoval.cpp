@@ -98,10 +98,43 @@ const char* const kUserKeys[] = {
     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
     "Software\\Policies",
 };
+// The classes root's own containers and the classes every program relies on.
+// A maker's ProgID, file type or CLSID-named key below them is the maker's.
 const char* const kClassKeys[] = {
-    "exefile\\shell",
-    "exefile\\shell\\open",
-    "exefile\\shell\\open\\command",
+    "*", "*\\shell", "*\\shellex", "AllFilesystemObjects", "AppID", "Applications",
+    "batfile", "batfile\\shell", "batfile\\shell\\open", "batfile\\shell\\open\\command",
+    "CLSID", "cmdfile", "cmdfile\\shell", "cmdfile\\shell\\open", "cmdfile\\shell\\open\\command",
+    "comfile", "comfile\\shell", "comfile\\shell\\open", "comfile\\shell\\open\\command",
+    "Component Categories", "Directory", "Directory\\shell", "Directory\\shellex", "dllfile",
+    "Drive", "Drive\\shell", "Drive\\shellex", "exefile", "exefile\\shell", "exefile\\shell\\open",
+    "exefile\\shell\\open\\command", "file", "Folder", "Folder\\shell", "Folder\\shellex",
+    "ftp", "htmlfile", "http", "https", "inffile", "inifile", "Interface", "lnkfile", "mailto",
+    "MIME", "MIME\\Database", "Network", "piffile", "Printers", "Protocols", "regfile",
+    "SystemFileAssociations", "txtfile", "TypeLib", "Unknown", ".bat", ".cmd", ".com", ".dll",
+    ".exe", ".hlp", ".htm", ".html", ".inf", ".ini", ".lnk", ".pif", ".reg", ".sys", ".txt",
+};
+
+// Keys whose values Windows itself reads to start, log anyone on or find its
+// folders: no value of them is a script's to delete, whatever its name. A key
+// item below them is judged by the key guard.
+const char* const kMachineValueKeys[] = {
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+    "SYSTEM\\CurrentControlSet\\Control",
+    "SYSTEM\\CurrentControlSet\\Control\\Print",
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\KnownDLLs",
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management",
+    "SYSTEM\\CurrentControlSet\\Services\\Spooler",
+    "SYSTEM\\Setup",
+};
+const char* const kUserValueKeys[] = {
+    "Environment",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
 };
 
 using Components = std::vector<std::string>;
@@ -128,29 +161,71 @@ bool IsNumberedControlSet(const std::string& part) {
   return std::all_of(part.begin() + 10, part.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool MatchesPattern(const Components& parts, const char* pattern) {
+// `wildcard`: a "*" component of the pattern stands for any one component
+// (the machine's and the users' lists); without it "*" is the key of that
+// name (the classes root's key for all files).
+bool MatchesPattern(const Components& parts, const char* pattern, bool wildcard) {
   const Components want = SplitKeyPath(pattern);
   if (want.size() != parts.size()) return false;
   for (std::size_t i = 0; i < want.size(); ++i)
-    if (want[i] != "*" && !EqualNoCase(want[i], parts[i])) return false;
+    if (!(wildcard && want[i] == "*") && !EqualNoCase(want[i], parts[i])) return false;
   return true;
 }
 
 template <std::size_t N>
-bool IsListed(const Components& parts, const char* const (&list)[N]) {
-  if (parts.size() < 2) return true;  // a root's direct child
+bool IsListed(const Components& parts, const char* const (&list)[N], bool wildcard = true) {
   for (const char* pattern : list)
-    if (MatchesPattern(parts, pattern)) return true;
+    if (MatchesPattern(parts, pattern, wildcard)) return true;
   return false;
 }
+
+// A key of the local machine or a user: a root's direct child is always
+// Windows' ("SOFTWARE", "SYSTEM", "Control Panel", ...).
+template <std::size_t N>
+bool IsListedOrTopLevel(const Components& parts, const char* const (&list)[N]) {
+  return parts.size() < 2 || IsListed(parts, list);
+}
+
+// A key of the classes root (HKCR, or Software\Classes of HKLM or HKCU):
+// the root itself and its listed containers.
+bool IsProtectedClassKey(const Components& parts) {
+  return parts.empty() || IsListed(parts, kClassKeys, /*wildcard=*/false);
+}
+
+
 
 // The part of `parts` after a leading "Software\Classes" (the classes root as
 // seen from HKLM or HKCU); false when it does not start so.
 bool BelowClasses(const Components& parts, Components& rest) {
-  if (parts.size() < 3 || !EqualNoCase(parts[0], "Software") || !EqualNoCase(parts[1], "Classes"))
+  if (parts.size() < 2 || !EqualNoCase(parts[0], "Software") || !EqualNoCase(parts[1], "Classes"))
     return false;
   rest.assign(parts.begin() + 2, parts.end());
   return true;
+}
+
+// The parts of `path` below `root` as the machine's or the user's keys, with
+// "ControlSetNNN" read as CurrentControlSet and HKU\<user> read as HKCU.
+// False when the key lies below the classes root (then `classes` holds the
+// parts below it) or the root is none of the four.
+enum class KeyArea { kMachine, kUser, kClasses, kOther };
+KeyArea AreaOf(HKEY root, const char* path, Components& parts) {
+  parts = SplitKeyPath(path);
+  Components rest;
+  if (root == HKEY_CLASSES_ROOT) return KeyArea::kClasses;
+  if (root == HKEY_USERS) {
+    if (parts.empty()) return KeyArea::kOther;
+    parts.erase(parts.begin());
+    root = HKEY_CURRENT_USER;
+  }
+  if (root != HKEY_CURRENT_USER && root != HKEY_LOCAL_MACHINE) return KeyArea::kOther;
+  if (BelowClasses(parts, rest)) {
+    parts = rest;
+    return KeyArea::kClasses;
+  }
+  if (root == HKEY_CURRENT_USER) return KeyArea::kUser;
+  if (parts.size() >= 2 && EqualNoCase(parts[0], "SYSTEM") && IsNumberedControlSet(parts[1]))
+    parts[1] = "CurrentControlSet";
+  return KeyArea::kMachine;
 }
 
 // ---- registry items -----------------------------------------------------
@@ -188,24 +263,22 @@ bool ParseRegistryItem(const std::string& item, RegistryItem& out) {
   return out.root != nullptr;
 }
 
-// Deletes one key without subkeys; where Windows NT answers access denied
-// (also its answer for a key that still has subkeys) opens up its access list
-// and tries again, then deletes the whole tree.
+// Deletes one key; where that is refused (access denied, which is also the
+// answer for a key that still has subkeys) opens up its access list and tries
+// again, then deletes the whole tree, leaving the kept keys.
 void DeleteKeyItem(HKEY root, const char* subKey, const CKeptKeys& kept) {
-  // win95, win98: RegDeleteKeyA deletes the subkeys too, kept ones with them.
   if (kept.Holds(root, subKey)) {
     if (!kept.IsKept(root, subKey)) DeleteKeyTree(root, subKey, &kept);
     return;
   }
-  const LONG rc = Access().RegDeleteKeyA(root, subKey);
+  const LONG rc = DeleteKeyIfLeaf(root, subKey);
   if (rc != ERROR_ACCESS_DENIED) {
     if (rc != ERROR_FILE_NOT_FOUND) LogAction("delete key", Quoted(subKey), static_cast<DWORD>(rc));
     return;
   }
   CSavedKeySecurity original;
   GrantKeyAccess(root, subKey, original);
-  if (Access().RegDeleteKeyA(root, subKey) == ERROR_SUCCESS ||
-      DeleteKeyTree(root, subKey, &kept) == 1) {
+  if (DeleteKeyIfLeaf(root, subKey) == ERROR_SUCCESS || DeleteKeyTree(root, subKey, &kept) == 1) {
     original.Forget();  // gone: nothing to put back
     LogAction("delete key", Quoted(subKey));
   } else {
@@ -225,7 +298,11 @@ void HandleRegistryItem(const std::string& text, const CKeptKeys& kept) {
   RegistryItem item;
   if (!ParseRegistryItem(text, item)) return;
   if (*item.valueName) {
-    DeleteValueItem(item.root, item.subKey, item.valueName);
+    if (IsProtectedValue(item.root, item.subKey, item.valueName))
+      LogOutcome("delete value", Quoted(std::string(item.subKey) + "\\" + item.valueName),
+                 "refused: Windows needs this value");
+    else
+      DeleteValueItem(item.root, item.subKey, item.valueName);
     return;
   }
   if (IsProtectedKey(item.root, item.subKey)) {
@@ -249,26 +326,26 @@ bool JoinKeyPath(const char* path, const char* name, std::string& out) {
 
 bool IsProtectedKey(HKEY root, const char* path) {
   if (!root || !path) return true;
-  Components parts = SplitKeyPath(path);
-  Components classes;
-  if (root == HKEY_CLASSES_ROOT) return IsListed(parts, kClassKeys);
-  if (root == HKEY_USERS) {
-    // HKU\<user> is a user's HKCU.
-    if (parts.size() < 2) return true;
-    parts.erase(parts.begin());
-    root = HKEY_CURRENT_USER;
-  }
-  if (root == HKEY_CURRENT_USER) {
-    if (BelowClasses(parts, classes)) return IsListed(classes, kClassKeys);
-    return IsListed(parts, kUserKeys);
-  }
-  if (root == HKEY_LOCAL_MACHINE) {
-    if (BelowClasses(parts, classes)) return IsListed(classes, kClassKeys);
-    if (parts.size() >= 2 && EqualNoCase(parts[0], "SYSTEM") && IsNumberedControlSet(parts[1]))
-      parts[1] = "CurrentControlSet";
-    return IsListed(parts, kMachineKeys);
+  Components parts;
+  switch (AreaOf(root, path, parts)) {
+    case KeyArea::kClasses: return IsProtectedClassKey(parts);
+    case KeyArea::kUser: return IsListedOrTopLevel(parts, kUserKeys);
+    case KeyArea::kMachine: return IsListedOrTopLevel(parts, kMachineKeys);
+    case KeyArea::kOther: break;
   }
   return true;  // any other root is not the tool's to change
+}
+
+bool IsProtectedValue(HKEY root, const char* path, const char* valueName) {
+  if (!root || !path || !valueName) return true;
+  Components parts;
+  switch (AreaOf(root, path, parts)) {
+    case KeyArea::kClasses: return parts.empty();  // the classes root's own values
+    case KeyArea::kUser: return parts.empty() || IsListed(parts, kUserValueKeys);
+    case KeyArea::kMachine: return parts.size() < 2 || IsListed(parts, kMachineValueKeys);
+    case KeyArea::kOther: break;
+  }
+  return true;
 }
 
 bool CSavedKeySecurity::Save(HKEY key, HKEY root, const char* path) {
@@ -358,11 +435,13 @@ int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept) {
     char name[261];
     LONG rc = Access().RegEnumKeyA(key.Get(), index, name, sizeof(name));
     if (rc == ERROR_NO_MORE_ITEMS) {
+      // Subkeys stepped over (kept, or refused) are still there: the key stays.
+      if (index != 0) return 0;
       key.Close();
-      if (Access().RegDeleteKeyA(root, path) == ERROR_SUCCESS) return 1;
+      if (DeleteKeyIfLeaf(root, path) == ERROR_SUCCESS) return 1;
       CSavedKeySecurity original;
       GrantKeyAccess(root, path, original);
-      if (Access().RegDeleteKeyA(root, path) != ERROR_SUCCESS) return 0;
+      if (DeleteKeyIfLeaf(root, path) != ERROR_SUCCESS) return 0;
       original.Forget();
       return 1;
     }
@@ -382,8 +461,22 @@ int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept) {
   return 0;
 }
 
+LONG DeleteKeyIfLeaf(HKEY parent, const char* subKey) {
+  {
+    CRegKey key;
+    const LONG rc = key.Open(parent, subKey);
+    if (rc != ERROR_SUCCESS) return rc;
+    char name[261];
+    if (Access().RegEnumKeyA(key.Get(), 0, name, sizeof(name)) != ERROR_NO_MORE_ITEMS)
+      return ERROR_ACCESS_DENIED;  // what Windows NT answers for a key with subkeys
+  }
+  return Access().RegDeleteKeyA(parent, subKey);
+}
+
 void RemoveRegistryItems(CRemovalContext& ctx) {
-  Access().RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProgramGroupsKey);  // may be missing
+  // The maker's record of its program groups goes with the last printer; while
+  // printers stay, their groups and the record of them stay too.
+  if (ctx.database->keptCount == 0) DeleteKeyIfLeaf(HKEY_LOCAL_MACHINE, kProgramGroupsKey);
   ItemList& items = ctx.database->removal.List(kRegistryKeys);
   NormaliseList(items);
   const CKeptKeys kept(ctx.database->keep.List(kRegistryKeys));

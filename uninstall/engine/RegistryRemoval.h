@@ -13,9 +13,9 @@
 
 namespace vq {
 
-// Deletes the program-groups key, then handles the RegistryKeys items in
-// descending order (a sub key before its parent). Failures are ignored;
-// refused keys (IsProtectedKey) are skipped like any other failure.
+// Deletes the program-groups key when no printer stays, then handles the
+// RegistryKeys items in descending order (a sub key before its parent).
+// Failures are logged; refused keys and values are skipped and logged.
 void RemoveRegistryItems(CRemovalContext& ctx);
 
 // Keys that the keep set (kept printers, catch-all and ignore entries) names,
@@ -69,10 +69,24 @@ class CSavedKeySecurity {
 // read, or the key is protected.
 int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original);
 
-// Keys whose loss breaks Windows: any root itself, any key of one path
-// component, and a fixed list (SOFTWARE\Microsoft, SYSTEM\CurrentControlSet,
-// its Control, Services and Control\Print keys, ...). The printer, driver,
-// monitor and print-processor keys below them and the maker's keys are not.
+// Deletes `subKey` of `parent` only when it has no subkeys, and answers
+// ERROR_ACCESS_DENIED, as Windows NT does, for one that still has some.
+// win95, win98, me: RegDeleteKeyA deletes a key with all its subkeys, kept
+// ones included; so every deletion of the tool goes through here, depth first.
+LONG DeleteKeyIfLeaf(HKEY parent, const char* subKey);
+
+// Keys whose loss breaks Windows: any root itself, the root's direct children
+// of the machine and the users, a fixed list (SOFTWARE\Microsoft,
+// SYSTEM\CurrentControlSet, its Control, Services and Control\Print keys,
+// ...), and the classes root's containers (CLSID, Interface, TypeLib, AppID,
+// "*", Directory, Folder, Drive, exefile, the system's file types, ...). The
+// printer, driver, monitor and print-processor keys below them and the
+// maker's keys, ProgIDs, file types and CLSID-named keys are not.
 bool IsProtectedKey(HKEY root, const char* path);
+
+// Values Windows reads to start, log anyone on or find its folders: every
+// value of keys such as Winlogon (Userinit, Shell), Session Manager and its
+// Environment, and the root's direct children. The Run keys' values are not.
+bool IsProtectedValue(HKEY root, const char* path, const char* valueName);
 
 }  // namespace vq

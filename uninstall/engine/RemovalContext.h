@@ -11,6 +11,7 @@
 
 #include "uninstall/app/OsVersion.h"
 #include "uninstall/engine/ActionLog.h"
+#include "uninstall/engine/FilesInUse.h"
 
 namespace vq {
 
@@ -20,6 +21,10 @@ struct CRemovalContext {
   CUninstallDatabase* database = nullptr;  // not owned
   COsVersion os;
   HWND pageWindow = nullptr;  // the progress page; hook exports receive it
+
+  // The print environments the driver, monitor and print-processor phases
+  // handle, in order: the spooler's own (null), "Windows NT x86", "Windows 4.0".
+  std::vector<const char*> environments = {nullptr, "Windows NT x86", "Windows 4.0"};
 
   // Built by the run's start, sorted and free of repeats; every folder text
   // ends with a backslash (an unresolved folder stays empty).
@@ -31,10 +36,19 @@ struct CRemovalContext {
   // Kept from one run to the next.
   std::string lastDriverName;
 
+  // Set by the driver phase: every driver it deleted, in any environment.
+  std::vector<std::string> removedDrivers;
+
   // Set by the file phase's preparation.
   std::string windowsPath;
   std::string driverPath;
   std::string driverSubPath;
+  // The installation folders the OemFolders items stand for, as the file
+  // system spells them, without those the guard refuses.
+  std::vector<std::string> installationFolders;
+  // What the drivers, monitors and print processors that stay need; read when
+  // the file phase starts, after their own phases.
+  CFilesInUse filesInUse;
 
   // The administrator's log (switch LOG): each action of the phases.
   void Log(const char* what, const std::string& target, DWORD error = ERROR_SUCCESS) const {

@@ -22,9 +22,6 @@ namespace vq {
 
 namespace {
 
-// The driver, monitor and print-processor phases run for each of these.
-const char* const kEnvironments[] = {nullptr, "Windows NT x86", "Windows 4.0"};
-
 HANDLE const kWin32sMarker = reinterpret_cast<HANDLE>(1);
 
 // The disguise tool's folders are the values of HKLM\SOFTWARE\VARDEN QUILLAN\OEM\OEMPaths;
@@ -156,13 +153,13 @@ bool CRemovalRun::RunPhaseUnguarded(int step) {
       RemovePrinters(ctx_);
       break;
     case 4:
-      for (const char* env : kEnvironments) RemoveDrivers(ctx_, env);
+      for (const char* env : ctx_.environments) RemoveDrivers(ctx_, env);
       break;
     case 5:
-      for (const char* env : kEnvironments) RemoveMonitors(ctx_, env);
+      for (const char* env : ctx_.environments) RemoveMonitors(ctx_, env);
       break;
     case 6:
-      for (const char* env : kEnvironments) RemovePrintProcessors(ctx_, env);
+      for (const char* env : ctx_.environments) RemovePrintProcessors(ctx_, env);
       break;
     case 7:
       RemoveServices(db, os);

@@ -13,9 +13,12 @@ class CUninstallDatabase;
 // database's restart-needed flag.
 void RemoveServices(CUninstallDatabase& db, const COsVersion& os);
 
-// 1 when the stop request was accepted (no wait for the stopped state).
+// Stops the spooler and waits until it has stopped, bounded by its wait
+// hint; a spooler still starting is first let finish. 1 when it is stopped.
 int StopSpooler();
-// 1 when the spooler was started or was already running.
+// Starts the spooler and waits until it runs, bounded by its wait hint; a
+// spooler still stopping is first let finish. 1 when it runs (also when it
+// already did).
 int StartSpooler();
 // Windows 95: closes the spooler process's window; 1 when it was found.
 int CloseSpoolerWindow();

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <ddeml.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "uninstall/engine/Handles.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/engine/SpoolerQueries.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
@@ -150,6 +152,28 @@ void DeleteShortcutFiles(CRemovalContext& ctx, const char* group, const char* it
   }
 }
 
+// The group part of a Shortcuts item, quotes stripped.
+std::string GroupOf(const std::string& entry) {
+  std::string group = entry.substr(0, entry.find(','));
+  TrimChar(group, '"');
+  return group;
+}
+
+// Whether a script names a shortcut in `group` that this run does not remove
+// (the disguise tool's, a kept printer's): deleting the whole group through
+// the program manager would take it too.
+bool GroupHoldsShortcutsThatStay(const CUninstallDatabase& db, const std::string& group) {
+  const ItemList& removed = db.removal.List(kShortcuts);
+  for (const CUninstallProfile& profile : db.profiles)
+    for (const std::string& item : profile.List(kShortcuts)) {
+      if (item.find(',') == std::string::npos || !EqualNoCase(GroupOf(item), group)) continue;
+      const bool goes = std::any_of(removed.begin(), removed.end(),
+                                    [&](const std::string& r) { return EqualNoCase(r, item); });
+      if (!goes) return true;
+    }
+  return false;
+}
+
 void RemoveShortcut(CRemovalContext& ctx, const std::string& entry) {
   char text[kFieldChars + 1];
   if (!CopyBounded(text, sizeof(text), entry.c_str())) return;
@@ -159,7 +183,10 @@ void RemoveShortcut(CRemovalContext& ctx, const std::string& entry) {
   if (!*group) return;
   TrimChar(group, '"');
   if (!item || !*item) {
-    SendFormatted("[DeleteGroup(%s)]", group);
+    if (GroupHoldsShortcutsThatStay(*ctx.database, group))
+      LogOutcome("delete program group", Quoted(group), "kept: it holds shortcuts that stay");
+    else if (SendFormatted("[DeleteGroup(%s)]", group))
+      LogAction("delete program group", Quoted(group));
     return;
   }
   TrimChar(item, '"');
@@ -173,30 +200,63 @@ void RemoveShortcut(CRemovalContext& ctx, const std::string& entry) {
 
 // ---- INF copies ---------------------------------------------------------
 
-// Whether the INF's [Strings] PrinterName names the driver (contains it,
-// letters compared exactly).
-bool NamesDriver(const std::string& path, const std::string& driverName) {
+// The driver an INF copy installs: its [Strings] PrinterName.
+std::string PrinterNameOf(const std::string& path) {
   char printerName[256] = "";
   GetPrivateProfileStringA("Strings", "PrinterName", "", printerName, sizeof(printerName),
                            path.c_str());
-  return printerName[0] && std::strstr(printerName, driverName.c_str());
+  return printerName;
 }
 
-// Deletes the files of `folder` matching `pattern` that name the driver;
-// `deleted` is told each deleted path.
+bool DriverInstalled(const CRemovalContext& ctx, const std::string& driver) {
+  for (const char* environment : ctx.environments) {
+    const std::vector<std::string> drivers =
+        EnumeratedNames<DRIVER_INFO_1A>([&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+          return Access().EnumPrinterDriversA(nullptr, const_cast<char*>(environment), 1, data,
+                                              size, needed, count);
+        });
+    for (const std::string& name : drivers)
+      if (EqualNoCase(name, driver)) return true;
+  }
+  return false;
+}
+
+// The drivers this run deleted that no environment has any more: an INF copy
+// that installs exactly one of them goes; one of another model ("... PS
+// Color") or of a driver that stays does not.
+std::vector<std::string> DriversGone(const CRemovalContext& ctx) {
+  std::vector<std::string> gone;
+  for (const std::string& driver : ctx.removedDrivers)
+    if (!DriverInstalled(ctx, driver)) gone.push_back(driver);
+  NormaliseList(gone);
+  return gone;
+}
+
+bool NamesOneOf(const std::string& path, const std::vector<std::string>& drivers) {
+  const std::string printerName = PrinterNameOf(path);
+  for (const std::string& driver : drivers)
+    if (EqualNoCase(printerName, driver)) return true;
+  return false;
+}
+
+// Deletes the files of `folder` matching `pattern` that install one of
+// `drivers`; `deleted` is told each deleted path.
 template <typename OnDeleted>
-void DeleteInfCopies(const std::string& folder, const char* pattern, const std::string& driverName,
-                     OnDeleted deleted) {
+void DeleteInfCopies(const std::string& folder, const char* pattern,
+                     const std::vector<std::string>& drivers, OnDeleted deleted) {
   WIN32_FIND_DATAA found;
   CFindHandle find(FindFirstFileA((folder + pattern).c_str(), &found));
   if (!find.IsValid()) return;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     const std::string path = folder + found.cFileName;
-    if (path.size() > kFieldChars || !NamesDriver(path, driverName)) continue;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    LogAction("delete INF copy", Quoted(path),  // a copy that stays costs nothing but the file
-              DeleteFileA(path.c_str()) ? ERROR_SUCCESS : GetLastError());
+    if (path.size() > kFieldChars || !NamesOneOf(path, drivers)) continue;
+    Access().SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!Access().DeleteFileA(path.c_str())) {
+      LogAction("delete INF copy", Quoted(path), GetLastError());  // a copy that stays costs only the file
+      continue;
+    }
+    LogAction("delete INF copy", Quoted(path));
     deleted(path);
   } while (FindNextFileA(find.Get(), &found));
 }
@@ -248,19 +308,17 @@ int SendProgmanCommand(const char* command) {
 }
 
 void RemoveOemInfFiles(CRemovalContext& ctx) {
-  // Every PrinterName contains the empty text: without a driver name nothing
-  // tells the maker's copies from the others.
-  if (ctx.lastDriverName.empty()) return;
+  const std::vector<std::string> drivers = DriversGone(ctx);
   const std::string windows = WindowsFolder(ctx.os);
-  if (windows.empty()) return;
-  DeleteInfCopies(windows + "inf\\", "oem*.inf", ctx.lastDriverName, [](const std::string&) {});
+  if (drivers.empty() || windows.empty()) return;
+  DeleteInfCopies(windows + "inf\\", "oem*.inf", drivers, [](const std::string&) {});
 }
 
 void RemoveWin9xInfFiles(CRemovalContext& ctx) {
-  if (ctx.lastDriverName.empty()) return;
+  const std::vector<std::string> drivers = DriversGone(ctx);
   const std::string windows = WindowsFolder(ctx.os);
-  if (windows.empty()) return;
-  DeleteInfCopies(windows + "inf\\other\\", "VARDEN QUILLANQ9x____*.inf", ctx.lastDriverName,
+  if (drivers.empty() || windows.empty()) return;
+  DeleteInfCopies(windows + "inf\\other\\", "VARDEN QUILLANQ9x____*.inf", drivers,
                   [](const std::string& path) {
                     CRegKey key;
                     if (key.OpenEx(HKEY_LOCAL_MACHINE, kOemNameKey, KEY_ALL_ACCESS) ==

@@ -12,7 +12,8 @@ namespace vq {
 void CollectOemFolders(CRemovalContext& ctx);
 
 // Handles the Shortcuts items ("group[,item[,location]]") in descending
-// order: a group alone is deleted through the program manager; an item is
+// order: a group alone is deleted through the program manager, unless a
+// script names a shortcut in it that this run does not remove; an item is
 // deleted through it on Win32s, elsewhere as files (as named, ".LNK" and
 // ".PIF") from the Programs folders' group subfolder and, for the location
 // STARTUP, the Startup folders.
@@ -21,8 +22,9 @@ void RemoveShortcuts(CRemovalContext& ctx);
 // Sends one command to the program manager over DDE. 1 when it was accepted.
 int SendProgmanCommand(const char* command);
 
-// Deletes <Windows>\inf\oem*.inf files whose [Strings] PrinterName contains
-// lastDriverName; nothing when lastDriverName is empty.
+// Deletes <Windows>\inf\oem*.inf files whose [Strings] PrinterName is
+// exactly the name of a driver this run deleted (removedDrivers) and that no
+// environment has any more.
 void RemoveOemInfFiles(CRemovalContext& ctx);
 
 // Windows 98 and Me: the same for the maker's INF copies under inf\other,

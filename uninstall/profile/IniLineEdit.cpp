@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
+#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/Handles.h"
-#include "uninstall/engine/SystemFunctions.h"
-#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/profile/IniText.h"
 
 namespace vq {
 
@@ -39,70 +39,17 @@ bool WriteAll(HANDLE file, const std::string& content) {
   return FlushFileBuffers(file) != FALSE;
 }
 
-bool WithinLimits(const std::string& section, const std::string& key) {
-  return section.size() <= kIniEditSectionChars && !key.empty() && key.size() <= kIniEditKeyChars;
-}
-
-// First place in text[from, to) where `needle` stands whole, without regard
-// to case; npos when there is none.
-std::size_t FindNoCase(const std::string& text, const std::string& needle, std::size_t from,
-                       std::size_t to) {
-  if (to > text.size() || needle.size() > to) return std::string::npos;
-  for (std::size_t pos = from; pos + needle.size() <= to; ++pos) {
-    std::size_t i = 0;
-    while (i < needle.size() && FoldCase(static_cast<unsigned char>(text[pos + i])) ==
-                                    FoldCase(static_cast<unsigned char>(needle[i])))
-      ++i;
-    if (i == needle.size()) return pos;
-  }
-  return std::string::npos;
-}
-
-// First place in text[from, to) where `key` stands and is not directly
-// preceded by ';' (a commented-out entry); npos when there is none. `from`
-// must be past the start of the text.
-std::size_t FindUncommented(const std::string& text, const std::string& key, std::size_t from,
-                            std::size_t to) {
-  for (;;) {
-    const std::size_t pos = FindNoCase(text, key, from, to);
-    if (pos == std::string::npos || text[pos - 1] != ';') return pos;
-    from = pos + 1;
-  }
-}
-
-// Offset of the first byte of the line that holds `pos`.
-std::size_t LineStart(const std::string& content, std::size_t pos) {
-  const std::size_t end = content.find_last_of("\r\n", pos == 0 ? 0 : pos - 1);
-  return (pos == 0 || end == std::string::npos) ? 0 : end + 1;
-}
-
-// Offset just past the first "[section]" header, or npos.
-std::size_t HeaderEnd(const std::string& content, const std::string& section) {
-  const std::string header = "[" + section + "]";
-  const std::size_t pos = FindNoCase(content, header, 0, content.size());
-  return pos == std::string::npos ? pos : pos + header.size();
-}
-
-// Offset just past the end of the line that holds `from`: after its CR LF,
-// LF or lone CR, or the end of the file.
-std::size_t PastLineEnd(const std::string& content, std::size_t from) {
-  const std::size_t end = content.find_first_of("\r\n", from);
-  if (end == std::string::npos) return content.size();
-  if (content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n') return end + 2;
-  return end + 1;
-}
-
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
-// The new content of a file, written beside it and moved over it in one step.
+// The new content of a file, written beside it and then put in its place.
 // Deleted again when it never replaced the original.
 class CReplacementFile {
  public:
   ~CReplacementFile() {
-    if (!path_.empty()) DeleteFileA(path_.c_str());
+    if (!path_.empty()) Access().DeleteFileA(path_.c_str());
   }
 
   bool Write(const std::string& folder, const std::string& content, DWORD attributes) {
@@ -115,15 +62,35 @@ class CReplacementFile {
     file.Close();
     // Hidden or system marks of the original stay with the file.
     if (attributes != INVALID_FILE_ATTRIBUTES && attributes != FILE_ATTRIBUTE_NORMAL)
-      SetFileAttributesA(path, attributes);
+      Access().SetFileAttributesA(path, attributes);
     return true;
   }
 
   bool Replace(const std::string& target) {
-    if (!MoveFileExIfPresent(path_.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (Access().MoveFileExA(path_.c_str(), target.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      path_.clear();
+      return true;
+    }
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+    return ReplaceThroughBackup(target);
+  }
+
+ private:
+  // win95, win98, me: no MoveFileExA. The original becomes a backup beside
+  // it, the new file takes its name, then the backup goes; a crash in between
+  // leaves the whole original in the backup.
+  bool ReplaceThroughBackup(const std::string& target) {
+    char backup[MAX_PATH] = "";
+    if (GetTempFileNameA(FolderOf(target).c_str(), "~b", 0, backup) == 0) return false;
+    Access().DeleteFileA(backup);  // the name is reserved; MoveFileA needs it free
+    if (!Access().MoveFileA(target.c_str(), backup)) return false;
+    if (!Access().MoveFileA(path_.c_str(), target.c_str())) {
+      Access().MoveFileA(backup, target.c_str());
       return false;
+    }
     path_.clear();
+    Access().DeleteFileA(backup);
     return true;
   }
 
@@ -135,7 +102,6 @@ class CReplacementFile {
 
 std::size_t FindKeyInSection(const std::string& path, const std::string& section,
                              const std::string& key) {
-  if (!WithinLimits(section, key)) return 0;
   std::string content;
   {
     // Only reads: a file another program has open for writing is still looked at.
@@ -143,37 +109,25 @@ std::size_t FindKeyInSection(const std::string& path, const std::string& section
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid() || !ReadAll(file.Get(), content)) return 0;
   }
-  const std::size_t start = HeaderEnd(content, section);
-  if (start == std::string::npos) return 0;
-  std::size_t end = content.find('[', start);
-  if (end == std::string::npos) end = content.size();
-  const std::size_t pos = FindUncommented(content, key, start, end);
-  return pos == std::string::npos ? 0 : pos;  // never 0 when found: the header precedes it
+  const std::vector<TextLine> lines = FindIniEntryLines(content, section, key);
+  return lines.empty() ? 0 : lines.front().start;
 }
 
 int DeleteLineInSection(const std::string& path, const std::string& section,
                         const std::string& key) {
-  if (!WithinLimits(section, key)) return 0;
   // Read and write access with read sharing only: a file another handle holds
   // open without sharing, or writes to, is left alone.
   CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   std::string content;
   if (!file.IsValid() || !ReadAll(file.Get(), content)) return 0;
-  const std::size_t header = HeaderEnd(content, section);
-  if (header == std::string::npos) return 0;
-  // The search runs to the end of the file, past the next section. It skips
-  // commented-out places, as FindKeyInSection does, so the line deleted is the
-  // one that routine found; and the whole line goes, so that no part of it
-  // (a ';', leading text) is joined to the next line and changes that entry.
-  const std::size_t start = PastLineEnd(content, header);
-  const std::size_t pos = FindUncommented(content, key, start, content.size());
-  if (pos == std::string::npos) return 0;
-  const std::string changed =
-      content.substr(0, LineStart(content, pos)) + content.substr(PastLineEnd(content, pos));
+  const std::vector<TextLine> lines = FindIniEntryLines(content, section, key);
+  if (lines.empty()) return 0;
 
   CReplacementFile replacement;
-  if (!replacement.Write(FolderOf(path), changed, GetFileAttributesA(path.c_str()))) return 0;
+  if (!replacement.Write(FolderOf(path), WithoutLines(content, lines),
+                         GetFileAttributesA(path.c_str())))
+    return 0;
   file.Close();  // the original cannot be replaced while this handle holds it
   return replacement.Replace(path) ? 1 : 0;
 }

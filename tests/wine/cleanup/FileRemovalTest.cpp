@@ -37,6 +37,12 @@ void List(const std::string& root, const std::string& relative, std::set<std::st
   } while (FindNextFileA(h, &found));
   FindClose(h);
 }
+std::string ShortPath(const std::string& path) {
+  char shortPath[MAX_PATH] = "";
+  GetShortPathNameA(path.c_str(), shortPath, sizeof(shortPath));
+  return shortPath;
+}
+
 std::set<std::string> Listing(const std::string& root) {
   std::set<std::string> out;
   List(root, "", out);
@@ -79,7 +85,7 @@ TEST(Files, DriverFoldersAreSearchedTwoLevelsDeepAndKeepTheirFolders) {
   EXPECT_TRUE(FolderExists(driver + "QVT\\L2\\"));
 }
 
-TEST(Files, InstallationFoldersAreSearchedThreeLevelsDeepAndEmptiedFoldersGo) {
+TEST(Files, InstallationFoldersAreSearchedThreeLevelsDeepAndOnlyTheFoldersTheRunEmptiedGo) {
   const std::string install = "C:\\VQ Install\\", other = "C:\\VQ Program\\";
   CreateFiles({install + "QVI.EXE", install + "A\\QVI.EXE", install + "A\\B\\QVI.EXE",
                install + "A\\B\\C\\QVI.EXE", install + "A\\B\\C\\D\\QVI.EXE", install + "Keep\\README.TXT",
@@ -87,8 +93,10 @@ TEST(Files, InstallationFoldersAreSearchedThreeLevelsDeepAndEmptiedFoldersGo) {
   CreateDirectoryA((install + "EmptyBefore").c_str(), nullptr);
   TestRun run;
   run.db.keptCount = 1;  // ZRESTART.EXE stays out of this
-  run.List(vq::kOemFolders) = {"C:\\VQ Install", other + "prog.exe"};  // a folder; a program's path
+  // A folder, spelled oddly; a program's path.
+  run.List(vq::kOemFolders) = {"C:/VQ Install//.", other + "prog.exe"};
   run.List(vq::kFiles) = {"QVI.EXE", "prog.exe"};
+  vq::PrepareFolderPaths(run.ctx);
   vq::RemoveFiles(run.ctx);
   EXPECT_FALSE(FileExists(install + "QVI.EXE"));
   EXPECT_FALSE(FileExists(install + "A\\B\\C\\QVI.EXE"));
@@ -96,26 +104,40 @@ TEST(Files, InstallationFoldersAreSearchedThreeLevelsDeepAndEmptiedFoldersGo) {
   EXPECT_TRUE(FolderExists(install + "A\\B\\C\\D\\"));
   EXPECT_TRUE(FileExists(install + "Keep\\README.TXT"));
   EXPECT_FALSE(FileExists(install + "Keep\\QVI.EXE"));
-  EXPECT_FALSE(FolderExists(install + "EmptyBefore"));
+  EXPECT_TRUE(FolderExists(install + "EmptyBefore"));  // empty before the run: not the run's
   EXPECT_FALSE(FolderExists(other));  // emptied whole, then removed itself
 }
 
-TEST(Files, InstallationFoldersThatAreNotThePackagesAreNotSearched) {
-  const std::string programFiles = "C:\\Program Files\\";
-  CreateFiles({programFiles + "VQ Someone\\QVX.DLL", "C:\\VQ Root\\QVX.DLL"});
-  CreateDirectoryA((programFiles + "VQ Someone Empty").c_str(), nullptr);
-  for (const char* item : {"C:\\Program Files", "C:\\Program Files\\VQ Gone", "C:\\", "C:\\WINDOWS",
-                           "C:\\VQ Root\\..\\", "relative\\folder\\", "\\\\"})
+TEST(Files, InstallationFoldersAreComparedAsTheFileSystemKnowsThem) {
+  CreateFiles({"C:\\VQ Root\\QVX.DLL", "C:\\QVX.DLL", "C:\\Program Files\\VQ Someone\\QVX.DLL"});
+  // Every way of writing a drive's root, Windows' own folders or a folder
+  // that holds them is refused; a network folder too.
+  for (const char* item :
+       {"C:\\", "C:\\\\", "C:/", "\\\\?\\C:\\", "C:\\.", "C:\\VQ Root\\..\\", "C:\\windows",
+        "C:\\windows\\\\", "C:\\windows/", "C:\\windows.\\", "C:\\WINDOWS\\system32\\spool",
+        "C:\\Program Files", "C:\\PROGRA~1", "\\\\?\\UNC\\server\\share\\VQ", "\\\\server\\share\\VQ"}) {
+    std::string refusal;
+    EXPECT_EQ(vq::InstallationFolderOf(item, &refusal), "") << item;
+    EXPECT_NE(refusal, "") << item;
+  }
+  // A folder that does not exist has nothing to search; one that does is
+  // found whatever its spelling.
+  for (const char* item : {"C:\\Program Files\\VQ Gone", "relative\\folder\\"})
     EXPECT_EQ(vq::InstallationFolderOf(item), "") << item;
-  EXPECT_EQ(vq::InstallationFolderOf("C:\\VQ Root"), "C:\\VQ Root\\");
+  for (const char* item : {"C:\\VQ Root", "C:/VQ Root/", "C:\\VQ Root\\.", "\\\\?\\C:\\VQ Root",
+                           "C:\\VQ Root\\QVX.DLL"})
+    EXPECT_TRUE(vq::EqualNoCase(vq::InstallationFolderOf(item), "C:\\VQ Root\\")) << item;
+
   TestRun run;
   run.db.keptCount = 1;
-  run.List(vq::kOemFolders) = {"C:\\Program Files", "C:\\Program Files\\VQ Gone", "C:\\"};
+  run.List(vq::kOemFolders) = {"C:\\\\", "\\\\?\\C:\\", "C:\\windows.\\", "C:\\Program Files"};
   run.List(vq::kFiles) = {"QVX.DLL"};
+  vq::PrepareFolderPaths(run.ctx);
+  EXPECT_TRUE(run.ctx.installationFolders.empty());
   vq::RemoveFiles(run.ctx);
-  EXPECT_TRUE(FileExists(programFiles + "VQ Someone\\QVX.DLL"));
+  EXPECT_TRUE(FileExists("C:\\QVX.DLL"));
+  EXPECT_TRUE(FileExists("C:\\Program Files\\VQ Someone\\QVX.DLL"));
   EXPECT_TRUE(FileExists("C:\\VQ Root\\QVX.DLL"));
-  EXPECT_TRUE(FolderExists(programFiles + "VQ Someone Empty"));
 }
 
 TEST(Files, AFileInUseIsScheduledWithMoveFileExOnWindowsNT) {
@@ -147,17 +169,20 @@ TEST(Files, AFileInUseIsScheduledWithMoveFileExOnWindowsNT) {
 TEST(Files, WindowsNinetyEightSchedulesInWininitUnderOneRenameHeader) {
   const std::string wininit = WindowsFolder() + "WININIT.INI";
   DeleteFileA(wininit.c_str());
-  const std::string a = SystemFolder() + "QVHELD02.DLL", b = SystemFolder() + "QVHELD03.DLL";
+  const std::string a = SystemFolder() + "QV Held Long 02.DLL", b = SystemFolder() + "QVHELD03.DLL";
   CreateFiles({a, b});
   TestRun run(Win98());
   run.db.keptCount = 1;
-  run.List(vq::kFiles) = {"QVHELD02.DLL", "QVHELD03.DLL"};
+  run.List(vq::kFiles) = {"QV Held Long 02.DLL", "QVHELD03.DLL"};
   {
     CHeldFile holdA(a), holdB(b);
     vq::RemoveFiles(run.ctx);
   }
   EXPECT_EQ(run.db.restartNeeded, 1);
-  EXPECT_EQ(ReadText(wininit), "[RENAME]\r\nNUL=" + a + "\r\nNUL=" + b + "\r\n");
+  // WININIT reads short (8.3) paths.
+  const std::string shortA = ShortPath(a), shortB = ShortPath(b);
+  EXPECT_NE(shortA, a);
+  EXPECT_EQ(ReadText(wininit), "[RENAME]\r\nNUL=" + shortA + "\r\nNUL=" + shortB + "\r\n");
 
   // An existing WININIT.INI that ends in another section gets the header.
   ASSERT_TRUE(WriteText(wininit, "[RENAME]\r\nNUL=C:\\old.dll\r\n[Other]\r\nx=1"));
@@ -180,11 +205,13 @@ TEST(Files, Win32sSchedulesInZwininitOnlyWithZwininitBesideTheTool) {
   run.List(vq::kFiles) = {"QVHELD04.DLL"};
   {
     CHeldFile hold(held);
-    vq::RemoveFiles(run.ctx);  // no zwininit.exe: nothing written, the flag all the same
-    EXPECT_EQ(run.db.restartNeeded, 1);
+    // No zwininit.exe: nothing is scheduled, and a restart would not help.
+    vq::RemoveFiles(run.ctx);
+    EXPECT_EQ(run.db.restartNeeded, 0);
     EXPECT_FALSE(FileExists(list));
     ASSERT_TRUE(WriteText(program, "MZ"));
     vq::RemoveFiles(run.ctx);
+    EXPECT_EQ(run.db.restartNeeded, 1);
   }
   char value[64] = "";
   GetPrivateProfileStringA("RENAME", held.c_str(), "", value, sizeof(value), list.c_str());
@@ -250,7 +277,7 @@ TEST(Files, IndexGivesWhatOneWalkPerNameGives) {
     TestRun run(WinXP());
     run.db.keptCount = 1;
     run.List(vq::kOemFolders) = {roots[i], roots[i] + "P"};  // nested trees
-    vq::NormaliseList(run.List(vq::kOemFolders));
+    vq::PrepareFolderPaths(run.ctx);
     CHeldFile hold(roots[i] + "HELD\\N3.DLL");
     if (i == 0) {
       for (const char* name : {"N1.DLL", "N2.DLL", "N3.DLL", "absent.dll"})
@@ -270,7 +297,7 @@ TEST(Files, IndexGivesWhatOneWalkPerNameGives) {
   EXPECT_EQ(flags[0], flags[1]);
   EXPECT_EQ(pending[0], pending[1]);
   EXPECT_EQ(after[0].count("X\\Y\\Z\\W\\N1.DLL"), 1u);
-  EXPECT_EQ(after[0].count("E1\\"), 0u);
+  EXPECT_EQ(after[0].count("E1\\"), 1u);  // empty before the run: it stays
   EXPECT_EQ(after[0].count("R\\"), 0u);
   ClearPendingDeletions();
 }

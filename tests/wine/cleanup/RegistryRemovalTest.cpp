@@ -1,6 +1,7 @@
 // Registry items: descending order, whole trees, the access-denied path with
 // the original access list put back when the deletion still fails,
-// value-only items, and the guard that refuses keys Windows needs.
+// value-only items, the guard that refuses keys and values Windows needs, and
+// kept keys surviving under Windows NT's and Windows 9x's RegDeleteKeyA.
 #include <windows.h>
 #include <aclapi.h>
 
@@ -171,9 +172,18 @@ TEST(RegistryItems, QueuedPrinterAndDriverKeysOfTheSpoolerGo) {
   EXPECT_FALSE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN"));
 }
 
-TEST(RegistryItems, RefusedKeysStayAndTheRestGoesOn) {
-  ASSERT_TRUE(SetRegistryText("HKCR", "{6D1F3A7C-7310-4B0E-9C1D-00000000FFFF}", "x", "1"));
+TEST(RegistryItems, RefusedKeysAndValuesStayAndTheRestGoesOn) {
+  // The maker's class keys go; the system's containers and Windows' values stay.
+  ASSERT_TRUE(SetRegistryText("HKCR", "{6D1F3A7C-7310-4B0E-9C1D-00000000FFFF}\\Settings", "x", "1"));
+  ASSERT_TRUE(SetRegistryText("HKCR", "QuillanStatus.Document\\shell", "x", "1"));
+  ASSERT_TRUE(SetRegistryText("HKCR", ".qvs", "", "QuillanStatus.Document"));
   ASSERT_TRUE(SetRegistryText("HKLM", Key("AfterRefusals"), "x", "1"));
+  const std::string winlogon = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+  const std::string session = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  ASSERT_TRUE(SetRegistryText("HKLM", winlogon, "Userinit", "C:\\windows\\system32\\userinit.exe,"));
+  ASSERT_TRUE(SetRegistryText("HKLM", session, "BootExecute", "autocheck autochk *"));
+  ASSERT_TRUE(SetRegistryText("HKLM", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                              "Quillan Test Run", "QV.EXE"));
   TestRun run;
   run.List(vq::kRegistryKeys) = {
       "HKLM,\"SOFTWARE\",\"\",1",
@@ -189,16 +199,33 @@ TEST(RegistryItems, RefusedKeysStayAndTheRestGoesOn) {
       "HKCU,\"Software\",\"\",1",
       "HKCU,\"Software\\Microsoft\\Windows\\CurrentVersion\\Run\",\"\",1",
       "HKCR,\"{6D1F3A7C-7310-4B0E-9C1D-00000000FFFF}\",\"\",1",
+      "HKCR,\"QuillanStatus.Document\",\"\",1",
+      "HKCR,\".qvs\",\"\",0",
+      "HKCR,\"CLSID\",\"\",1",
+      "HKCR,\"*\",\"\",1",
+      "HKCR,\"exefile\",\"\",1",
+      "HKCR,\"Interface\",\"\",0",
+      "HKLM,\"" + winlogon + "\",\"Userinit\",0",
+      "HKLM,\"" + session + "\",\"BootExecute\",0",
+      "HKLM,\"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\",\"Quillan Test Run\",0",
       "HKU,\".DEFAULT\\Software\",\"\",1",
       "HKLM,\"" + Key("AfterRefusals") + "\",\"\",1"};
   vq::RemoveRegistryItems(run.ctx);
+  EXPECT_TRUE(RegistryValueExists("HKLM", winlogon, "Userinit"));
+  EXPECT_TRUE(RegistryValueExists("HKLM", session, "BootExecute"));
+  EXPECT_FALSE(RegistryValueExists("HKLM", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                   "Quillan Test Run"));
+  EXPECT_FALSE(RegistryKeyExists("HKCR", "QuillanStatus.Document"));
+  EXPECT_FALSE(RegistryKeyExists("HKCR", ".qvs"));
+  for (const char* container : {"CLSID", "*", "exefile", "Interface"})
+    EXPECT_TRUE(RegistryKeyExists("HKCR", container)) << container;
   EXPECT_TRUE(RegistryKeyExists("HKLM", "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"));
   EXPECT_TRUE(RegistryKeyExists("HKLM", "SOFTWARE\\Classes\\CLSID"));
   EXPECT_TRUE(RegistryKeyExists("HKLM", "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers"));
   EXPECT_TRUE(RegistryKeyExists("HKLM", "SYSTEM\\CurrentControlSet\\Services\\Spooler"));
   EXPECT_TRUE(RegistryKeyExists("HKLM", "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers"));
   EXPECT_TRUE(RegistryKeyExists("HKCU", "Software\\Microsoft\\Windows\\CurrentVersion\\Run"));
-  EXPECT_TRUE(RegistryKeyExists("HKCR", "{6D1F3A7C-7310-4B0E-9C1D-00000000FFFF}"));
+  EXPECT_FALSE(RegistryKeyExists("HKCR", "{6D1F3A7C-7310-4B0E-9C1D-00000000FFFF}"));
   EXPECT_TRUE(RegistryKeyExists("HKU", ".DEFAULT\\Software"));
   EXPECT_FALSE(RegistryKeyExists("HKLM", Key("AfterRefusals")));
 }
@@ -226,8 +253,40 @@ TEST(RegistryItems, GuardKnowsTheKeysOfWindowsFromThoseOfThePackage) {
       {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\{6D1F3A7C-7310-4B0E-9C1D-000000000001}", false},
       {HKEY_CURRENT_USER, "Software\\VARDEN QUILLAN", false},
       {HKEY_USERS, "S-1-5-21-1\\Software\\VARDEN QUILLAN", false},
+      {HKEY_CLASSES_ROOT, "", true},
+      {HKEY_CLASSES_ROOT, "clsid", true},
+      {HKEY_CLASSES_ROOT, "*", true},
+      {HKEY_CLASSES_ROOT, "Directory\\shell", true},
+      {HKEY_CLASSES_ROOT, ".EXE", true},
+      {HKEY_CURRENT_USER, "Software\\Classes\\TypeLib", true},
+      {HKEY_CLASSES_ROOT, "QuillanStatus.Document", false},
+      {HKEY_CLASSES_ROOT, ".qvs", false},
+      {HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\QuillanPrint", false},
+      {HKEY_CLASSES_ROOT, "{QV7310-PRN-0001}", false},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\QuillanStatus.Document", false},
   };
   for (const auto& c : cases) EXPECT_EQ(vq::IsProtectedKey(c.root, c.path), c.isProtected) << c.path;
+
+  const struct {
+    HKEY root;
+    const char* path;
+    const char* value;
+    bool isProtected;
+  } values[] = {
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Userinit", true},
+      {HKEY_LOCAL_MACHINE, "software\\microsoft\\windows nt\\currentversion\\winlogon", "Shell", true},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\ControlSet001\\Control\\Session Manager", "BootExecute", true},
+      {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", "Path", true},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", true},
+      {HKEY_CURRENT_USER, "Environment", "PATH", true},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE", "anything", true},
+      {HKEY_CLASSES_ROOT, "", "anything", true},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Quillan Status 7310K", false},
+      {HKEY_CURRENT_USER, "Software\\VARDEN QUILLAN\\Status", "WindowPos", false},
+      {HKEY_CLASSES_ROOT, ".qvs", "Content Type", false},
+  };
+  for (const auto& v : values)
+    EXPECT_EQ(vq::IsProtectedValue(v.root, v.path, v.value), v.isProtected) << v.path << " " << v.value;
 }
 
 TEST(RegistryItems, AccessListIsOpenedForTheDeletionAndPutBackWhenItFails) {
@@ -235,6 +294,8 @@ TEST(RegistryItems, AccessListIsOpenedForTheDeletionAndPutBackWhenItFails) {
   ASSERT_TRUE(SetRegistryText("HKLM", locked + "\\Child", "v", "1"));
   ASSERT_TRUE(SetReadOnlyAccessList(locked));
   const std::vector<BYTE> original = CLockedLayer::Descriptor(HKEY_LOCAL_MACHINE, locked.c_str());
+  const std::vector<BYTE> childOriginal =
+      CLockedLayer::Descriptor(HKEY_LOCAL_MACHINE, (locked + "\\Child").c_str());
   ASSERT_FALSE(original.empty());
   ASSERT_FALSE(GivesEveryoneEverything(original));
 
@@ -245,13 +306,15 @@ TEST(RegistryItems, AccessListIsOpenedForTheDeletionAndPutBackWhenItFails) {
     vq::CAccessLayerOverride use(layer);
     vq::RemoveRegistryItems(run.ctx);
   }
+  // The key has a subkey: it is never asked to go while that is there. The
+  // subkey is refused as it stands, then once more with its list opened up.
   ASSERT_GE(layer.refusals.size(), 2u);
-  EXPECT_EQ(layer.refusals[0], original);                    // the first attempt
-  EXPECT_TRUE(GivesEveryoneEverything(layer.refusals[1]));  // after the open-up
-  EXPECT_TRUE(RegistryKeyExists("HKLM", locked));
+  EXPECT_EQ(layer.refusals[0], childOriginal);
+  EXPECT_TRUE(GivesEveryoneEverything(layer.refusals[1]));
+  EXPECT_TRUE(RegistryKeyExists("HKLM", locked + "\\Child"));
+  // Both access lists are back as they were.
   EXPECT_EQ(CLockedLayer::Descriptor(HKEY_LOCAL_MACHINE, locked.c_str()), original);
-  // The subkey's own access list is back as well.
-  EXPECT_FALSE(GivesEveryoneEverything(CLockedLayer::Descriptor(HKEY_LOCAL_MACHINE, (locked + "\\Child").c_str())));
+  EXPECT_EQ(CLockedLayer::Descriptor(HKEY_LOCAL_MACHINE, (locked + "\\Child").c_str()), childOriginal);
 
   // Without the refusals the same item deletes the locked key.
   vq::RemoveRegistryItems(run.ctx);
@@ -279,23 +342,52 @@ TEST(RegistryItems, TreeDeletionEndsWhenASubkeyKeepsComingBack) {
   EXPECT_FALSE(RegistryKeyExists("HKLM", Key("Spinning\\Real")));
 }
 
-TEST(RegistryItems, KeysTheKeepSetNamesSurviveTheTreeDeletionOfTheirParent) {
-  ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Shared"), "Users", "3"));
-  ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Shared\\Deeper"), "x", "1"));
-  ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Status"), "Colour", "1"));
-  ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Model\\Options"), "Trays", "3"));
-  TestRun run;
-  run.db.keep.List(vq::kRegistryKeys) = {"HKLM,\"" + Key("Maker\\Shared") + "\",\"\",1",
-                                         "HKLM,\"" + Key("Maker\\Status") + "\",\"Colour\",0"};
-  run.List(vq::kRegistryKeys) = {"HKLM,\"" + Key("Maker") + "\",\"\",0",
-                                 "HKLM,\"" + Key("Maker\\Status") + "\",\"\",1"};
-  vq::RemoveRegistryItems(run.ctx);
-  EXPECT_FALSE(RegistryKeyExists("HKLM", Key("Maker\\Model")));
-  EXPECT_TRUE(RegistryKeyExists("HKLM", Key("Maker\\Shared\\Deeper")));
-  EXPECT_TRUE(RegistryValueExists("HKLM", Key("Maker\\Status"), "Colour"));
-  // Once nothing kept is left below it, the parent goes too.
-  TestRun later;
-  later.List(vq::kRegistryKeys) = run.List(vq::kRegistryKeys);
-  vq::RemoveRegistryItems(later.ctx);
-  EXPECT_FALSE(RegistryKeyExists("HKLM", Key("Maker")));
+namespace {
+// win95, win98, me: RegDeleteKeyA deletes a key with all its subkeys.
+class CNinetyEightRegistry : public vq::CAccessLayer {
+ public:
+  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override {
+    HKEY opened;
+    if (::RegOpenKeyExA(key, subKey, 0, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS) {
+      char child[260];
+      while (::RegEnumKeyA(opened, 0, child, sizeof(child)) == ERROR_SUCCESS)
+        if (RegDeleteKeyA(opened, child) != ERROR_SUCCESS) break;
+      ::RegCloseKey(opened);
+    }
+    return vq::CAccessLayer::RegDeleteKeyA(key, subKey);
+  }
+};
+}  // namespace
+
+TEST(RegistryItems, KeysTheKeepSetNamesSurviveTheDeletionOfTheirParentOnNTAndOn9x) {
+  vq::CAccessLayer windowsNT;
+  CNinetyEightRegistry windows9x;
+  for (vq::CAccessLayer* layer : {&windowsNT, static_cast<vq::CAccessLayer*>(&windows9x)}) {
+    vq::CAccessLayerOverride use(*layer);
+    ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Shared"), "Users", "3"));
+    ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Shared\\Deeper"), "x", "1"));
+    ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Status"), "Colour", "1"));
+    ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Model\\Options"), "Trays", "3"));
+    ASSERT_TRUE(SetRegistryText("HKLM", Key("Single\\Kept"), "x", "1"));
+    TestRun run;
+    run.db.keep.List(vq::kRegistryKeys) = {"HKLM,\"" + Key("Maker\\Shared") + "\",\"\",1",
+                                           "HKLM,\"" + Key("Maker\\Status") + "\",\"Colour\",0",
+                                           "HKLM,\"" + Key("Single\\Kept") + "\",\"\",0"};
+    // A tree item, a subkey's tree item and a plain key item whose key holds
+    // a kept key.
+    run.List(vq::kRegistryKeys) = {"HKLM,\"" + Key("Maker") + "\",\"\",0",
+                                   "HKLM,\"" + Key("Maker\\Status") + "\",\"\",1",
+                                   "HKLM,\"" + Key("Single") + "\",\"\",0"};
+    vq::RemoveRegistryItems(run.ctx);
+    EXPECT_FALSE(RegistryKeyExists("HKLM", Key("Maker\\Model")));
+    EXPECT_TRUE(RegistryKeyExists("HKLM", Key("Maker\\Shared\\Deeper")));
+    EXPECT_TRUE(RegistryValueExists("HKLM", Key("Maker\\Status"), "Colour"));
+    EXPECT_TRUE(RegistryKeyExists("HKLM", Key("Single\\Kept")));
+    // Once nothing kept is left below it, the parent goes too.
+    TestRun later;
+    later.List(vq::kRegistryKeys) = run.List(vq::kRegistryKeys);
+    vq::RemoveRegistryItems(later.ctx);
+    EXPECT_FALSE(RegistryKeyExists("HKLM", Key("Maker")));
+    EXPECT_FALSE(RegistryKeyExists("HKLM", Key("Single")));
+  }
 }

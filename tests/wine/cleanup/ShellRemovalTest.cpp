@@ -153,28 +153,31 @@ TEST(Shortcuts, ProgramManagerGetsGroupAndItemCommandsInDescendingOrder) {
   EXPECT_EQ(progman.Commands().back(), "[DeleteGroup(VARDEN QUILLAN)]");
 }
 
-TEST(InfCopies, CopiesNamingTheLastDriverGo) {
+// Driver names of their own: no driver of that name is installed in this prefix.
+TEST(InfCopies, OnlyCopiesOfADriverTheRunDeletedGo) {
   const std::string inf = WindowsFolder() + "inf\\";
   CreateDirectoryA(inf.c_str(), nullptr);
   auto write = [&](const std::string& name, const std::string& printer) {
     return WriteText(inf + name, "[Version]\r\nClass=Printer\r\n[Strings]\r\nPrinterName=\"" + printer + "\"\r\n");
   };
-  ASSERT_TRUE(write("oem7.inf", "VARDEN QUILLAN vintara 7310K PS"));
-  ASSERT_TRUE(write("oem8.inf", "VARDEN QUILLAN vintara 7310K PS Color"));
+  ASSERT_TRUE(write("oem7.inf", "VQ INF Test vintara PS"));
+  ASSERT_TRUE(write("oem8.inf", "VQ INF Test vintara PS Color"));  // another model
   ASSERT_TRUE(write("oem9.inf", "Generic Office Laser"));
   ASSERT_TRUE(write("oem10.inf", ""));
-  ASSERT_TRUE(write("other7.inf", "VARDEN QUILLAN vintara 7310K PS"));
-  SetFileAttributesA((inf + "oem8.inf").c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(write("oem11.inf", "vq inf test VINTARA ps"));
+  ASSERT_TRUE(write("other7.inf", "VQ INF Test vintara PS"));
+  SetFileAttributesA((inf + "oem7.inf").c_str(), FILE_ATTRIBUTE_READONLY);
 
-  TestRun none;  // no printer opened in this program run: nothing to look for
+  TestRun none;  // no driver deleted in this program run: nothing to look for
   vq::RemoveOemInfFiles(none.ctx);
   EXPECT_TRUE(FileExists(inf + "oem7.inf"));
 
   TestRun run;
-  run.ctx.lastDriverName = "VARDEN QUILLAN vintara 7310K PS";
+  run.ctx.removedDrivers = {"VQ INF Test vintara PS"};
   vq::RemoveOemInfFiles(run.ctx);
   EXPECT_FALSE(FileExists(inf + "oem7.inf"));
-  EXPECT_FALSE(FileExists(inf + "oem8.inf"));
+  EXPECT_FALSE(FileExists(inf + "oem11.inf"));
+  EXPECT_TRUE(FileExists(inf + "oem8.inf"));
   EXPECT_TRUE(FileExists(inf + "oem9.inf"));
   EXPECT_TRUE(FileExists(inf + "oem10.inf"));
   EXPECT_TRUE(FileExists(inf + "other7.inf"));
@@ -184,13 +187,13 @@ TEST(InfCopies, Windows9xCopiesUnderOtherLoseTheirOemNameValue) {
   const std::string other = WindowsFolder() + "inf\\other\\";
   vq::fixture::CreateFolderPath(other);
   const std::string match = other + "VARDEN QUILLANQ9x____7310.inf", keep = other + "VARDEN QUILLANQ9x____XL.inf";
-  ASSERT_TRUE(WriteText(match, "[Strings]\r\nPrinterName=VARDEN QUILLAN vintara 7310K\r\n"));
+  ASSERT_TRUE(WriteText(match, "[Strings]\r\nPrinterName=VQ INF Test vintara 9x\r\n"));
   ASSERT_TRUE(WriteText(keep, "[Strings]\r\nPrinterName=Someone else\r\n"));
   const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\SetupX\\INF\\OEM Name";
   ASSERT_TRUE(SetRegistryText("HKLM", key, match, "x"));
   ASSERT_TRUE(SetRegistryText("HKLM", key, keep, "x"));
   TestRun run(Win98());
-  run.ctx.lastDriverName = "VARDEN QUILLAN vintara 7310K";
+  run.ctx.removedDrivers = {"VQ INF Test vintara 9x"};
   vq::RemoveWin9xInfFiles(run.ctx);
   EXPECT_FALSE(FileExists(match));
   EXPECT_TRUE(FileExists(keep));

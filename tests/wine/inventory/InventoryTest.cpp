@@ -9,7 +9,10 @@
 
 #include "tests/wine/fixture/PackageInstaller.h"
 #include "uninstall/engine/AccessLayer.h"
+#include "uninstall/app/Startup.h"
 #include "uninstall/profile/PrinterInventory.h"
+#include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/res/resource.h"
 
 using namespace vq;
 using namespace vq::fixture;
@@ -227,6 +230,12 @@ TEST_F(Inventory, FailurePartWayKeepsEarlierRecords) {
   EXPECT_STREQ(r.failure.description, "failed to enum printers");
   EXPECT_GT(r.failure.firstValue, 0u);  // bytes needed
   EXPECT_TRUE(list.empty());
+
+  // The start-up ends there with the spooler's message: the printers after
+  // the failure are unknown, and an unknown printer protects nothing.
+  CUninstallDatabase db;
+  CStartup startup(db, kXP, options);
+  EXPECT_EQ(startup.RunStep(8).failure, static_cast<UINT>(IDS_SPOOLERNOTANSWERING));
 }
 
 TEST_F(Inventory, OverlongNamesAreCutNeverOffered) {

@@ -171,7 +171,9 @@ TEST_F(DriverRemoval, MonitorAndItsKeyGoOncePerEnvironmentButWin32sKeepsTheKey) 
       layer.Lines("deletemonitor"),
       (std::vector<std::string>{"deletemonitor null " + m, "deletemonitor Windows NT x86 " + m,
                                 "deletemonitor Windows 4.0 " + m}));
-  EXPECT_EQ(layer.Lines("deletekey").size(), 3u);
+  // Tried for each environment, deleted once: a key that is gone is not
+  // asked for again.
+  EXPECT_EQ(layer.Lines("deletekey").size(), 1u);
   EXPECT_FALSE(RegistryKeyExists("HKLM", kMonitorKey));
 
   ASSERT_TRUE(SetRegistryText("HKLM", kMonitorKey, "Driver", "QVPORT02.DLL"));

@@ -152,18 +152,19 @@ TEST_F(PrinterRemoval, QueuedJobsAreCancelledThenDeletedBeforeThePrinterGoes) {
 TEST_F(PrinterRemoval, ClassKeyWalkEndsWhenASubkeyCannotBeDeleted) {
   GiveClassKey(kOffice, kShortClassKey);
   CRun run({kOffice});
+  const std::string key = kShortClassKey;
   CRecordingLayer layer;
-  layer.failDeleteKey = {"Settings"};
+  layer.failDeleteKey = {key + "\\Settings"};
   CAccessLayerOverride seam(layer);
 
   RunPrinterPhase(run);
 
-  const std::string key = kShortClassKey;
-  // The walk went below the stubborn subkey, gave up on it, and the printer
-  // still went.
+  // The walk went below the stubborn subkey, gave up on it and on the key
+  // that holds it, and the printer still went.
   EXPECT_FALSE(RegistryKeyExists("HKCR", key + "\\Settings\\Trays"));
   EXPECT_TRUE(RegistryKeyExists("HKCR", key + "\\Settings"));
-  EXPECT_LT(layer.keyEnumerations, 10);
+  EXPECT_TRUE(RegistryKeyExists("HKCR", key));
+  EXPECT_LT(layer.keyEnumerations, 20);
   EXPECT_FALSE(PrinterInstalled(kOffice));
   EXPECT_EQ(run.Find(kOffice)->removed, 1);
 }
@@ -193,7 +194,7 @@ TEST_F(PrinterRemoval, UniqueIdValuesThatNameNoSingleKeyLeaveClassesRootAlone) {
   EXPECT_FALSE(PrinterInstalled(kHall));
 }
 
-TEST_F(PrinterRemoval, NtPerUserValuesGoAlsoWhenThePrinterStaysOrIsAlreadyGone) {
+TEST_F(PrinterRemoval, NtPerUserValuesGoWithThePrinterAndStayWhenItStays) {
   const std::string gone = "Impressora antiga";
   for (const char* key : kPerUserKeys) {
     for (const std::string& printer : {kPs, gone, kPsFinance})
@@ -211,8 +212,10 @@ TEST_F(PrinterRemoval, NtPerUserValuesGoAlsoWhenThePrinterStaysOrIsAlreadyGone) 
 
   EXPECT_TRUE(RunPrinterPhase(run).empty());
 
+  // The printer whose deletion failed keeps its settings; the one the
+  // spooler no longer knows loses them.
   for (const char* key : kPerUserKeys) {
-    EXPECT_FALSE(RegistryValueExists("HKCU", key, kPs)) << key;
+    EXPECT_TRUE(RegistryValueExists("HKCU", key, kPs)) << key;
     EXPECT_FALSE(RegistryValueExists("HKCU", key, gone)) << key;
     EXPECT_TRUE(RegistryValueExists("HKCU", key, kPsFinance)) << key;
   }
@@ -285,4 +288,42 @@ TEST_F(PrinterRemoval, MakeDefaultPrinterWritesTheDeviceLineOrTakesTheFirstPrint
   char absent[260] = "Impressora que n\xE3o existe";
   EXPECT_EQ(MakeDefaultPrinter(absent, xp), 0);
   EXPECT_EQ(DefaultPrinter(), empty);
+}
+
+TEST_F(PrinterRemoval, APrinterThatCannotBeOpenedStaysUnlessTheSpoolerNoLongerKnowsIt) {
+  // Access denied: the printer is there, it stays, and so does the default.
+  CRun denied({kOffice});
+  {
+    CRecordingLayer layer;
+    layer.failOpen[kOffice] = ERROR_ACCESS_DENIED;
+    CAccessLayerOverride seam(layer);
+    EXPECT_TRUE(RunPrinterPhase(denied).empty());
+  }
+  EXPECT_TRUE(PrinterInstalled(kOffice));
+  EXPECT_EQ(denied.Find(kOffice)->removed, 0);
+  EXPECT_EQ(DefaultPrinter(), kOffice);
+
+  // No such printer: taken as gone, and the default moves on.
+  CRun gone({kOffice});
+  {
+    CRecordingLayer layer;
+    layer.failOpen[kOffice] = ERROR_INVALID_PRINTER_NAME;
+    CAccessLayerOverride seam(layer);
+    EXPECT_EQ(RunPrinterPhase(gone).size(), 1u);
+  }
+  EXPECT_EQ(gone.Find(kOffice)->removed, 1);
+  EXPECT_NE(DefaultPrinter(), kOffice);
+}
+
+TEST_F(PrinterRemoval, PrintersWithoutADefaultGetOneSilently) {
+  // As an earlier run left it that ended between deleting the default and
+  // choosing the next.
+  CRun run({kPs});
+  for (CPrinterRecord& p : run.db.printers) p.isDefault = 0;
+  std::string lastKept;
+  for (const CPrinterRecord& p : run.db.printers)
+    if (p.keep || p.isDisguise) lastKept = p.printerName;
+  EXPECT_TRUE(RunPrinterPhase(run).empty());
+  EXPECT_EQ(DefaultPrinter(), lastKept);
+  EXPECT_EQ(run.Find(lastKept)->isDefault, 1);
 }

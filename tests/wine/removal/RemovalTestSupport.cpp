@@ -209,6 +209,11 @@ std::vector<std::string> CRecordingLayer::Lines(const std::string& prefix) const
 
 BOOL CRecordingLayer::OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
   log.push_back(std::string("open ") + (name ? name : "(null)"));
+  auto failure = failOpen.find(name ? name : "");
+  if (failure != failOpen.end()) {
+    SetLastError(failure->second);
+    return FALSE;
+  }
   BOOL ok = CAccessLayer::OpenPrinterA(name, printer, defaults);
   if (ok) open_[*printer] = name ? name : "";
   return ok;

@@ -65,6 +65,7 @@ class CRecordingLayer : public vq::CAccessLayer {
  public:
   std::vector<std::string> log;
   std::map<std::string, std::vector<DWORD>> jobs;  // queued job ids per printer
+  std::map<std::string, DWORD> failOpen;           // OpenPrinterA fails with this error
   std::set<std::string> failDeletePrinter;         // DeletePrinter fails for these
   std::set<std::string> failMoveToWinPrint;        // SetPrinterA to "WinPrint" fails
   std::set<std::string> failDeleteKey;             // RegDeleteKeyA answers 5 for these names
