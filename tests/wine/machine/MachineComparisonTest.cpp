@@ -1,0 +1,566 @@
+// The removal proven on the whole machine. The sample package is installed
+// beside another maker's printers and drivers that share the system's
+// PostScript and Unidrv files, a second port monitor, INI sections with lines
+// of similar names, Run values, class keys, an installation folder of its
+// own, a file of the package's name at the drive's root, an installation
+// folder spelled oddly and hostile ones in the maker's OEMPaths, and a script
+// that names keys and values Windows needs. The whole machine is compared
+// before and after an uninstall of some printers and after one of the rest:
+//   - every change is one the removal set the tool computes asks for (or the
+//     spooler's or Wine's own bookkeeping);
+//   - every item of the removal set is gone, scheduled for the next start, or
+//     kept by a guard for a reason that holds (a driver that stays uses the
+//     file; Windows needs the key);
+//   - nothing of the other maker, of Windows' guarded keys or of the decoys
+//     changed.
+// The real TORVAX02 runs it on Windows NT; the same run in this process runs
+// it as Windows 98 would, with the registry and file functions behaving as
+// there (RegDeleteKeyA takes the subkeys with it, no MoveFileExA).
+#include <windows.h>
+#include <shlobj.h>
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/wine/core/WineTestSupport.h"
+#include "tests/wine/fixture/MachineState.h"
+#include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/app/CommandLineOptions.h"
+#include "uninstall/app/Startup.h"
+#include "uninstall/app/Ui.h"
+#include "uninstall/app/Unattended.h"
+#include "uninstall/engine/AccessLayer.h"
+#include "uninstall/engine/FileRemoval.h"
+#include "uninstall/engine/FilesInUse.h"
+#include "uninstall/engine/RegistryRemoval.h"
+#include "uninstall/profile/FileSpec.h"
+#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/profile/UninstallDatabase.h"
+
+using namespace vq::fixture;
+using vq::CUninstallDatabase;
+using vq::FoldedCopy;
+using vq::ItemList;
+
+namespace {
+
+const char kOemPaths[] = "SOFTWARE\\VARDEN QUILLAN\\OEM02\\OEMPaths";
+const char kPrintKey[] = "reg hklm\\system\\currentcontrolset\\control\\print\\";
+const char kLogFolder[] = "C:\\users\\Public\\";
+
+// A script that names what Windows needs, as a broken or hostile installer
+// might write it: a driver entry whose driver is never installed, so that its
+// items are always in the removal set.
+const char kHostileScript[] =
+    "[UnPrinterDrivers]\r\n"
+    "VARDEN QUILLAN vintara 7310K Legacy,QHOST,40\r\n"
+    "[QHOST.RegistryKeys]\r\n"
+    "HKLM,\"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\",\"Userinit\",0\r\n"
+    "HKLM,\"SYSTEM\\CurrentControlSet\\Control\\Session Manager\",\"PendingFileRenameOperations\",0\r\n"
+    "HKCR,\"CLSID\",\"\",1\r\n"
+    "HKCR,\"*\",\"\",1\r\n"
+    "[QHOST.Files]\r\n"
+    "kernel32.dll\r\n";
+
+std::string Folder(vq::FolderId id) {
+  vq::CFileSpec place;
+  place.SetFolder(id);
+  return place.FolderPath();
+}
+
+std::string Lower(const std::string& text) { return FoldedCopy(text); }
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::size_t Depth(const std::string& path) { return std::count(path.begin(), path.end(), '\\'); }
+
+// Root keyword, sub key and value name of a RegistryKeys item.
+struct RegistryItem {
+  std::string root, key, value;
+};
+
+bool Parse(const std::string& item, RegistryItem& out) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = item.find(',', start);
+    fields.push_back(item.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  if (fields.size() < 3) return false;
+  for (std::string& f : fields) vq::TrimChar(f, '"');
+  out = {fields[0], fields[1], fields[2]};
+  return true;
+}
+
+HKEY RootKey(const std::string& keyword) {
+  if (vq::EqualNoCase(keyword, "HKLM")) return HKEY_LOCAL_MACHINE;
+  if (vq::EqualNoCase(keyword, "HKCU")) return HKEY_CURRENT_USER;
+  if (vq::EqualNoCase(keyword, "HKCR")) return HKEY_CLASSES_ROOT;
+  if (vq::EqualNoCase(keyword, "HKU")) return HKEY_USERS;
+  return nullptr;
+}
+
+// The entries a registry item stands for: the classes root is kept in the
+// machine's Software\Classes.
+std::vector<std::string> RegistryEntries(const RegistryItem& item) {
+  std::vector<std::string> roots;
+  if (vq::EqualNoCase(item.root, "HKCR")) {
+    roots = {RegistryEntry("HKLM", "SOFTWARE\\Classes\\" + item.key),
+             RegistryEntry("HKCU", "Software\\Classes\\" + item.key)};
+  } else {
+    roots = {RegistryEntry(item.root, item.key)};
+  }
+  if (!item.value.empty())
+    for (std::string& r : roots) r += "|" + Lower(item.value);
+  return roots;
+}
+
+// ---- the machine ----------------------------------------------------------
+
+// The package, the other maker, the hostile script and OEMPaths values, and
+// the decoys.
+void InstallScenario() {
+  for (const std::string& p : InstallPackage(TheSamplePackage())) ADD_FAILURE() << p;
+  for (const std::string& p : InstallPackage(TheBystanderPackage())) ADD_FAILURE() << p;
+  const std::string three = FolderOf(Place::kDriver) + "3\\";
+  ASSERT_TRUE(CreateFolderPath(three));
+  ASSERT_TRUE(WriteFileText(three + "Qunz__02.unm", kHostileScript));
+  ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Broken", "C:\\\\"));
+  ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Windows", "C:\\windows.\\"));
+  ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Long", "\\\\?\\C:\\"));
+  for (const char* decoy : {"C:\\QVSTAT02.EXE", "C:\\windows\\inf\\QVSTAT02.EXE"})
+    ASSERT_TRUE(WriteFileText(decoy, "not the package's\r\n"));
+  ASSERT_TRUE(CreateFolderPath("C:\\Program Files\\VARDEN QUILLAN\\Empty Before"));
+}
+
+// What must not change: the other maker's printers, drivers and the system
+// files they use (unless `othersGo`: the run removes every printer), its
+// files, keys, lines and values; the decoys; and Windows' own keys and values
+// that the hostile script names.
+bool MustStay(const std::string& entry, bool othersGo) {
+  static const char* const kPrinterMarks[] = {
+      "colorpage 400 (sala)", "mono 20", "tremona colorpage 400 ps", "tremona mono 20",
+      "{tm400-prn-0001}", "tm20.gpd", "tcp400.ppd", "tmcolor.dll", "oem12.inf", "\\pscript5.dll",
+      "\\ps5ui.dll", "\\pscript.ntf", "\\unires.dll", "\\unidrv.dll", "\\unidrvui.dll"};
+  static const char* const kMarks[] = {
+      "software\\tremona", "\\tremona port\\", "tmport.dll", "tmstat.exe", "tremona.document",
+      ".tmx", "{6d1f3a7c-0400-4b0e-9c1d-00000000a001}", "|[tremona]|",
+      "c:\\program files\\tremona\\", "file c:\\qvstat02.exe",
+      "file c:\\windows\\inf\\qvstat02.exe", "dir c:\\program files\\varden quillan\\empty before\\",
+      "\\winlogon\\|userinit", "reg hklm\\software\\classes\\clsid\\{",
+      "reg hklm\\software\\classes\\*\\", "file c:\\windows\\system32\\kernel32.dll"};
+  // The maker's own CLSID-named key goes; every other CLSID stays.
+  if (entry.find("{6d1f3a7c-7310-4b0e-9c1d-000000000001}") != std::string::npos) return false;
+  for (const char* mark : kMarks)
+    if (entry.find(mark) != std::string::npos) return true;
+  if (othersGo) return false;
+  for (const char* mark : kPrinterMarks)
+    if (entry.find(mark) != std::string::npos) return true;
+  return false;
+}
+
+// ---- what the removal set asks for ----------------------------------------
+
+// The database as the tool computes it when it starts with `commandLine`:
+// the same scripts (its folder is this program's), the same inventory, the
+// same removal set.
+CUninstallDatabase ComputeAsTheTool(const std::string& commandLine, const vq::COsVersion& os) {
+  CUninstallDatabase db;
+  db.osVersion = os;
+  vq::CommandLineOptions options;
+  options.Parse(commandLine.c_str());
+  vq::CStartup startup(db, os, options);
+  for (int step : {5, 6, 7, 8}) startup.RunStep(step);
+  db.ComputeRemovalSet();
+  return db;
+}
+
+// The printer's "UniqueID" data: the name of its class key.
+std::string UniqueIdOf(const std::string& printerName) {
+  HANDLE printer = nullptr;
+  char id[64] = "";
+  if (OpenPrinterA(const_cast<char*>(printerName.c_str()), &printer, nullptr)) {
+    DWORD type = 0, needed = 0;
+    GetPrinterDataA(printer, const_cast<char*>("UniqueID"), &type, reinterpret_cast<BYTE*>(id),
+                    sizeof(id) - 1, &needed);
+    ClosePrinter(printer);
+  }
+  return id[0] ? id : "(none)";
+}
+
+class CExpectation {
+ public:
+  explicit CExpectation(const CUninstallDatabase& db) : db_(db) {
+    for (const vq::CPrinterRecord& p : db.printers) {
+      if (!p.keep && !p.isDisguise) removedPrinters_.push_back(Lower(p.printerName));
+      else keptPrinters_.push_back(Lower(p.printerName));
+    }
+    for (const std::string& d : db.removal.List(vq::kDrivers)) drivers_.push_back(Lower(d));
+    for (const vq::CPrinterRecord& p : db.printers)
+      if (!p.keep && !p.isDisguise) classKeys_.push_back(UniqueIdOf(p.printerName));
+    for (const vq::CPrinterRecord& p : db.printers)
+      if (!p.keep && !p.isDisguise) drivers_.push_back(Lower(p.driverName));
+    for (const std::string& item : db.removal.List(vq::kFiles))
+      files_.insert(vq::FileItemName(item));
+    for (vq::FolderId id : {vq::kFolderSystem, vq::kFolderWindows, vq::kFolderColor})
+      systemFolders_.push_back(Lower(Folder(id)));
+    for (vq::FolderId id : {vq::kFolderPrinterDriver, vq::kFolderPrintProcessor,
+                            vq::kFolderPrinterDriverW40, vq::kFolderPrintProcessorW40})
+      driverFolders_.push_back(Lower(Folder(id)));
+    ReadInstallationFolders();
+  }
+
+  // Whether the removal set, the spooler's bookkeeping or Wine explains the change.
+  bool Explains(const MachineChange& c) const {
+    const std::string& e = c.entry;
+    if (StartsWith(e, "file " + Lower(kLogFolder))) return true;  // the tool's log
+    if (StartsWith(e, "reg ")) return ExplainsRegistry(e);
+    if (StartsWith(e, "file ") || StartsWith(e, "dir ")) return ExplainsFile(e);
+    if (StartsWith(e, "ini ")) return ExplainsIni(e);
+    return false;
+  }
+
+  const CUninstallDatabase& Db() const { return db_; }
+  const std::vector<std::string>& InstallationFolders() const { return installFolders_; }
+
+ private:
+  void ReadInstallationFolders() {
+    ItemList items = db_.removal.List(vq::kOemFolders);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kOemPaths, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+      for (DWORD i = 0;; ++i) {
+        char name[260], data[261];
+        DWORD nameSize = sizeof(name), dataSize = sizeof(data) - 1;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, nullptr, reinterpret_cast<BYTE*>(data),
+                          &dataSize) != ERROR_SUCCESS)
+          break;
+        data[dataSize] = '\0';
+        items.push_back(data);
+      }
+      RegCloseKey(key);
+    }
+    for (const std::string& item : items) {
+      const std::string folder = vq::InstallationFolderOf(item);
+      if (!folder.empty()) installFolders_.push_back(Lower(folder));
+    }
+  }
+
+  bool NamesRemovedPrinter(const std::string& name) const {
+    return std::find(removedPrinters_.begin(), removedPrinters_.end(), name) != removedPrinters_.end();
+  }
+
+  bool ExplainsRegistry(const std::string& e) const {
+    for (const std::string& item : db_.removal.List(vq::kRegistryKeys)) {
+      RegistryItem r;
+      if (!Parse(item, r)) continue;
+      for (const std::string& entry : RegistryEntries(r))
+        if (r.value.empty() ? StartsWith(e, entry) : e == entry) return true;
+    }
+    for (const std::string& item : db_.removal.List(vq::kDeleteLoadRun)) {
+      std::string name = item.substr(0, item.find(','));
+      vq::TrimChar(name, '"');
+      if (e == RegistryEntry("HKLM", kRunKey, &name)) return true;
+    }
+    for (const std::string& p : removedPrinters_) {
+      if (StartsWith(e, std::string(kPrintKey) + "printers\\" + p + "\\")) return true;
+      for (const char* perUser : {"printers\\devmodes2\\", "printers\\settings\\",
+                                  "software\\microsoft\\windows nt\\currentversion\\devices\\",
+                                  "software\\microsoft\\windows nt\\currentversion\\printerports\\"})
+        if (e == "reg hkcu\\" + std::string(perUser) + "|" + p) return true;
+    }
+    for (const std::string& id : classKeys_)
+      if (StartsWith(e, RegistryEntry("HKLM", "SOFTWARE\\Classes\\" + id))) return true;
+    if (StartsWith(e, std::string(kPrintKey) + "environments\\")) {
+      for (const std::string& d : drivers_)
+        if (e.find("\\drivers\\") != std::string::npos && e.find("\\" + d + "\\") != std::string::npos)
+          return true;
+      for (const std::string& pp : db_.removal.List(vq::kPrintProcessors))
+        if (e.find("\\print processors\\" + Lower(pp) + "\\") != std::string::npos) return true;
+      // The spooler creates its environments' empty driver keys as it looks.
+      if (EndsWith(e, "\\drivers\\") || e.find("\\drivers\\version-") != std::string::npos) return true;
+    }
+    for (const std::string& m : db_.removal.List(vq::kMonitors))
+      if (StartsWith(e, std::string(kPrintKey) + "monitors\\" + Lower(m) + "\\")) return true;
+    for (const std::string& s : db_.removal.List(vq::kServices))
+      if (StartsWith(e, RegistryEntry("HKLM", "SYSTEM\\CurrentControlSet\\Services\\" + s))) return true;
+    // A new default printer, and kept printers moved off a removed processor.
+    if (e == RegistryEntry("HKCU", "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows") + "|device")
+      return true;
+    for (const std::string& p : keptPrinters_)
+      if (StartsWith(e, std::string(kPrintKey) + "printers\\" + p + "\\|")) return true;
+    // Reboot-time deletions; the service manager's and Wine's counters.
+    return e == RegistryEntry("HKLM", "SYSTEM\\CurrentControlSet\\Control\\Session Manager") +
+                    "|pendingfilerenameoperations" ||
+           StartsWith(e, RegistryEntry("HKLM", "SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent"));
+  }
+
+  bool ExplainsFile(const std::string& e) const {
+    const bool isFolder = StartsWith(e, "dir ");
+    const std::string path = e.substr(isFolder ? 4 : 5);
+    for (const std::string& folder : installFolders_)
+      if (StartsWith(path, folder) && Depth(path) - Depth(folder) <= (isFolder ? 4u : 3u)) {
+        if (isFolder) return true;  // a folder the run emptied
+        const std::string name = path.substr(path.find_last_of('\\') + 1);
+        for (const std::string& item : db_.removal.List(vq::kFiles))
+          if (Lower(item.substr(0, item.find('='))) == name) return true;
+      }
+    if (isFolder) {
+      for (const std::string& sub : db_.removal.List(vq::kDirectorys))
+        if (path == Lower(Folder(vq::kFolderPrinterDriver) + sub + "\\")) return true;
+      return ExplainsShortcut(path);
+    }
+    const std::string folder = path.substr(0, path.find_last_of('\\') + 1);
+    const std::string name = path.substr(folder.size());
+    if (files_.count(name)) {
+      for (const std::string& f : systemFolders_)
+        if (folder == f) return true;
+      for (const std::string& f : driverFolders_)
+        if (StartsWith(folder, f) && Depth(folder) - Depth(f) <= 2) return true;
+    }
+    if (db_.keptCount == 0 && (name == "zrestart.exe" || name == "qunz__02.unm")) return true;
+    if (StartsWith(path, Lower(Folder(vq::kFolderWindows)) + "inf\\oem")) return true;  // judged below
+    return ExplainsShortcut(path);
+  }
+
+  bool ExplainsShortcut(const std::string& path) const {
+    // A group the program manager deleted whole.
+    for (const std::string& item : db_.removal.List(vq::kShortcuts)) {
+      if (item.find(',') != std::string::npos) continue;
+      std::string group = item;
+      vq::TrimChar(group, '"');
+      for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
+        char folder[MAX_PATH] = "";
+        SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder);
+        if (StartsWith(path, Lower(std::string(folder) + "\\" + group + "\\"))) return true;
+      }
+    }
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    for (const std::string& item : db_.removal.List(vq::kShortcuts)) {
+      const std::size_t comma = item.find(',');
+      if (comma == std::string::npos) continue;
+      std::string shortcut = item.substr(comma + 1);
+      shortcut = Lower(shortcut.substr(0, shortcut.find(',')));
+      vq::TrimChar(shortcut, '"');
+      if (name == shortcut || name == shortcut + ".lnk" || name == shortcut + ".pif") return true;
+    }
+    return false;
+  }
+
+  bool ExplainsIni(const std::string& e) const {
+    for (const std::string& item : db_.removal.List(vq::kDeleteIni)) {
+      std::vector<std::string> f;
+      std::size_t start = 0;
+      for (int i = 0; i < 3; ++i) {
+        const std::size_t comma = item.find(',', start);
+        f.push_back(item.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        start = comma == std::string::npos ? item.size() : comma + 1;
+      }
+      if (e == IniEntry(Folder(vq::kFolderWindows) + f[0], f[1], f[2])) return true;
+    }
+    // An INI file of the Windows folder that a Files item names, deleted whole.
+    const std::string file = e.substr(4, e.find('|') - 4);
+    if (files_.count(file.substr(file.find_last_of('\\') + 1)) &&
+        file.substr(0, file.find_last_of('\\') + 1) == Lower(Folder(vq::kFolderWindows)))
+      return true;
+    const std::string win = Folder(vq::kFolderWindows) + "win.ini";
+    if (e == IniEntry(win, "windows", "device")) return true;  // the new default printer
+    for (const std::string& p : removedPrinters_)
+      if (e == IniEntry(win, "devices", p) || e == IniEntry(win, "printerports", p)) return true;
+    return StartsWith(e, "ini " + Lower(Folder(vq::kFolderWindows)) + "wininit.ini|[rename]|");
+  }
+
+  const CUninstallDatabase& db_;
+  std::vector<std::string> removedPrinters_, keptPrinters_, drivers_, systemFolders_, driverFolders_,
+      installFolders_;
+  std::set<std::string> files_;
+  std::vector<std::string> classKeys_;  // the UniqueID keys of the printers to remove
+};
+
+// ---- the checks -----------------------------------------------------------
+
+bool ScheduledForDeletion(const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                    KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  std::vector<char> data(65536);
+  DWORD size = static_cast<DWORD>(data.size() - 2), type = 0;
+  const bool read = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type,
+                                     reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  if (!read) return false;
+  for (const char* p = data.data(); p < data.data() + size && *p; p += std::strlen(p) + 1) {
+    std::string entry = p;
+    if (StartsWith(entry, "\\??\\")) entry = entry.substr(4);
+    if (vq::EqualNoCase(entry, path)) return true;
+    if (p + std::strlen(p) + 1 < data.data() + size) p += std::strlen(p) + 1;  // the empty target
+  }
+  const std::string wininit = ReadFileText(Folder(vq::kFolderWindows) + "WININIT.INI");
+  char shortPath[MAX_PATH] = "";
+  GetShortPathNameA(path.c_str(), shortPath, sizeof(shortPath));
+  return !wininit.empty() && wininit.find(std::string("NUL=") + shortPath) != std::string::npos;
+}
+
+void ExpectOnlyExplainedChanges(const CExpectation& expected, const MachineState& before,
+                                const MachineState& after, const char* run, bool othersGo) {
+  std::vector<std::string> unexplained, bystander;
+  for (const MachineChange& c : ChangesBetween(before, after)) {
+    if (MustStay(c.entry, othersGo)) bystander.push_back(c.entry);
+    else if (!expected.Explains(c)) unexplained.push_back(c.entry);
+  }
+  std::string list;
+  for (const std::string& e : unexplained) list += "\n  " + e;
+  EXPECT_TRUE(unexplained.empty()) << run << ": changes the removal set does not ask for:" << list;
+  list.clear();
+  for (const std::string& e : bystander) list += "\n  " + e;
+  EXPECT_TRUE(bystander.empty()) << run << ": changes to what must stay:" << list;
+}
+
+// Every item of the removal set is gone, scheduled, or kept for a reason
+// that holds after the run.
+void ExpectRemovalSetCarriedOut(const CExpectation& expected, const MachineState& after,
+                                const char* run) {
+  const CUninstallDatabase& db = expected.Db();
+  vq::CFilesInUse inUse;
+  inUse.Collect(db.osVersion, {nullptr, "Windows NT x86", "Windows 4.0"});
+  const std::vector<std::string> printers = InstalledPrinters();
+  for (const vq::CPrinterRecord& p : db.printers) {
+    if (p.keep || p.isDisguise) continue;
+    EXPECT_EQ(std::count(printers.begin(), printers.end(), p.printerName), 0)
+        << run << ": printer " << p.printerName;
+  }
+  for (const std::string& item : db.removal.List(vq::kRegistryKeys)) {
+    RegistryItem r;
+    if (!Parse(item, r)) continue;
+    const HKEY root = RootKey(r.root);
+    const bool guarded = r.value.empty() ? vq::IsProtectedKey(root, r.key.c_str())
+                                         : vq::IsProtectedValue(root, r.key.c_str(), r.value.c_str());
+    const bool kept = std::any_of(db.keep.List(vq::kRegistryKeys).begin(),
+                                  db.keep.List(vq::kRegistryKeys).end(), [&](const std::string& k) {
+                                    RegistryItem kr;
+                                    return Parse(k, kr) && vq::EqualNoCase(kr.root, r.root) &&
+                                           StartsWith(Lower(kr.key), Lower(r.key));
+                                  });
+    if (guarded || kept) continue;
+    for (const std::string& entry : RegistryEntries(r))
+      EXPECT_EQ(after.count(entry), 0u) << run << ": " << item;
+  }
+  const std::string systemFolder = Lower(Folder(vq::kFolderSystem));
+  const std::string windowsFolder = Lower(Folder(vq::kFolderWindows));
+  const std::string driverFolder = Lower(Folder(vq::kFolderPrinterDriver));
+  for (const std::string& item : db.removal.List(vq::kFiles)) {
+    const std::string name = vq::FileItemName(item);
+    if (name.empty() || vq::IsProtectedFileName(name.c_str()) || inUse.UserOf(name)) continue;
+    for (const auto& [entry, stamp] : after) {
+      if (!StartsWith(entry, "file ") || !EndsWith(entry, "\\" + name)) continue;
+      const std::string path = entry.substr(5);
+      const std::string folder = path.substr(0, path.size() - name.size());
+      bool searched = folder == systemFolder || folder == windowsFolder ||
+                      (StartsWith(folder, driverFolder) && Depth(folder) - Depth(driverFolder) <= 2);
+      for (const std::string& f : expected.InstallationFolders())
+        searched |= StartsWith(folder, f) && Depth(folder) - Depth(f) <= 3;
+      if (searched) {
+        EXPECT_TRUE(ScheduledForDeletion(path)) << run << ": file " << path << " of " << item;
+      }
+    }
+  }
+  for (const std::string& item : db.removal.List(vq::kDeleteLoadRun)) {
+    const std::string name = item.substr(0, item.find(','));
+    EXPECT_FALSE(RegistryValueExists("HKLM", kRunKey, name)) << run << ": Run value " << name;
+  }
+}
+
+
+// Some printers of the package; then the rest of the package's; then every
+// printer left, the other maker's too, so that nothing of the package stays.
+const struct UninstallRun {
+  const char* switches;
+  const char* log;
+  bool othersGo;
+} kRuns[] = {
+    {"/PRN:\"VARDEN QUILLAN vintara 7310K\"", "first.log", false},
+    {"/MFG:\"VARDEN QUILLAN\"", "rest.log", false},
+    {"/MFG:\"TREMONA\",\"Generic\"", "others.log", true},
+};
+
+}  // namespace
+
+TEST(MachineComparison, UninstallsOfSomePrintersThenTheRestChangeOnlyWhatTheRemovalSetAsks) {
+  InstallScenario();
+  const vq::COsVersion os = vq::COsVersion::FromSystem();
+  MachineState before = TakeMachineState();
+  for (const UninstallRun& run : kRuns) {
+    const CUninstallDatabase db = ComputeAsTheTool(std::string("TORVAX02.exe /QUIET ") + run.switches, os);
+    const CExpectation expected(db);
+    const DWORD exit = RunAndWait("\"" + SiblingPath("TORVAX02.exe") + "\" /QUIET " + run.switches +
+                                  " /LOG:" + kLogFolder + run.log);
+    EXPECT_TRUE(exit == 0 || exit == 3010) << run.switches << ": " << exit;
+    const MachineState after = TakeMachineState();
+    ExpectOnlyExplainedChanges(expected, before, after, run.switches, run.othersGo);
+    ExpectRemovalSetCarriedOut(expected, after, run.switches);
+    before = after;
+  }
+  // Nothing of the package is left but what its catch-all and ignore entries
+  // keep, and the printer that only ever was a disguise.
+  EXPECT_EQ(InstalledPrinters(), std::vector<std::string>{kReceptionPrinter});
+  EXPECT_FALSE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\OEM02"));
+  EXPECT_TRUE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\Shared"));
+  EXPECT_FALSE(FileExists(FolderOf(Place::kDriver) + "Qunz__02.unm"));
+}
+
+namespace {
+// win95, win98, me: RegDeleteKeyA takes the subkeys with it; MoveFileExA is missing.
+class CNinetyEightSystem : public vq::CAccessLayer {
+ public:
+  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override {
+    HKEY opened;
+    if (::RegOpenKeyExA(key, subKey, 0, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS) {
+      char child[260];
+      while (::RegEnumKeyA(opened, 0, child, sizeof(child)) == ERROR_SUCCESS)
+        if (RegDeleteKeyA(opened, child) != ERROR_SUCCESS) break;
+      ::RegCloseKey(opened);
+    }
+    return vq::CAccessLayer::RegDeleteKeyA(key, subKey);
+  }
+  BOOL MoveFileExA(LPCSTR, LPCSTR, DWORD) override {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+  }
+};
+}  // namespace
+
+TEST(MachineComparison, TheSameUninstallsAsWindows98WouldRunThem) {
+  InstallScenario();
+  const vq::COsVersion win98(vq::COsVersion::kPlatformWin9x, vq::COsVersion::kVersion98);
+  CNinetyEightSystem system;
+  vq::CAccessLayerOverride seam(system);
+  vq::SetQuietAnswers(true, false);
+  MachineState before = TakeMachineState();
+  for (const UninstallRun& run : kRuns) {
+    const std::string commandLine = std::string("TORVAX02.exe /QUIET ") + run.switches;
+    const CUninstallDatabase db = ComputeAsTheTool(commandLine, win98);
+    const CExpectation expected(db);
+    vq::CommandLineOptions options;
+    options.Parse(commandLine.c_str());
+    EXPECT_EQ(vq::RunQuietly(options, win98), 3010) << run.switches;  // Windows 9x always restarts
+    const MachineState after = TakeMachineState();
+    ExpectOnlyExplainedChanges(expected, before, after, run.switches, run.othersGo);
+    ExpectRemovalSetCarriedOut(expected, after, run.switches);
+    before = after;
+  }
+  EXPECT_TRUE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\Shared"));
+}
