@@ -53,7 +53,8 @@ void RequireFieldsFit(const CUninstallProfile& p) {
 // Sorted ascending without regard to case and free of repeats.
 void RequireNormalised(const CUninstallProfile& p) {
   for (const ItemList& list : p.lists)
-    for (std::size_t i = 1; i < list.size(); ++i) Require(vq::CompareNoCase(list[i - 1], list[i]) < 0);
+    for (std::size_t i = 1; i < list.size(); ++i)
+      Require(vq::CompareNoCase(list[i - 1], list[i]) < 0);
 }
 
 void RequireInvariants(const vq::CUninstallDatabase& db) {

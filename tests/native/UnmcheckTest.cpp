@@ -140,9 +140,11 @@ const char kDriverScript[] =
 const char kProgramScript[] =
     "[UnPrinterDrivers]\nVezzaro,QZ,2\nVARDEN QUILLAN vintara 7310K,QW,3\n"
     "[QZ.Files]\nVEZZAR32.EXE\nQVCOMMON.DLL\n[QW.Files]\nOLD7310.DLL\n";
-const char kDeepScript[] = "[UnPrinterDrivers]\nVARDEN QUILLAN vintara 9000,Q9,4\n[Q9.Files]\nQ9000.DLL\n";
+const char kDeepScript[] =
+    "[UnPrinterDrivers]\nVARDEN QUILLAN vintara 9000,Q9,4\n[Q9.Files]\nQ9000.DLL\n";
 const char kPrinters[] =
-    "[{\"printerName\": \"office\", \"driverName\": \"VARDEN QUILLAN vintara 7310K\", \"isMakerDriver\": 1},"
+    "[{\"printerName\": \"office\", \"driverName\": \"VARDEN QUILLAN vintara 7310K\","
+    " \"isMakerDriver\": 1},"
     " {\"printerName\": \"front desk\", \"driverName\": \"Generic\", \"disguiseName\": \"office\","
     " \"isDisguise\": 1}]";
 

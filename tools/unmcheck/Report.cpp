@@ -147,10 +147,11 @@ namespace {
 bool ReadScripts(const CheckOptions& options, CUninstallDatabase& db, Json& rejected,
                  Json& warnings, std::string& error) {
   const ScriptPathList paths = OrderScriptPaths(options.scripts);
-  for (const std::string& path : paths.tooLong)
-    rejected.push_back({{"script", Cp1252ToUtf8(path)}, {"reason", "path longer than 259 characters"}});
-  for (const std::string& path : paths.repeated)
-    rejected.push_back({{"script", Cp1252ToUtf8(path)}, {"reason", "same path as an earlier script"}});
+  auto reject = [&rejected](const std::string& path, const std::string& reason) {
+    rejected.push_back({{"script", Cp1252ToUtf8(path)}, {"reason", reason}});
+  };
+  for (const std::string& path : paths.tooLong) reject(path, "path longer than 259 characters");
+  for (const std::string& path : paths.repeated) reject(path, "same path as an earlier script");
   for (const std::string& path : paths.read) {
     std::string content;
     if (!ReadFileBytes(path, content)) {
@@ -160,7 +161,7 @@ bool ReadScripts(const CheckOptions& options, CUninstallDatabase& db, Json& reje
     CIniFile file;
     std::string reason = "failed to open file";  // an empty file is not read
     bool taken = file.Parse(path, content.data(), content.size()) && db.ReadScript(file, &reason);
-    if (!taken) rejected.push_back({{"script", Cp1252ToUtf8(path)}, {"reason", reason}});
+    if (!taken) reject(path, reason);
     if (options.lint) {
       for (const ScriptWarning& w : LintScript(content, file))
         warnings.push_back({{"script", Cp1252ToUtf8(path)}, {"line", w.line},

@@ -180,7 +180,8 @@ StarterBases LintStarterSections(const CIniFile& file, std::vector<ScriptWarning
   for (int s = 0; s < kStarterSectionCount; ++s) {
     const CIniSection* sec = file.FindSection(kStarterSections[s]);
     if (!sec) continue;
-    const std::size_t readCount = LintSectionLimit(*sec, kStarterSectionBuffer, s == 0, "starter entry", out);
+    const std::size_t readCount =
+        LintSectionLimit(*sec, kStarterSectionBuffer, s == 0, "starter entry", out);
     for (std::size_t i = 0; i < sec->entries.size(); ++i) {
       const CIniEntry& e = sec->entries[i];
       const std::string entry = s == 0 ? CIniFile::EntryText(e) : e.key;
@@ -188,8 +189,8 @@ StarterBases LintStarterSections(const CIniFile& file, std::vector<ScriptWarning
       std::size_t c2 = c1 == std::string::npos ? c1 : entry.find(',', c1 + 1);
       if (c2 == std::string::npos) {
         if (i < readCount)
-          out.push_back({e.line, "starter entry \"" + entry +
-                                     "\" needs three fields (name,section base,number): it is skipped"});
+          out.push_back({e.line, "starter entry \"" + entry + "\" needs three fields " +
+                                     "(name,section base,number): it is skipped"});
         continue;
       }
       const std::string base = FoldedCopy(entry.substr(c1 + 1, c2 - c1 - 1));
@@ -200,7 +201,8 @@ StarterBases LintStarterSections(const CIniFile& file, std::vector<ScriptWarning
         auto ins = names.emplace(FoldedCopy(name), e.line);
         if (!ins.second) {
           out.push_back({e.line, "starter entry \"" + name + "\" repeats the name at line " +
-                                     std::to_string(ins.first->second) + ": only the first is used"});
+                                     std::to_string(ins.first->second) +
+                                     ": only the first is used"});
           used = false;
         }
       }
