@@ -50,16 +50,22 @@ TEST(ScriptLint, ReportsWhatTheReaderPassesOver) {
   EXPECT_EQ(w.size(), 8u);
 }
 
-TEST(ScriptLint, NamesEveryEntryLostToTheLimits) {
-  std::string text = "[UnPrinterDrivers]\n";
-  for (int i = 0; i < 10; ++i) text += "VARDEN QUILLAN vintara model 0" + std::to_string(i) + ",Q,1\n";
-  text += "[Q.Files]\n" + std::string(250, 'f') + "\n=\nAFTER.DLL\n";
+TEST(ScriptLint, NamesEveryEntryTheReaderLosesAndTheSectionsLostWithIt) {
+  std::string text = "[UnPrinterDrivers]\n";  // line 1
+  for (int i = 0; i < 10; ++i)            // lines 2 to 11
+    text += "VARDEN QUILLAN vintara model 0" + std::to_string(i) + ",Q" + std::to_string(i) + ",1\n";
+  text += "[Unz_CatchAll]\nVARDEN QUILLAN vintara model 00,QD,2\n"  // 12, 13
+          "[Q0.Files]\n" + std::string(250, 'f') + "\n=\nAFTER.DLL\n"  // 14 to 17
+          "[Q8.Files]\nX.DLL\n[QD.Files]\nY.DLL\n";                   // 18 to 21
   auto w = Lint(text);
-  // Entries of 35 bytes: seven and the final zero fit; the eighth (line 9) is
+  // Entries of 36 bytes: six and the final zero fit; the seventh (line 8) is
   // named together with the lines after it.
-  EXPECT_TRUE(Has(w, 9, "dropped"));
-  EXPECT_TRUE(Has(w, 14, "empty entry ends the list"));
-  EXPECT_EQ(w.size(), 2u);  // 250 characters still fit an item
+  EXPECT_TRUE(Has(w, 8, "dropped"));
+  EXPECT_TRUE(Has(w, 13, "repeats the name at line 2"));
+  EXPECT_TRUE(Has(w, 16, "empty entry ends the list"));
+  EXPECT_TRUE(Has(w, 18, "starter entry at line 10 is dropped"));
+  EXPECT_TRUE(Has(w, 20, "starter entry at line 13 is dropped"));
+  EXPECT_EQ(w.size(), 5u);  // 250 characters still fit an item
 }
 
 TEST(ScriptLint, RegistryItemForm) {

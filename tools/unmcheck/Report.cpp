@@ -2,9 +2,12 @@
 
 #include <cstdio>
 
+#include "uninstall/app/CommandLineOptions.h"
 #include "uninstall/profile/Cp1252.h"
 #include "uninstall/profile/IniFile.h"
+#include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/ScriptLint.h"
+#include "uninstall/profile/ScriptPaths.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 
@@ -24,12 +27,9 @@ bool ReadFileBytes(const std::string& path, std::string& content) {
   return ok;
 }
 
-
 using Json = nlohmann::ordered_json;
 
-namespace {
-
-Json Lists(const CUninstallProfile& p) {
+Json ListsJson(const CUninstallProfile& p) {
   Json lists = Json::object();
   for (int c = 0; c < kCategoryCount; ++c) {
     Json items = Json::array();
@@ -38,6 +38,8 @@ Json Lists(const CUninstallProfile& p) {
   }
   return lists;
 }
+
+namespace {
 
 const char* KindName(const CUninstallProfile& p) {
   if (p.isManufacturer) return "manufacturer";
@@ -53,7 +55,7 @@ Json ProfileJson(const CUninstallProfile& p) {
   j["sectionBase"] = Cp1252ToUtf8(p.sectionBase);
   j["number"] = p.entryNumber;
   j["script"] = Cp1252ToUtf8(p.scriptPath);
-  j.update(Lists(p));
+  j.update(ListsJson(p));
   return j;
 }
 
@@ -137,12 +139,20 @@ bool ParsePrinters(const std::string& jsonText, std::vector<CPrinterRecord>& pri
   return true;
 }
 
-bool RunCheck(const CheckOptions& options, Json& report, std::string& error) {
-  CUninstallDatabase db;
-  db.osVersion = COsVersion(options.platformCode, 0);
-  Json rejected = Json::array();
-  Json warnings = Json::array();
-  for (const std::string& path : options.scripts) {
+namespace {
+
+// Reads the scripts the tool would read, in its order; the paths it passes
+// over and the scripts it rejects go to `rejected`. Fails only when a script
+// file cannot be opened.
+bool ReadScripts(const CheckOptions& options, CUninstallDatabase& db, Json& rejected,
+                 Json& warnings, std::string& error) {
+  const ScriptPathList paths = OrderScriptPaths(options.scripts);
+  auto reject = [&rejected](const std::string& path, const std::string& reason) {
+    rejected.push_back({{"script", Cp1252ToUtf8(path)}, {"reason", reason}});
+  };
+  for (const std::string& path : paths.tooLong) reject(path, "path longer than 259 characters");
+  for (const std::string& path : paths.repeated) reject(path, "same path as an earlier script");
+  for (const std::string& path : paths.read) {
     std::string content;
     if (!ReadFileBytes(path, content)) {
       error = path + ": cannot open file";
@@ -151,15 +161,34 @@ bool RunCheck(const CheckOptions& options, Json& report, std::string& error) {
     CIniFile file;
     std::string reason = "failed to open file";  // an empty file is not read
     bool taken = file.Parse(path, content.data(), content.size()) && db.ReadScript(file, &reason);
-    if (!taken) rejected.push_back({{"script", Cp1252ToUtf8(path)}, {"reason", reason}});
+    if (!taken) reject(path, reason);
     if (options.lint) {
       for (const ScriptWarning& w : LintScript(content, file))
         warnings.push_back({{"script", Cp1252ToUtf8(path)}, {"line", w.line},
                             {"message", Cp1252ToUtf8(w.message)}});
     }
   }
-  db.PrepareEverythingProfile(options.unvezz);
+  return true;
+}
+
+}  // namespace
+
+bool RunCheck(const CheckOptions& options, Json& report, std::string& error) {
+  CUninstallDatabase db;
+  db.osVersion = COsVersion(options.platformCode, 0);
+  Json rejected = Json::array();
+  Json warnings = Json::array();
+  if (!ReadScripts(options, db, rejected, warnings, error)) return false;
+
+  // The tool's switches this check stands for, applied as the tool applies
+  // them: to the everything profile and to the printers offered.
+  CommandLineOptions switches;
+  switches.Parse(options.unvezz ? "/UNVEZZ" : "");
+  db.PrepareEverythingProfile(switches.Count("UNVEZZ") >= 0);
   db.printers = options.printers;
+  for (CPrinterRecord& r : db.printers) {
+    if (!IsOfferedByCommandLine(switches, r.driverName, r.disguiseName)) Withhold(r);
+  }
   db.ComputeRemovalSet();
 
   Json profiles = Json::array();
@@ -170,9 +199,9 @@ bool RunCheck(const CheckOptions& options, Json& report, std::string& error) {
   report = Json::object();
   report["profiles"] = profiles;
   report["rejected"] = rejected;
-  report["everything"] = Lists(db.everything);
-  report["keep"] = Lists(db.keep);
-  report["removal"] = Lists(db.removal);
+  report["everything"] = ListsJson(db.everything);
+  report["keep"] = ListsJson(db.keep);
+  report["removal"] = ListsJson(db.removal);
   report["keptCount"] = db.keptCount;
   report["removeCount"] = db.removeCount;
   report["disguiseToolKept"] = db.disguiseToolKept;

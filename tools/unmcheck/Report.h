@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "uninstall/profile/PrinterRecord.h"
+#include "uninstall/profile/UninstallProfile.h"
 
 namespace vq {
 
@@ -19,8 +20,14 @@ struct CheckOptions {
   std::vector<CPrinterRecord> printers;
 };
 
-// Fails (false, `error` set) only when a script file cannot be opened.
+// Reads the scripts in the tool's order (sorted paths; over-long and repeated
+// paths are passed over and reported), builds the profiles, applies the
+// printer rule of `unvezz` and computes the removal set. Fails (false,
+// `error` set) only when a script file cannot be opened.
 bool RunCheck(const CheckOptions& options, nlohmann::ordered_json& report, std::string& error);
+
+// A profile's thirteen lists as one object, item texts in UTF-8.
+nlohmann::ordered_json ListsJson(const CUninstallProfile& profile);
 
 // The whole file; false when it cannot be opened or read.
 bool ReadFileBytes(const std::string& path, std::string& content);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/TextRoutines.h"
 
 namespace vq {
@@ -11,23 +12,6 @@ const char kMakerMarkValue[] = "QuillanDriver02";
 const char kDisguiseMarkValue[] = "VezzPrinter";
 
 namespace {
-
-constexpr DWORD kSwitchValuesBuffer = 256;
-
-// The values of a switch as a list; empty when absent or too long for the
-// 256-byte buffer the tool reads them with.
-std::vector<std::string> SwitchValues(const CommandLineOptions& options, const char* name) {
-  std::vector<std::string> values;
-  char buffer[kSwitchValuesBuffer];
-  if (!options.Values(name, buffer, sizeof(buffer))) return values;
-  for (char* p = buffer; p; p = SplitAt(p, '\0')) {
-    if (*p == '\0') break;
-    std::string v = p;
-    TrimChar(v, '"');
-    values.push_back(v);
-  }
-  return values;
-}
 
 // Text of a zero-terminated field the spooler returned, cut to 259
 // characters; `cut` reports whether it was longer.
@@ -148,10 +132,7 @@ class CInventoryBuild {
         !EqualNoCase(info->pServerName, computerName_))
       r.serverName = BoundedField(info->pServerName, cut);
     r.isDisguise = (!r.isMakerDriver && !r.disguiseName.empty()) ? 1 : 0;
-    if (cut || !IsOfferedByCommandLine(options_, r.driverName, r.disguiseName)) {
-      r.listed = 0;
-      r.keep = 1;
-    }
+    if (cut || !IsOfferedByCommandLine(options_, r.driverName, r.disguiseName)) Withhold(r);
     printers_.push_back(r);
     return true;
   }
@@ -165,19 +146,6 @@ class CInventoryBuild {
 };
 
 }  // namespace
-
-bool IsOfferedByCommandLine(const CommandLineOptions& options, const std::string& driverName,
-                            const std::string& disguiseName) {
-  if (options.Count("UNVEZZ") >= 0) return !disguiseName.empty();
-  const bool mfg = options.Count("MFG") >= 0;
-  const bool prn = options.Count("PRN") >= 0;
-  if (!mfg && !prn) return true;
-  for (const std::string& v : SwitchValues(options, "MFG"))
-    if (StartsWithNoCase(driverName, v)) return true;
-  for (const std::string& v : SwitchValues(options, "PRN"))
-    if (EqualNoCase(driverName, v)) return true;
-  return false;
-}
 
 InventoryResult BuildListOfInstalledPrinters(std::vector<CPrinterRecord>& printers,
                                              const COsVersion& os,

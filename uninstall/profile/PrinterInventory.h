@@ -46,9 +46,4 @@ InventoryResult BuildListOfInstalledPrinters(std::vector<CPrinterRecord>& printe
                                              const COsVersion& os,
                                              const CommandLineOptions& options);
 
-// Whether the command line offers a printer with this driver and disguise
-// name for removal (the MFG, PRN and UNVEZZ rules).
-bool IsOfferedByCommandLine(const CommandLineOptions& options, const std::string& driverName,
-                            const std::string& disguiseName);
-
 }  // namespace vq

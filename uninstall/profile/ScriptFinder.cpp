@@ -3,8 +3,7 @@
 #include <windows.h>
 
 #include "uninstall/engine/Handles.h"
-#include "uninstall/profile/TextRoutines.h"
-#include "uninstall/profile/UninstallProfile.h"
+#include "uninstall/profile/ScriptPaths.h"
 
 namespace vq {
 
@@ -31,8 +30,7 @@ void FindScripts(std::vector<std::string>& paths, const std::string& folder,
     if (find.IsValid()) {
       do {
         if (data.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY) continue;
-        std::string path = prefix + data.cFileName;
-        if (path.size() <= kFieldChars) paths.push_back(path);
+        paths.push_back(prefix + data.cFileName);
       } while (FindNextFileA(find.Get(), &data));
     }
   }
@@ -41,10 +39,9 @@ void FindScripts(std::vector<std::string>& paths, const std::string& folder,
 }
 
 std::vector<std::string> CollectScriptPaths(const std::vector<std::string>& folders) {
-  std::vector<std::string> paths;
-  for (const std::string& folder : folders) FindScripts(paths, folder, kScriptFileName);
-  NormaliseList(paths);
-  return paths;
+  std::vector<std::string> found;
+  for (const std::string& folder : folders) FindScripts(found, folder, kScriptFileName);
+  return OrderScriptPaths(found).read;
 }
 
 }  // namespace vq

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <map>
+#include <unordered_map>
 
 #include "uninstall/profile/IniFile.h"
 #include "uninstall/profile/ScriptLimits.h"
@@ -57,27 +57,30 @@ void LintRawLines(const std::string& text, std::vector<ScriptWarning>& out) {
   }
 }
 
-// Which entries of `section` fit a buffer of `size` the way the reader
-// fetches them; the rest are reported as dropped.
-void LintSectionLimit(const CIniSection& section, std::size_t size, bool withValues,
-                      const char* what, std::vector<ScriptWarning>& out) {
+// How many entries of `section` the reader gets when it fetches them into a
+// buffer of `size`; the first entry it loses is reported. An empty text ends
+// the fetched list, so the entries after it are lost too.
+std::size_t LintSectionLimit(const CIniSection& section, std::size_t size, bool withValues,
+                             const char* what, std::vector<ScriptWarning>& out) {
   std::size_t total = 0;
-  for (const CIniEntry& e : section.entries) {
+  for (std::size_t i = 0; i < section.entries.size(); ++i) {
+    const CIniEntry& e = section.entries[i];
     const std::string text = withValues ? CIniFile::EntryText(e) : e.key;
     if (total + text.size() + 2 >= size) {
       out.push_back({e.line, std::string(what) + " \"" + text + "\" and the lines after it are " +
                                  "dropped: the entries of [" + section.name + "] exceed " +
                                  std::to_string(size - 1) + " bytes"});
-      return;
+      return i;
     }
     if (text.empty()) {
-      if (&e != &section.entries.back())
+      if (i + 1 < section.entries.size())
         out.push_back({e.line, "empty entry ends the list of [" + section.name +
                                    "]: the lines after it are not read"});
-      return;
+      return i;
     }
     total += text.size() + 1;
   }
+  return section.entries.size();
 }
 
 int EditDistance(const std::string& a, const std::string& b) {
@@ -105,6 +108,11 @@ const char* NearestSuffix(const std::string& suffix) {
   const char* best = nullptr;
   int bestDistance = 4;
   for (int c = 0; c < kScriptCategoryCount; ++c) {
+    // The distance is at least the difference in length: a long section name
+    // costs nothing here.
+    const std::size_t len = std::strlen(CategorySuffix(c));
+    const std::size_t gap = suffix.size() > len ? suffix.size() - len : len - suffix.size();
+    if (gap >= static_cast<std::size_t>(bestDistance)) continue;
     int d = EditDistance(suffix, CategorySuffix(c));
     if (d < bestDistance) {
       bestDistance = d;
@@ -140,69 +148,122 @@ bool IsRegistryItemWellFormed(const std::string& item) {
   return p + 1 == item.size() && (item[p] == '0' || item[p] == '1');
 }
 
-std::vector<ScriptWarning> LintScript(const std::string& text, const CIniFile& file) {
-  std::vector<ScriptWarning> out;
-  LintRawLines(text, out);
-  for (const CIniNote& n : file.Notes()) out.push_back({n.line, n.message});
+namespace {
 
-  // Repeated headers: only the first section of a name is ever read.
-  std::map<std::string, int> firstLine;
+// Section names folded for lookups, each with the first section of that name:
+// the only one the reader ever finds.
+using FirstSections = std::unordered_map<std::string, const CIniSection*>;
+
+FirstSections LintRepeatedSections(const CIniFile& file, std::vector<ScriptWarning>& out) {
+  FirstSections first;
   for (const CIniSection& s : file.Sections()) {
-    auto ins = firstLine.emplace(FoldedCopy(s.name), s.line);
+    auto ins = first.emplace(FoldedCopy(s.name), &s);
     if (!ins.second)
       out.push_back({s.line, "section [" + s.name + "] repeats the one at line " +
-                                 std::to_string(ins.first->second) + ": it is never read"});
+                                 std::to_string(ins.first->second->line) + ": it is never read"});
   }
+  return first;
+}
 
-  // Starter sections: the 260-byte limit and the three fields.
-  std::map<std::string, bool> reachedBases;
+// The section bases (folded) of the starter entries the reader uses, and of
+// those it drops, each with the line of the first entry that named it.
+struct StarterBases {
+  std::unordered_map<std::string, int> read;
+  std::unordered_map<std::string, int> dropped;
+};
+
+// Starter sections: the 260-byte limit, the three fields and repeated names
+// (profiles are kept by name, the first one read wins).
+StarterBases LintStarterSections(const CIniFile& file, std::vector<ScriptWarning>& out) {
+  StarterBases bases;
+  std::unordered_map<std::string, int> names;
   for (int s = 0; s < kStarterSectionCount; ++s) {
     const CIniSection* sec = file.FindSection(kStarterSections[s]);
     if (!sec) continue;
-    LintSectionLimit(*sec, kStarterSectionBuffer, s == 0, "starter entry", out);
-    for (const CIniEntry& e : sec->entries) {
+    const std::size_t readCount =
+        LintSectionLimit(*sec, kStarterSectionBuffer, s == 0, "starter entry", out);
+    for (std::size_t i = 0; i < sec->entries.size(); ++i) {
+      const CIniEntry& e = sec->entries[i];
       const std::string entry = s == 0 ? CIniFile::EntryText(e) : e.key;
       std::size_t c1 = entry.find(',');
       std::size_t c2 = c1 == std::string::npos ? c1 : entry.find(',', c1 + 1);
       if (c2 == std::string::npos) {
-        out.push_back({e.line, "starter entry \"" + entry +
-                                   "\" needs three fields (name,section base,number): it is skipped"});
+        if (i < readCount)
+          out.push_back({e.line, "starter entry \"" + entry + "\" needs three fields " +
+                                     "(name,section base,number): it is skipped"});
         continue;
       }
-      reachedBases[FoldedCopy(entry.substr(c1 + 1, c2 - c1 - 1))] = true;
+      const std::string base = FoldedCopy(entry.substr(c1 + 1, c2 - c1 - 1));
+      bool used = i < readCount;
+      if (used) {
+        std::string name = entry.substr(0, c1);
+        TrimChar(name, '"');
+        auto ins = names.emplace(FoldedCopy(name), e.line);
+        if (!ins.second) {
+          out.push_back({e.line, "starter entry \"" + name + "\" repeats the name at line " +
+                                     std::to_string(ins.first->second) +
+                                     ": only the first is used"});
+          used = false;
+        }
+      }
+      (used ? bases.read : bases.dropped).emplace(base, e.line);
     }
   }
+  return bases;
+}
 
-  // Category sections: limits, item lengths, reachability, suffix spelling.
-  for (const CIniSection& s : file.Sections()) {
-    if (&s != file.FindSection(s.name)) continue;  // repeats are reported above
-    std::size_t dot = s.name.rfind('.');
-    if (dot == std::string::npos) continue;
-    const std::string base = s.name.substr(0, dot);
-    const std::string suffix = s.name.substr(dot + 1);
-    const char* known = KnownSuffix(suffix);
-    const bool reached = reachedBases.count(FoldedCopy(base)) != 0;
-    if (!known) {
-      const char* near = NearestSuffix(suffix);
-      if (reached || near)
-        out.push_back({s.line, "[" + s.name + "]: unknown category \"" + suffix + "\"" +
-                                   (near ? std::string(" (did you mean \"") + near + "\"?)" : "")});
-      continue;
-    }
-    if (!reached) {
+void LintCategorySection(const CIniSection& s, const StarterBases& bases,
+                         std::vector<ScriptWarning>& out) {
+  std::size_t dot = s.name.rfind('.');
+  if (dot == std::string::npos) return;
+  const std::string base = s.name.substr(0, dot);
+  const std::string suffix = s.name.substr(dot + 1);
+  const char* known = KnownSuffix(suffix);
+  const std::string folded = FoldedCopy(base);
+  const bool reached = bases.read.count(folded) != 0;
+  if (!known) {
+    const char* near = NearestSuffix(suffix);
+    if (reached || near)
+      out.push_back({s.line, "[" + s.name + "]: unknown category \"" + suffix + "\"" +
+                                 (near ? std::string(" (did you mean \"") + near + "\"?)" : "")});
+    return;
+  }
+  if (!reached) {
+    auto dropped = bases.dropped.find(folded);
+    if (dropped != bases.dropped.end())
+      out.push_back({s.line, "[" + s.name + "]: its starter entry at line " +
+                                 std::to_string(dropped->second) +
+                                 " is dropped, so the section is never read"});
+    else
       out.push_back({s.line, "[" + s.name + "]: no starter entry has the section base \"" + base +
                                  "\", so the section is never read"});
-      continue;
-    }
-    LintSectionLimit(s, kCategorySectionBuffer, true, "item", out);
-    for (const CIniEntry& e : s.entries) {
-      const std::string item = CIniFile::EntryText(e);
-      if (item.size() > kFieldChars)
-        out.push_back({e.line, "item longer than 259 characters is dropped"});
-      else if (EqualNoCase(known, "RegistryKeys") && !IsRegistryItemWellFormed(item))
-        out.push_back({e.line, "registry item \"" + item +
-                                   "\" is not of the form ROOT,\"sub key\",\"value\",0|1"});
-    }
+    return;
+  }
+  LintSectionLimit(s, kCategorySectionBuffer, true, "item", out);
+  for (const CIniEntry& e : s.entries) {
+    const std::string item = CIniFile::EntryText(e);
+    if (item.size() > kFieldChars)
+      out.push_back({e.line, "item longer than 259 characters is dropped"});
+    else if (EqualNoCase(known, "RegistryKeys") && !IsRegistryItemWellFormed(item))
+      out.push_back({e.line, "registry item \"" + item +
+                                 "\" is not of the form ROOT,\"sub key\",\"value\",0|1"});
+  }
+}
+
+}  // namespace
+
+// Every step is one pass over the sections or entries with hashed lookups:
+// the time grows with the size of the script, not with its square.
+std::vector<ScriptWarning> LintScript(const std::string& text, const CIniFile& file) {
+  std::vector<ScriptWarning> out;
+  LintRawLines(text, out);
+  for (const CIniNote& n : file.Notes()) out.push_back({n.line, n.message});
+  const FirstSections first = LintRepeatedSections(file, out);
+  const StarterBases bases = LintStarterSections(file, out);
+  for (const CIniSection& s : file.Sections()) {
+    // Repeats are reported above; over-long names are never looked up.
+    if (s.nameTooLong || first.at(FoldedCopy(s.name)) != &s) continue;
+    LintCategorySection(s, bases, out);
   }
   std::stable_sort(out.begin(), out.end(),
                    [](const ScriptWarning& a, const ScriptWarning& b) { return a.line < b.line; });
