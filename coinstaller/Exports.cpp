@@ -35,10 +35,40 @@ void ShowInstallerReminder()
     wsprintfA(message, format, product);
     CMessageDlg(message, product).DoModal();
 }
+
+// Shows the reminder unless the maker's installer is running. Returns 0 when
+// the mutex cannot be created, otherwise the result of closing it (nonzero).
+int RemindUnlessInstallerRuns()
+{
+    CHandle mutex(CreateMutexA(NULL, TRUE, kInstallerMutex));
+    if (!mutex.Get())
+        return 0;
+    // Holding the mutex while the dialog is open also keeps a second
+    // concurrent call from showing it again.
+    if (GetLastError() != ERROR_ALREADY_EXISTS)
+    {
+        ShowInstallerReminder();
+        ReleaseMutex(mutex.Get());
+    }
+    return mutex.Close();
+}
+
+// After the driver is installed: starts the installer for the status display.
+// When it cannot be started, the driver is installed all the same; only the
+// status display is missing, and the reminder tells the user how to add it
+// (not in a quiet installation, which must show nothing).
+void OfferStatusDisplay(HDEVINFO set, PSP_DEVINFO_DATA element)
+{
+    if (LaunchInstaller(set, element) == ERROR_SUCCESS)
+        return;
+    if (!IsQuietInstall(set, element))
+        RemindUnlessInstallerRuns();
+}
 }
 
 // Called by the device installer for each step of the driver installation;
-// once the driver is installed, starts the package installer.
+// once the driver is installed, starts the package installer. It never turns
+// the installation's result into a failure.
 DWORD WINAPI CoInstallerEntry(DI_FUNCTION installFunction, HDEVINFO set,
                               PSP_DEVINFO_DATA element, PCOINSTALLER_CONTEXT_DATA context)
 {
@@ -50,7 +80,8 @@ DWORD WINAPI CoInstallerEntry(DI_FUNCTION installFunction, HDEVINFO set,
         return ERROR_DI_POSTPROCESSING_REQUIRED;  // call us again afterwards
     if (context->InstallResult != NO_ERROR)
         return context->InstallResult;
-    return LaunchInstaller(set, element);
+    OfferStatusDisplay(set, element);
+    return NO_ERROR;
 }
 
 // Shows the configured installer file name, then its arguments.
@@ -68,16 +99,5 @@ int WINAPI VendorSetup(HWND, HINSTANCE, LPSTR, int)
 int WINAPI VendorSetup9x(HWND, HINSTANCE, LPSTR printerName, int)
 {
     MarkPrinterQueued(printerName);  // the reminder is wanted either way
-
-    CHandle mutex(CreateMutexA(NULL, TRUE, kInstallerMutex));
-    if (!mutex.Get())
-        return 0;
-    // Holding the mutex while the dialog is open also keeps a second
-    // concurrent call from showing it again.
-    if (GetLastError() != ERROR_ALREADY_EXISTS)
-    {
-        ShowInstallerReminder();
-        ReleaseMutex(mutex.Get());
-    }
-    return mutex.Close();
+    return RemindUnlessInstallerRuns();
 }
