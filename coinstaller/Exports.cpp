@@ -1,10 +1,12 @@
-// The three exports of QUENTIC02 (named in QUENTIC02.def).
+// The three exports of QUENTIC02 (named in QUENTIC02.def). Each answers
+// without letting an exception out (NoThrow.h).
 #include <windows.h>
 #include <setupapi.h>
 
 #include "coinstaller/Handles.h"
 #include "coinstaller/InstallerLaunch.h"
 #include "coinstaller/MessageDlg.h"
+#include "coinstaller/NoThrow.h"
 #include "coinstaller/PrinterMark.h"
 #include "coinstaller/ResourceString.h"
 #include "coinstaller/resource.h"
@@ -80,24 +82,30 @@ DWORD WINAPI CoInstallerEntry(DI_FUNCTION installFunction, HDEVINFO set,
         return ERROR_DI_POSTPROCESSING_REQUIRED;  // call us again afterwards
     if (context->InstallResult != NO_ERROR)
         return context->InstallResult;
-    OfferStatusDisplay(set, element);
-    return NO_ERROR;
+    return CallWithoutThrowing(DWORD(NO_ERROR), [&]() {
+        OfferStatusDisplay(set, element);
+        return DWORD(NO_ERROR);
+    });
 }
 
 // Shows the configured installer file name, then its arguments.
 int WINAPI VendorSetup(HWND, HINSTANCE, LPSTR, int)
 {
-    char installerFile[MAX_PATH];
-    char installerArgs[MAX_PATH];
-    LoadInstallerCommand(installerFile, installerArgs);
-    CMessageDlg(installerFile, "1").DoModal();
-    return static_cast<int>(CMessageDlg(installerArgs, "2").DoModal());
+    return CallWithoutThrowing(0, []() {
+        char installerFile[MAX_PATH];
+        char installerArgs[MAX_PATH];
+        LoadInstallerCommand(installerFile, installerArgs);
+        CMessageDlg(installerFile, "1").DoModal();
+        return static_cast<int>(CMessageDlg(installerArgs, "2").DoModal());
+    });
 }
 
 // Windows 9x printer set-up: marks the new printer and, unless the maker's
 // installer is running, reminds the user to run it.
 int WINAPI VendorSetup9x(HWND, HINSTANCE, LPSTR printerName, int)
 {
-    MarkPrinterQueued(printerName);  // the reminder is wanted either way
-    return RemindUnlessInstallerRuns();
+    return CallWithoutThrowing(0, [&]() {
+        MarkPrinterQueued(printerName);  // the reminder is wanted either way
+        return RemindUnlessInstallerRuns();
+    });
 }
