@@ -215,13 +215,17 @@ TEST_F(VendorSetupTest, ReminderShowsFormattedMessageCentredAndHoldsTheMutex)
               ItemText(dialog, 1001));
     EXPECT_EQ("OK", ItemText(dialog, IDOK));
 
-    // Centred: x moved 4 pixels right and snapped to a multiple of 8.
+    // Centred on the 1024 x 768 screen of the test tiers: the window is
+    // 366 x 123 pixels, so x is (1024 - 366) / 2 + 4 = 333 snapped down to
+    // 328, and y is (768 - 123) / 2 = 322 (rounded down).
+    ASSERT_EQ(1024, GetSystemMetrics(SM_CXSCREEN)) << "the positions below are the test tiers' screen's";
+    ASSERT_EQ(768, GetSystemMetrics(SM_CYSCREEN));
     RECT rect;
     GetWindowRect(dialog, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    EXPECT_EQ(((GetSystemMetrics(SM_CXSCREEN) - width) / 2 + 4) / 8 * 8, rect.left);
-    EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - height) / 2, rect.top);
+    EXPECT_EQ(328, rect.left);
+    EXPECT_EQ(322, rect.top);
+    EXPECT_EQ(366, rect.right - rect.left);
+    EXPECT_EQ(123, rect.bottom - rect.top);
 
     // The printer is marked before the message appears.
     EXPECT_EQ(DWORD(PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_QUEUED),
