@@ -117,9 +117,22 @@ void CModalDialog::SendToOwner(UINT msg, WPARAM wp) const {
   if (m_owner) SendMessageA(m_owner, msg, wp, 0);
 }
 
+bool CModalDialog::AskOwner(UINT msg, int32_t& answer) const {
+  if (!m_owner) return false;
+  // Filled with a value no question of the contract has for an answer
+  // (densities -5..5, minutes, flags, colours, status codes), so that a host
+  // that returns without writing can be told from one that answers.
+  const int32_t kNoAnswer = INT32_MIN;
+  int32_t written = kNoAnswer;
+  SendMessageA(m_owner, msg, 0, reinterpret_cast<LPARAM>(&written));
+  if (written == kNoAnswer) return false;
+  answer = written;
+  return true;
+}
+
 int32_t CModalDialog::AskOwner(UINT msg) const {
   int32_t answer = 0;
-  if (m_owner) SendMessageA(m_owner, msg, 0, reinterpret_cast<LPARAM>(&answer));
+  AskOwner(msg, answer);
   return answer;
 }
 

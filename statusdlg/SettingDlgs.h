@@ -28,6 +28,10 @@ class CPrinterSettingsDlg : public CModalDialog {
   int32_t m_autoReplace = 0;
   int32_t m_energySaverRead = 0;
   int32_t m_energySaverChosen = 0;
+  // Whether the host answered the question for each value at start.
+  bool m_autoContinueAnswered = false;
+  bool m_autoReplaceAnswered = false;
+  bool m_energySaverAnswered = false;
 
  protected:
   void OnOK() override;
@@ -35,7 +39,9 @@ class CPrinterSettingsDlg : public CModalDialog {
   // the controls.
   void ReadAutoReplace();
   void ReadRemainingSettings();
-  // Sends the three common settings in their order.
+  // Sends the three common settings in their order. A value the host did not
+  // give at start is sent only when the user has set it: the dialog must not
+  // change a printer setting that neither the host nor the user gave.
   void SendCommonSettings();
 
   CComboBox m_energySaver;

@@ -55,6 +55,10 @@ bool CSimulatedPrinter::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       return false;
   }
+  if (!answers) {
+    Record(msg, kNoAnswer);
+    return true;
+  }
   if (lp) *reinterpret_cast<int32_t*>(lp) = reply;
   Record(msg, reply);
   return true;
@@ -101,7 +105,10 @@ std::string CSimulatedPrinter::Describe(const HostEvent& event) {
     case SDM_GETSTATUS: case SDM_GETDUPLEXDENSITY: case SDM_GETCURRENTTONER:
     case SDM_GETENERGYSAVER: case SDM_GETAUTOCONTINUE: case SDM_GETAUTOREPLACE:
     case SDM_GETREPLACEFLAG:
-      snprintf(text, sizeof text, "%s -> %d", name, static_cast<int>(event.value));
+      if (event.value == kNoAnswer)
+        snprintf(text, sizeof text, "%s (no answer)", name);
+      else
+        snprintf(text, sizeof text, "%s -> %d", name, static_cast<int>(event.value));
       break;
     default:
       snprintf(text, sizeof text, "%s %d", name, static_cast<int>(event.value));

@@ -17,6 +17,9 @@ struct HostEvent {
   int32_t capacity;  // SDM_SETTONERCAPACITY only
 };
 
+// The value of a GET event that the host did not answer.
+const int32_t kNoAnswer = INT32_MIN;
+
 class CSimulatedPrinter {
  public:
   CSimulatedPrinter();
@@ -36,6 +39,9 @@ class CSimulatedPrinter {
   int32_t autoReplace = 0;
   int32_t replaceFlag = 1;
   int32_t currentToner = TONER_BLACK;
+  // False: a host that returns from every GET message without writing an
+  // answer.
+  bool answers = true;
 
   // Status reported while nothing is scripted.
   int32_t idleStatus = STATUS_READY;
