@@ -52,7 +52,16 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND window, UINT msg, WPARAM wp, LPAR
     self = reinterpret_cast<CModalDialog*>(GetWindowLongPtrA(window, DWLP_USER));
   }
   if (!self) return FALSE;
-  const INT_PTR result = self->Dispatch(msg, wp, lp);
+  INT_PTR result = FALSE;
+  // No exception may leave here: on 32-bit Windows it cannot unwind through
+  // the system's frames of the modal loop, and the host process would end. A
+  // handler that throws ends the dialog as one that could not run (-1).
+  try {
+    result = self->Dispatch(msg, wp, lp);
+  } catch (...) {
+    ::EndDialog(window, -1);
+    result = TRUE;
+  }
   if (msg == WM_NCDESTROY) self->m_hWnd = nullptr;
   return result;
 }
