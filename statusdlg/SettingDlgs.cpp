@@ -49,21 +49,33 @@ bool OpenCallerToken(CTokenHandle& token) {
   return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Address()) != FALSE;
 }
 
-}  // namespace
+DWORD SystemVersion() { return GetVersion(); }
 
-bool IsAdministrator() {
-  // Windows 9x has no accounts to check: everyone may change everything.
-  if (GetVersion() & 0x80000000) return true;
-
+bool CallerGroups(std::vector<BYTE>& groups) {
   CTokenHandle token;
   if (!OpenCallerToken(token)) return false;
+  // The size first: a query without a buffer must fail for want of one.
   DWORD size = 0;
   if (GetTokenInformation(token.Get(), TokenGroups, nullptr, 0, &size) ||
       GetLastError() != ERROR_INSUFFICIENT_BUFFER)
     return false;
-  std::vector<BYTE> buffer(size);
-  if (!GetTokenInformation(token.Get(), TokenGroups, buffer.data(), size, &size)) return false;
+  groups.resize(size);
+  return GetTokenInformation(token.Get(), TokenGroups, groups.data(), size, &size) != FALSE;
+}
 
+}  // namespace
+
+const AdministratorQueries& SystemAdministratorQueries() {
+  static const AdministratorQueries queries = {&SystemVersion, &CallerGroups};
+  return queries;
+}
+
+bool IsAdministrator(const AdministratorQueries& queries) {
+  // Windows 9x has no accounts to check: everyone may change everything.
+  if (queries.version() & 0x80000000) return true;
+
+  std::vector<BYTE> buffer;
+  if (!queries.callerGroups(buffer) || buffer.size() < sizeof(TOKEN_GROUPS)) return false;
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
   CSidHandle administrators;
   if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
@@ -75,6 +87,8 @@ bool IsAdministrator() {
   }
   return false;
 }
+
+bool IsAdministrator() { return IsAdministrator(SystemAdministratorQueries()); }
 
 bool EnergySaverOffOffered() {
   const int country = static_cast<int>(GetProfileIntA("Intl", "iCountry", 0));

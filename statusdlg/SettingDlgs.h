@@ -5,11 +5,29 @@
 
 #include <stdint.h>
 
+#include <vector>
+
 #include "statusdlg/Controls.h"
 #include "statusdlg/HostContract.h"
 #include "statusdlg/ModalDialog.h"
 
-// True when the caller may change the administrator-only settings.
+// What the administrator check reads from the system; tests give their own.
+struct AdministratorQueries {
+  // The system's version number (GetVersion); its high bit marks Windows 9x.
+  DWORD (*version)();
+  // The group list (a TOKEN_GROUPS record) of the caller's access token: the
+  // thread's, or the process's when the thread has none. False when it
+  // cannot be read.
+  bool (*callerGroups)(std::vector<BYTE>& groups);
+};
+
+// The queries of the running system.
+const AdministratorQueries& SystemAdministratorQueries();
+
+// True when the caller may change the administrator-only settings: on
+// Windows 9x always, otherwise when the caller's token holds the built-in
+// Administrators group. A token that cannot be read answers false.
+bool IsAdministrator(const AdministratorQueries& queries);
 bool IsAdministrator();
 
 // Whether the energy-saver list offers "off", from the "Intl" settings of the
