@@ -1,10 +1,12 @@
-// The three exports of QUENTIC02 (named in QUENTIC02.def).
+// The three exports of QUENTIC02 (named in QUENTIC02.def). Each answers
+// without letting an exception out (NoThrow.h).
 #include <windows.h>
 #include <setupapi.h>
 
 #include "coinstaller/Handles.h"
 #include "coinstaller/InstallerLaunch.h"
 #include "coinstaller/MessageDlg.h"
+#include "coinstaller/NoThrow.h"
 #include "coinstaller/PrinterMark.h"
 #include "coinstaller/ResourceString.h"
 #include "coinstaller/resource.h"
@@ -35,40 +37,11 @@ void ShowInstallerReminder()
     wsprintfA(message, format, product);
     CMessageDlg(message, product).DoModal();
 }
-}
 
-// Called by the device installer for each step of the driver installation;
-// once the driver is installed, starts the package installer.
-DWORD WINAPI CoInstallerEntry(DI_FUNCTION installFunction, HDEVINFO set,
-                              PSP_DEVINFO_DATA element, PCOINSTALLER_CONTEXT_DATA context)
+// Shows the reminder unless the maker's installer is running. Returns 0 when
+// the mutex cannot be created, otherwise the result of closing it (nonzero).
+int RemindUnlessInstallerRuns()
 {
-    if (installFunction != DIF_INSTALLDEVICE)
-        return NO_ERROR;
-    if (!context)
-        return ERROR_INVALID_PARAMETER;
-    if (!context->PostProcessing)
-        return ERROR_DI_POSTPROCESSING_REQUIRED;  // call us again afterwards
-    if (context->InstallResult != NO_ERROR)
-        return context->InstallResult;
-    return LaunchInstaller(set, element);
-}
-
-// Shows the configured installer file name, then its arguments.
-int WINAPI VendorSetup(HWND, HINSTANCE, LPSTR, int)
-{
-    char installerFile[MAX_PATH];
-    char installerArgs[MAX_PATH];
-    LoadInstallerCommand(installerFile, installerArgs);
-    CMessageDlg(installerFile, "1").DoModal();
-    return static_cast<int>(CMessageDlg(installerArgs, "2").DoModal());
-}
-
-// Windows 9x printer set-up: marks the new printer and, unless the maker's
-// installer is running, reminds the user to run it.
-int WINAPI VendorSetup9x(HWND, HINSTANCE, LPSTR printerName, int)
-{
-    MarkPrinterQueued(printerName);  // the reminder is wanted either way
-
     CHandle mutex(CreateMutexA(NULL, TRUE, kInstallerMutex));
     if (!mutex.Get())
         return 0;
@@ -80,4 +53,59 @@ int WINAPI VendorSetup9x(HWND, HINSTANCE, LPSTR printerName, int)
         ReleaseMutex(mutex.Get());
     }
     return mutex.Close();
+}
+
+// After the driver is installed: starts the installer for the status display.
+// When it cannot be started, the driver is installed all the same; only the
+// status display is missing, and the reminder tells the user how to add it
+// (not in a quiet installation, which must show nothing).
+void OfferStatusDisplay(HDEVINFO set, PSP_DEVINFO_DATA element)
+{
+    if (LaunchInstaller(set, element) == ERROR_SUCCESS)
+        return;
+    if (!IsQuietInstall(set, element))
+        RemindUnlessInstallerRuns();
+}
+}
+
+// Called by the device installer for each step of the driver installation;
+// once the driver is installed, starts the package installer. It never turns
+// the installation's result into a failure.
+DWORD WINAPI CoInstallerEntry(DI_FUNCTION installFunction, HDEVINFO set,
+                              PSP_DEVINFO_DATA element, PCOINSTALLER_CONTEXT_DATA context)
+{
+    if (installFunction != DIF_INSTALLDEVICE)
+        return NO_ERROR;
+    if (!context)
+        return ERROR_INVALID_PARAMETER;
+    if (!context->PostProcessing)
+        return ERROR_DI_POSTPROCESSING_REQUIRED;  // call us again afterwards
+    if (context->InstallResult != NO_ERROR)
+        return context->InstallResult;
+    return CallWithoutThrowing(DWORD(NO_ERROR), [&]() {
+        OfferStatusDisplay(set, element);
+        return DWORD(NO_ERROR);
+    });
+}
+
+// Shows the configured installer file name, then its arguments.
+int WINAPI VendorSetup(HWND, HINSTANCE, LPSTR, int)
+{
+    return CallWithoutThrowing(0, []() {
+        char installerFile[MAX_PATH];
+        char installerArgs[MAX_PATH];
+        LoadInstallerCommand(installerFile, installerArgs);
+        CMessageDlg(installerFile, "1").DoModal();
+        return static_cast<int>(CMessageDlg(installerArgs, "2").DoModal());
+    });
+}
+
+// Windows 9x printer set-up: marks the new printer and, unless the maker's
+// installer is running, reminds the user to run it.
+int WINAPI VendorSetup9x(HWND, HINSTANCE, LPSTR printerName, int)
+{
+    return CallWithoutThrowing(0, [&]() {
+        MarkPrinterQueued(printerName);  // the reminder is wanted either way
+        return RemindUnlessInstallerRuns();
+    });
 }

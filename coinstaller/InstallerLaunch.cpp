@@ -20,6 +20,17 @@ namespace
 typedef BOOL(WINAPI* GetSelectedDriverFn)(HDEVINFO, PSP_DEVINFO_DATA, PSP_DRVINFO_DATA_A);
 typedef BOOL(WINAPI* GetDriverInfoDetailFn)(HDEVINFO, PSP_DEVINFO_DATA, PSP_DRVINFO_DATA_A,
                                             PSP_DRVINFO_DETAIL_DATA_A, DWORD, PDWORD);
+typedef BOOL(WINAPI* GetDeviceInstallParamsFn)(HDEVINFO, PSP_DEVINFO_DATA,
+                                               PSP_DEVINSTALL_PARAMS_A);
+
+// A function of the setup library, looked up by name when it is needed;
+// NULL when the library lacks it. The library is loaded with the module,
+// which refuses to load without it.
+template <class Function> Function SetupFunction(const char* name)
+{
+    HMODULE library = SetupLibrary();
+    return library ? GetProcAs<Function>(library, name) : NULL;
+}
 
 bool Fail(DWORD error)
 {
@@ -38,19 +49,35 @@ bool Append(char* buffer, int size, const char* text, int length)
     return true;
 }
 
+// The last character of `text` (the lead byte of a double-byte one); NULL
+// for an empty text.
+char* LastCharacter(char* text)
+{
+    char* last = NULL;
+    for (char* p = text; *p; p = CharNextA(p))
+        last = p;
+    return last;
+}
+
+// Copies `path` into `folder` and ends it with a backslash.
+bool CopyAsFolder(const char* path, char* folder, int size)
+{
+    folder[0] = '\0';
+    if (!Append(folder, size, path, lstrlenA(path)))
+        return false;
+    const char* last = LastCharacter(folder);
+    return (last && *last == '\\') || Append(folder, size, "\\", 1);
+}
+
 // The INF file of the driver selected for the element, as SetupAPI reports
 // it in the driver detail record.
 DWORD GetSelectedInfPath(HDEVINFO set, PSP_DEVINFO_DATA element, char* path, int size)
 {
-    HMODULE module = SetupLibrary();
-    if (!module)
-        return ERROR_DI_POSTPROCESSING_REQUIRED;
+    GetSelectedDriverFn getSelected = SetupFunction<GetSelectedDriverFn>("SetupDiGetSelectedDriverA");
     GetDriverInfoDetailFn getDetail =
-        GetProcAs<GetDriverInfoDetailFn>(module, "SetupDiGetDriverInfoDetailA");
-    GetSelectedDriverFn getSelected =
-        GetProcAs<GetSelectedDriverFn>(module, "SetupDiGetSelectedDriverA");
-    if (!getDetail || !getSelected)
-        return GetLastError();
+        SetupFunction<GetDriverInfoDetailFn>("SetupDiGetDriverInfoDetailA");
+    if (!getSelected || !getDetail)
+        return ERROR_PROC_NOT_FOUND;
 
     SP_DRVINFO_DATA_A driver;
     ZeroMemory(&driver, sizeof driver);
@@ -71,6 +98,44 @@ DWORD GetSelectedInfPath(HDEVINFO set, PSP_DEVINFO_DATA element, char* path, int
     lstrcpynA(path, detail.InfFileName, size);
     return ERROR_SUCCESS;
 }
+
+// The device's install parameters; false when they cannot be read.
+bool GetInstallParams(HDEVINFO set, PSP_DEVINFO_DATA element, SP_DEVINSTALL_PARAMS_A& params)
+{
+    GetDeviceInstallParamsFn getParams =
+        SetupFunction<GetDeviceInstallParamsFn>("SetupDiGetDeviceInstallParamsA");
+    ZeroMemory(&params, sizeof params);
+    params.cbSize = sizeof params;
+    return getParams && getParams(set, element, &params);
+}
+
+// The system's INF folder, where the device installer keeps its INF copies.
+bool IsSystemInfFolder(const char* folder)
+{
+    char system[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(system, MAX_PATH - 4);
+    if (length == 0 || length >= MAX_PATH - 4)
+        return false;
+    Append(system, sizeof system, "\\INF", 4);
+    return IsSameFolder(folder, system);
+}
+
+// The original folder of an INF that the device installer has copied into
+// its own folder: the one the install parameters searched.
+DWORD GetOriginalFolder(HDEVINFO set, PSP_DEVINFO_DATA element, char* folder, int size)
+{
+    SP_DEVINSTALL_PARAMS_A params;
+    if (!GetInstallParams(set, element, params) || params.DriverPath[0] == '\0')
+        return ERROR_FILE_NOT_FOUND;
+    params.DriverPath[MAX_PATH - 1] = '\0';
+    bool taken = (params.Flags & DI_ENUMSINGLEINF)
+                     ? GetFolderOfPath(params.DriverPath, folder, size)
+                     : CopyAsFolder(params.DriverPath, folder, size);
+    if (!taken)
+        return GetLastError();
+    // A search of the system's INF folder leads back to the copy.
+    return IsSystemInfFolder(folder) ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+}
 }
 
 bool GetFolderOfPath(const char* path, char* folder, int size)
@@ -87,10 +152,47 @@ bool GetFolderOfPath(const char* path, char* folder, int size)
     return Append(folder, size, path, static_cast<int>(lastSeparator - path) + 1);
 }
 
+bool IsSameFolder(const char* a, const char* b)
+{
+    // Both in their full form, then in their short form where the folder
+    // exists: the same folder reads the same, letter case aside.
+    char forms[2][MAX_PATH];
+    const char* paths[2] = {a, b};
+    for (int i = 0; i < 2; ++i)
+    {
+        char full[MAX_PATH];
+        char* filePart = NULL;
+        DWORD length = GetFullPathNameA(paths[i], MAX_PATH, full, &filePart);
+        if (length == 0 || length >= MAX_PATH)
+            return false;
+        DWORD shortLength = GetShortPathNameA(full, forms[i], MAX_PATH);
+        if (shortLength == 0 || shortLength >= MAX_PATH)
+            lstrcpynA(forms[i], full, MAX_PATH);
+        // No final backslash, except after a drive ("C:\").
+        char* last = LastCharacter(forms[i]);
+        if (last && *last == '\\' && last - forms[i] > 2)
+            *last = '\0';
+    }
+    return lstrcmpiA(forms[0], forms[1]) == 0;
+}
+
 void LoadInstallerCommand(char* installerFile, char* installerArgs)
 {
     LoadResourceString(IDS_INSTALLER_FILE, "SETUP.EXE", installerFile, MAX_PATH);
     LoadResourceString(IDS_INSTALLER_ARGS, "i", installerArgs, MAX_PATH);
+}
+
+DWORD FindInstallerFolder(HDEVINFO set, PSP_DEVINFO_DATA element, char* folder, int size)
+{
+    char infPath[MAX_PATH];
+    DWORD error = GetSelectedInfPath(set, element, infPath, sizeof infPath);
+    if (error != ERROR_SUCCESS)
+        return error;
+    if (!GetFolderOfPath(infPath, folder, size))
+        return GetLastError();
+    if (IsSystemInfFolder(folder))
+        return GetOriginalFolder(set, element, folder, size);
+    return ERROR_SUCCESS;
 }
 
 DWORD LaunchInstaller(HDEVINFO set, PSP_DEVINFO_DATA element)
@@ -99,20 +201,27 @@ DWORD LaunchInstaller(HDEVINFO set, PSP_DEVINFO_DATA element)
     char installerArgs[MAX_PATH];
     LoadInstallerCommand(installerFile, installerArgs);
 
-    char infPath[MAX_PATH];
-    DWORD error = GetSelectedInfPath(set, element, infPath, sizeof infPath);
+    char infFolder[MAX_PATH];
+    DWORD error = FindInstallerFolder(set, element, infFolder, sizeof infFolder);
     if (error != ERROR_SUCCESS)
         return error;
-
-    char infFolder[MAX_PATH];
     char installerPath[MAX_PATH];
-    if (!GetFolderOfPath(infPath, infFolder, sizeof infFolder))
-        return GetLastError();
     lstrcpyA(installerPath, infFolder);
     if (!Append(installerPath, sizeof installerPath, installerFile, lstrlenA(installerFile)))
         return GetLastError();
 
-    // What the installer does is its own business; its start is not checked.
-    ShellExecuteA(NULL, "open", installerPath, installerArgs, infFolder, SW_SHOWNORMAL);
-    return ERROR_SUCCESS;
+    // ShellExecuteA answers a value above 32 once the program has started,
+    // otherwise an error code of its own (2: file not found, 3: path not
+    // found, ...) that matches the Win32 code of the same number.
+    INT_PTR started = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(NULL, "open", installerPath, installerArgs, infFolder, SW_SHOWNORMAL));
+    if (started > 32)
+        return ERROR_SUCCESS;
+    return started > 0 ? static_cast<DWORD>(started) : ERROR_NOT_ENOUGH_MEMORY;
+}
+
+bool IsQuietInstall(HDEVINFO set, PSP_DEVINFO_DATA element)
+{
+    SP_DEVINSTALL_PARAMS_A params;
+    return GetInstallParams(set, element, params) && (params.Flags & DI_QUIETINSTALL) != 0;
 }

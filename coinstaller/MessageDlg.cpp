@@ -31,19 +31,34 @@ INT_PTR CALLBACK CMessageDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
     if (message == WM_INITDIALOG)
     {
         SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        CMessageDlg* dialog = reinterpret_cast<CMessageDlg*>(lParam);
-        dialog->m_hwnd = hwnd;
-        return dialog->OnInitDialog();
+        reinterpret_cast<CMessageDlg*>(lParam)->m_hwnd = hwnd;
     }
     CMessageDlg* dialog = reinterpret_cast<CMessageDlg*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!dialog)
         return FALSE;
+    // No exception may leave here (NoThrow.h): a handler that throws ends the
+    // dialog as one that could not run.
+    try
+    {
+        return dialog->Dispatch(message, wParam);
+    }
+    catch (...)
+    {
+        EndDialog(hwnd, -1);
+        return TRUE;
+    }
+}
+
+INT_PTR CMessageDlg::Dispatch(UINT message, WPARAM wParam)
+{
     switch (message)
     {
+    case WM_INITDIALOG:
+        return OnInitDialog();
     case WM_COMMAND:
-        return dialog->OnCommand(LOWORD(wParam));
+        return OnCommand(LOWORD(wParam));
     case WM_CLOSE:
-        return dialog->OnClose();
+        return OnClose();
     default:
         return FALSE;
     }

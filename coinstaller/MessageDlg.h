@@ -13,18 +13,27 @@ class CMessageDlg
 {
 public:
     CMessageDlg(const char* text, const char* caption);
+    virtual ~CMessageDlg() {}
     // Runs the dialog modally; returns 1 for the button, 0 when the window
-    // was closed, -1 when it could not be created.
+    // was closed, -1 when it could not be created or a handler threw (the
+    // dialog procedure ends the dialog then: no exception leaves it).
     INT_PTR DoModal();
 
-private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnInitDialog();
-    INT_PTR OnCommand(WORD id);
-    INT_PTR OnClose();
-    void CenterOnScreen();
+protected:
+    // Handlers; virtual so that a test can make one throw.
+    virtual INT_PTR OnInitDialog();
+    virtual INT_PTR OnCommand(WORD id);
+    virtual INT_PTR OnClose();
 
     HWND m_hwnd;
+
+private:
+    CMessageDlg(const CMessageDlg&) = delete;
+    CMessageDlg& operator=(const CMessageDlg&) = delete;
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT message, WPARAM wParam);
+    void CenterOnScreen();
+
     const char* m_text;
     const char* m_caption;
 };

@@ -41,7 +41,14 @@ LRESULT CALLBACK CSubclassedWindow::Procedure(HWND window, UINT msg, WPARAM wp, 
     self->Unsubclass();
     return CallWindowProcA(old, window, msg, wp, lp);
   }
-  return self->WindowProc(msg, wp, lp);
+  // No exception may leave a window procedure (the system's frames below it
+  // cannot be unwound on 32-bit Windows); a message whose handler throws
+  // counts as handled.
+  try {
+    return self->WindowProc(msg, wp, lp);
+  } catch (...) {
+    return 0;
+  }
 }
 
 void CComboBox::SelectByData(LPARAM data) {

@@ -11,24 +11,10 @@
 #include "statusdlg/SettingDlgs.h"
 #include "statusdlg/SuppliesStatusDlg.h"
 #include "statusdlg/TonerReplaceDlg.h"
+#include "statusdlg/WindowSearch.h"
 #include "statusdlg/resource.h"
 
 namespace {
-
-struct FindByTitle {
-  const char* title;
-  HWND found;
-};
-
-BOOL CALLBACK MatchTitle(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<FindByTitle*>(context);
-  char title[160];
-  if (GetWindowTextA(window, title, sizeof title) > 0 && strcmp(title, search->title) == 0) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 // The single-instance rule: when a top-level window of any class and any
 // process carries the dialog's caption, brings it (or the pop-up it shows)
@@ -37,11 +23,12 @@ bool BringForwardOpenDialog(UINT captionId) {
   char caption[160];
   strncpy(caption, LoadResString(captionId), sizeof caption - 1);
   caption[sizeof caption - 1] = '\0';
-  FindByTitle search = {caption, nullptr};
-  EnumWindows(&MatchTitle, reinterpret_cast<LPARAM>(&search));
-  if (!search.found) return false;
-  HWND popup = GetLastActivePopup(search.found);
-  if (IsIconic(search.found)) ShowWindow(search.found, SW_RESTORE);
+  HWND found = FindWindowByTitle(caption);
+  if (!found) return false;
+  HWND popup = GetLastActivePopup(found);
+  // Posted, as the restore command of its window menu: its thread may be
+  // busy, and ShowWindow would wait for it.
+  if (IsIconic(found)) PostMessageA(found, WM_SYSCOMMAND, SC_RESTORE, 0);
   SetForegroundWindow(popup);
   return true;
 }

@@ -52,7 +52,16 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND window, UINT msg, WPARAM wp, LPAR
     self = reinterpret_cast<CModalDialog*>(GetWindowLongPtrA(window, DWLP_USER));
   }
   if (!self) return FALSE;
-  const INT_PTR result = self->Dispatch(msg, wp, lp);
+  INT_PTR result = FALSE;
+  // No exception may leave here: on 32-bit Windows it cannot unwind through
+  // the system's frames of the modal loop, and the host process would end. A
+  // handler that throws ends the dialog as one that could not run (-1).
+  try {
+    result = self->Dispatch(msg, wp, lp);
+  } catch (...) {
+    ::EndDialog(window, -1);
+    result = TRUE;
+  }
   if (msg == WM_NCDESTROY) self->m_hWnd = nullptr;
   return result;
 }
@@ -117,9 +126,22 @@ void CModalDialog::SendToOwner(UINT msg, WPARAM wp) const {
   if (m_owner) SendMessageA(m_owner, msg, wp, 0);
 }
 
+bool CModalDialog::AskOwner(UINT msg, int32_t& answer) const {
+  if (!m_owner) return false;
+  // Filled with a value no question of the contract has for an answer
+  // (densities -5..5, minutes, flags, colours, status codes), so that a host
+  // that returns without writing can be told from one that answers.
+  const int32_t kNoAnswer = INT32_MIN;
+  int32_t written = kNoAnswer;
+  SendMessageA(m_owner, msg, 0, reinterpret_cast<LPARAM>(&written));
+  if (written == kNoAnswer) return false;
+  answer = written;
+  return true;
+}
+
 int32_t CModalDialog::AskOwner(UINT msg) const {
   int32_t answer = 0;
-  if (m_owner) SendMessageA(m_owner, msg, 0, reinterpret_cast<LPARAM>(&answer));
+  AskOwner(msg, answer);
   return answer;
 }
 

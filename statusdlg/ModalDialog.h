@@ -58,9 +58,14 @@ class CModalDialog {
   void EnableItem(int id, bool enable) { EnableWindow(Item(id), enable); }
 
   // Host messages go to the owner found when the dialog started; without an
-  // owner nothing is sent and a question is answered with 0.
+  // owner nothing is sent and nothing is answered.
   HWND Owner() const { return m_owner; }
   void SendToOwner(UINT msg, WPARAM wp) const;
+  // Asks the owner a GET question. True when the host wrote an answer into
+  // `answer`; otherwise (no owner, or a host that returns without writing)
+  // `answer` keeps the value it had.
+  bool AskOwner(UINT msg, int32_t& answer) const;
+  // The host's answer, or 0 when it gives none.
   int32_t AskOwner(UINT msg) const;
 
   // Creates a font from the block when its height or width is nonzero and sets

@@ -49,21 +49,33 @@ bool OpenCallerToken(CTokenHandle& token) {
   return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Address()) != FALSE;
 }
 
-}  // namespace
+DWORD SystemVersion() { return GetVersion(); }
 
-bool IsAdministrator() {
-  // Windows 9x has no accounts to check: everyone may change everything.
-  if (GetVersion() & 0x80000000) return true;
-
+bool CallerGroups(std::vector<BYTE>& groups) {
   CTokenHandle token;
   if (!OpenCallerToken(token)) return false;
+  // The size first: a query without a buffer must fail for want of one.
   DWORD size = 0;
   if (GetTokenInformation(token.Get(), TokenGroups, nullptr, 0, &size) ||
       GetLastError() != ERROR_INSUFFICIENT_BUFFER)
     return false;
-  std::vector<BYTE> buffer(size);
-  if (!GetTokenInformation(token.Get(), TokenGroups, buffer.data(), size, &size)) return false;
+  groups.resize(size);
+  return GetTokenInformation(token.Get(), TokenGroups, groups.data(), size, &size) != FALSE;
+}
 
+}  // namespace
+
+const AdministratorQueries& SystemAdministratorQueries() {
+  static const AdministratorQueries queries = {&SystemVersion, &CallerGroups};
+  return queries;
+}
+
+bool IsAdministrator(const AdministratorQueries& queries) {
+  // Windows 9x has no accounts to check: everyone may change everything.
+  if (queries.version() & 0x80000000) return true;
+
+  std::vector<BYTE> buffer;
+  if (!queries.callerGroups(buffer) || buffer.size() < sizeof(TOKEN_GROUPS)) return false;
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
   CSidHandle administrators;
   if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
@@ -75,6 +87,8 @@ bool IsAdministrator() {
   }
   return false;
 }
+
+bool IsAdministrator() { return IsAdministrator(SystemAdministratorQueries()); }
 
 bool EnergySaverOffOffered() {
   const int country = static_cast<int>(GetProfileIntA("Intl", "iCountry", 0));
@@ -88,14 +102,14 @@ CPrinterSettingsDlg::CPrinterSettingsDlg(UINT templateId, AdministratorCheck isA
 void CPrinterSettingsDlg::ReadAutoReplace() {
   SetItemText(IDC_AUTO_REPLACE, LoadResString(IDS_AUTO_REPLACE));
   SetCheck(IDC_AUTO_REPLACE, true);
-  m_autoReplace = AskOwner(SDM_GETAUTOREPLACE);
+  m_autoReplaceAnswered = AskOwner(SDM_GETAUTOREPLACE, m_autoReplace);
   SetCheck(IDC_AUTO_REPLACE, m_autoReplace != 0);
 }
 
 void CPrinterSettingsDlg::ReadRemainingSettings() {
   SetItemText(IDC_AUTO_CONTINUE, LoadResString(IDS_AUTO_CONTINUE));
   SetCheck(IDC_AUTO_CONTINUE, true);
-  m_autoContinue = AskOwner(SDM_GETAUTOCONTINUE);
+  m_autoContinueAnswered = AskOwner(SDM_GETAUTOCONTINUE, m_autoContinue);
   SetCheck(IDC_AUTO_CONTINUE, m_autoContinue != 0);
 
   if (!m_isAdministrator()) {
@@ -105,8 +119,11 @@ void CPrinterSettingsDlg::ReadRemainingSettings() {
 
   SetItemText(IDC_SAVER_GROUP, LoadResString(IDS_ENERGY_SAVER));
   FillEnergySaverList();
-  m_energySaverRead = AskOwner(SDM_GETENERGYSAVER);
-  m_energySaver.SelectByData(m_energySaverRead);
+  m_energySaverAnswered = AskOwner(SDM_GETENERGYSAVER, m_energySaverRead);
+  if (m_energySaverAnswered)
+    m_energySaver.SelectByData(m_energySaverRead);
+  else
+    m_energySaver.SetCurSel(-1);
 
   SetItemText(IDOK, LoadResString(IDS_OK));
   SetItemText(IDCANCEL, LoadResString(IDS_CANCEL));
@@ -122,11 +139,16 @@ void CPrinterSettingsDlg::FillEnergySaverList() {
 }
 
 void CPrinterSettingsDlg::SendCommonSettings() {
-  SendToOwner(SDM_SETAUTOCONTINUE, IsChecked(IDC_AUTO_CONTINUE) ? 1 : 0);
-  SendToOwner(SDM_SETAUTOREPLACE, IsChecked(IDC_AUTO_REPLACE) ? 1 : 0);
+  // Unanswered values start unchecked and without a selection, so "set by
+  // the user" is a check or a selection.
+  const bool autoContinue = IsChecked(IDC_AUTO_CONTINUE);
+  if (m_autoContinueAnswered || autoContinue) SendToOwner(SDM_SETAUTOCONTINUE, autoContinue ? 1 : 0);
+  const bool autoReplace = IsChecked(IDC_AUTO_REPLACE);
+  if (m_autoReplaceAnswered || autoReplace) SendToOwner(SDM_SETAUTOREPLACE, autoReplace ? 1 : 0);
   const int selected = m_energySaver.GetCurSel();
   m_energySaverChosen = selected >= 0 ? static_cast<int32_t>(m_energySaver.GetItemData(selected)) : -1;
-  SendToOwner(SDM_SETENERGYSAVER, static_cast<WPARAM>(static_cast<INT_PTR>(m_energySaverChosen)));
+  if (m_energySaverAnswered || selected >= 0)
+    SendToOwner(SDM_SETENERGYSAVER, static_cast<WPARAM>(static_cast<INT_PTR>(m_energySaverChosen)));
 }
 
 void CPrinterSettingsDlg::OnOK() {
@@ -158,8 +180,9 @@ BOOL CVoltageBiasDlg::OnInitDialog() {
   m_density.SetRange(kDensityMin, kDensityMax);
   m_density.SetTic(0);
   m_density.SetTicFreq(1);
-  // Without an owner nothing answers: the density given by the caller stays.
-  if (Owner()) m_duplexDensity = AskOwner(SDM_GETDUPLEXDENSITY);
+  // A host that does not answer (or no owner) leaves the density the caller
+  // gave, which is then what OK sends back.
+  AskOwner(SDM_GETDUPLEXDENSITY, m_duplexDensity);
   m_density.SetPos(m_duplexDensity);
 
   ReadAutoReplace();

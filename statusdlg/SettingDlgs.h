@@ -5,11 +5,29 @@
 
 #include <stdint.h>
 
+#include <vector>
+
 #include "statusdlg/Controls.h"
 #include "statusdlg/HostContract.h"
 #include "statusdlg/ModalDialog.h"
 
-// True when the caller may change the administrator-only settings.
+// What the administrator check reads from the system; tests give their own.
+struct AdministratorQueries {
+  // The system's version number (GetVersion); its high bit marks Windows 9x.
+  DWORD (*version)();
+  // The group list (a TOKEN_GROUPS record) of the caller's access token: the
+  // thread's, or the process's when the thread has none. False when it
+  // cannot be read.
+  bool (*callerGroups)(std::vector<BYTE>& groups);
+};
+
+// The queries of the running system.
+const AdministratorQueries& SystemAdministratorQueries();
+
+// True when the caller may change the administrator-only settings: on
+// Windows 9x always, otherwise when the caller's token holds the built-in
+// Administrators group. A token that cannot be read answers false.
+bool IsAdministrator(const AdministratorQueries& queries);
 bool IsAdministrator();
 
 // Whether the energy-saver list offers "off", from the "Intl" settings of the
@@ -28,6 +46,10 @@ class CPrinterSettingsDlg : public CModalDialog {
   int32_t m_autoReplace = 0;
   int32_t m_energySaverRead = 0;
   int32_t m_energySaverChosen = 0;
+  // Whether the host answered the question for each value at start.
+  bool m_autoContinueAnswered = false;
+  bool m_autoReplaceAnswered = false;
+  bool m_energySaverAnswered = false;
 
  protected:
   void OnOK() override;
@@ -35,7 +57,9 @@ class CPrinterSettingsDlg : public CModalDialog {
   // the controls.
   void ReadAutoReplace();
   void ReadRemainingSettings();
-  // Sends the three common settings in their order.
+  // Sends the three common settings in their order. A value the host did not
+  // give at start is sent only when the user has set it: the dialog must not
+  // change a printer setting that neither the host nor the user gave.
   void SendCommonSettings();
 
   CComboBox m_energySaver;

@@ -18,6 +18,7 @@ CSimulatedPrinter::CSimulatedPrinter() {
 
 int32_t CSimulatedPrinter::NextStatus() {
   if (m_pending.empty()) return idleStatus;
+  if (++m_polls > otherCartridgePolls) currentToner = m_chosenToner;
   const int32_t status = m_pending[m_next];
   if (m_next + 1 < m_pending.size()) ++m_next;
   return status;
@@ -42,10 +43,14 @@ bool CSimulatedPrinter::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       if (wp) SetCapacity(*reinterpret_cast<const TonerCapacityRecord*>(wp));
       return true;
     case SDM_STARTTONERREPLACE:
-      // The printer brings the chosen cartridge to the door.
-      currentToner = value;
+      // The printer turns the carousel: the cartridge before the chosen one
+      // passes the door first.
+      m_chosenToner = value;
+      currentToner = value == TONER_CYAN ? TONER_BLACK : value - 1;
+      if (otherCartridgePolls <= 0) currentToner = value;
       m_pending = replacementScript;
       m_next = 0;
+      m_polls = 0;
       Record(msg, value);
       return true;
     case SDM_SETDUPLEXDENSITY: duplexDensity = value; Record(msg, value); return true;
@@ -54,6 +59,10 @@ bool CSimulatedPrinter::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case SDM_SETAUTOREPLACE: autoReplace = value; Record(msg, value); return true;
     default:
       return false;
+  }
+  if (!answers) {
+    Record(msg, kNoAnswer);
+    return true;
   }
   if (lp) *reinterpret_cast<int32_t*>(lp) = reply;
   Record(msg, reply);
@@ -101,7 +110,10 @@ std::string CSimulatedPrinter::Describe(const HostEvent& event) {
     case SDM_GETSTATUS: case SDM_GETDUPLEXDENSITY: case SDM_GETCURRENTTONER:
     case SDM_GETENERGYSAVER: case SDM_GETAUTOCONTINUE: case SDM_GETAUTOREPLACE:
     case SDM_GETREPLACEFLAG:
-      snprintf(text, sizeof text, "%s -> %d", name, static_cast<int>(event.value));
+      if (event.value == kNoAnswer)
+        snprintf(text, sizeof text, "%s (no answer)", name);
+      else
+        snprintf(text, sizeof text, "%s -> %d", name, static_cast<int>(event.value));
       break;
     default:
       snprintf(text, sizeof text, "%s %d", name, static_cast<int>(event.value));

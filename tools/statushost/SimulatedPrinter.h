@@ -17,6 +17,9 @@ struct HostEvent {
   int32_t capacity;  // SDM_SETTONERCAPACITY only
 };
 
+// The value of a GET event that the host did not answer.
+const int32_t kNoAnswer = INT32_MIN;
+
 class CSimulatedPrinter {
  public:
   CSimulatedPrinter();
@@ -36,12 +39,20 @@ class CSimulatedPrinter {
   int32_t autoReplace = 0;
   int32_t replaceFlag = 1;
   int32_t currentToner = TONER_BLACK;
+  // False: a host that returns from every GET message without writing an
+  // answer.
+  bool answers = true;
 
   // Status reported while nothing is scripted.
   int32_t idleStatus = STATUS_READY;
   // Statuses the printer goes through once a replacement starts, one per
   // SDM_GETSTATUS; the last one then stays.
-  std::vector<int32_t> replacementScript = {STATUS_CARTRIDGE_PRESENTED, STATUS_COVER_OPEN, STATUS_READY};
+  std::vector<int32_t> replacementScript = {STATUS_CARTRIDGE_PRESENTED, STATUS_CARTRIDGE_PRESENTED,
+                                            STATUS_COVER_OPEN, STATUS_READY};
+  // The toner carousel turns to the chosen cartridge: for this many status
+  // polls after the start the cartridge before it (in the order cyan,
+  // magenta, yellow, black) is the current toner.
+  int otherCartridgePolls = 1;
 
   std::vector<HostEvent> log;
 
@@ -52,4 +63,6 @@ class CSimulatedPrinter {
 
   std::vector<int32_t> m_pending;
   size_t m_next = 0;
+  int32_t m_chosenToner = 0;
+  int m_polls = 0;
 };

@@ -210,6 +210,45 @@ TEST_F(SettingDlgsTest, VoltageBiasTakesTheHostsDensityAndTheReplacementFlagDisa
       Log());
 }
 
+// A host that returns from the questions without writing an answer: the
+// density shown is the caller's, and OK sends back only that and what the
+// user set, so the printer keeps every setting nobody gave.
+TEST_F(SettingDlgsTest, HostThatNeverAnswersChangesOnlyWhatTheUserSets) {
+  CIntlSettings intl("55", "1");  // five energy-saver entries, "Desl." first
+  printer.answers = false;
+  SettingsState bias;
+  ShowVoltageBias(3, [&](HWND dialog) {
+    bias = ReadState(dialog);
+    PressButton(dialog, IDOK);
+  });
+  EXPECT_EQ(3, bias.density);
+  EXPECT_FALSE(bias.autoContinueChecked);
+  EXPECT_FALSE(bias.autoReplaceChecked);
+  EXPECT_EQ(-1, bias.selected);
+  EXPECT_EQ(
+      "SDM_GETDUPLEXDENSITY (no answer)\n"
+      "SDM_GETAUTOREPLACE (no answer)\n"
+      "SDM_GETREPLACEFLAG (no answer)\n"
+      "SDM_GETAUTOCONTINUE (no answer)\n"
+      "SDM_GETENERGYSAVER (no answer)\n"
+      "SDM_SETDUPLEXDENSITY 3\n",
+      Log());
+
+  printer.log.clear();
+  ShowModeSetting([&](HWND dialog) {
+    ClickCheck(dialog, IDC_AUTO_CONTINUE, true);
+    SendDlgItemMessageA(dialog, IDC_SAVER_LIST, CB_SETCURSEL, 1, 0);
+    PressButton(dialog, IDOK);
+  });
+  EXPECT_EQ(
+      "SDM_GETAUTOREPLACE (no answer)\n"
+      "SDM_GETAUTOCONTINUE (no answer)\n"
+      "SDM_GETENERGYSAVER (no answer)\n"
+      "SDM_SETAUTOCONTINUE 1\n"
+      "SDM_SETENERGYSAVER 5\n",
+      Log());
+}
+
 TEST_F(SettingDlgsTest, OpenSettingDialogIsBroughtForwardByTheOtherEntryPoint) {
   auto bias = Beldra().Proc<VoltageBiasDialogDoModalFn>("VoltageBiasDialogDoModal");
   int second = -7;

@@ -66,11 +66,17 @@ class TonerReplaceTest : public DialogTest {
   }
 };
 
+// The cartridge the simulated printer's carousel presents before `colour`.
+int CartridgeBefore(int colour) { return colour == TONER_CYAN ? TONER_BLACK : colour - 1; }
+
 // What the wait box asks while it follows the scripted replacement of the
-// chosen cartridge: presented, cover open, ready; then two more ticks to close.
+// chosen cartridge: another cartridge presented, the chosen one presented,
+// cover open, ready; then two more ticks to close.
 std::string WaitBoxPolls(int colour) {
   const std::string c = std::to_string(colour);
-  return "SDM_GETSTATUS -> 600500\nSDM_GETCURRENTTONER -> " + c +
+  return "SDM_GETSTATUS -> 600500\nSDM_GETCURRENTTONER -> " + std::to_string(CartridgeBefore(colour)) +
+         "\n"
+         "SDM_GETSTATUS -> 600500\nSDM_GETCURRENTTONER -> " + c +
          "\n"
          "SDM_GETSTATUS -> 610300\nSDM_GETCURRENTTONER -> " + c +
          "\n"
@@ -145,18 +151,31 @@ TEST_F(TonerReplaceTest, ReplacementFlagDisablesCapacityOnlyAndReportsCapacityAf
 }
 
 TEST_F(TonerReplaceTest, WaitBoxGivesUpAfterSixCountedTicksAndTheCapacityStillFollows) {
-  printer.replaceFlag = 1;
-  printer.replacementScript = {0};
-  Run([&](HWND dialog) { PressButton(dialog, IDOK); });
-  std::string polls;
-  for (int i = 0; i < 6; ++i) polls += "SDM_GETSTATUS -> 0\nSDM_GETCURRENTTONER -> 1\n";
-  EXPECT_EQ(
-      "SDM_GETREPLACEFLAG -> 1\n"
-      "SDM_GETREPLACEFLAG -> 1\n"
-      "SDM_STARTTONERREPLACE 1\n"
-      "SDM_GETREPLACEFLAG -> 1\n" +
-          polls + "SDM_SETTONERCAPACITY colour 1, capacity 4500\n",
-      Log());
+  // Status 0 throughout; or the cartridge presented all along, but never the
+  // chosen one: the door is not to be opened for it.
+  struct Case {
+    int32_t status;
+    int otherCartridgePolls;
+  } cases[] = {{0, 1}, {STATUS_CARTRIDGE_PRESENTED, 100}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.status);
+    printer.log.clear();
+    printer.replaceFlag = 1;
+    printer.replacementScript = {c.status};
+    printer.otherCartridgePolls = c.otherCartridgePolls;
+    Run([&](HWND dialog) { PressButton(dialog, IDOK); });
+    std::string polls;
+    for (int i = 0; i < 6; ++i)
+      polls += "SDM_GETSTATUS -> " + std::to_string(c.status) + "\nSDM_GETCURRENTTONER -> " +
+               (i < c.otherCartridgePolls ? "4" : "1") + "\n";
+    EXPECT_EQ(
+        "SDM_GETREPLACEFLAG -> 1\n"
+        "SDM_GETREPLACEFLAG -> 1\n"
+        "SDM_STARTTONERREPLACE 1\n"
+        "SDM_GETREPLACEFLAG -> 1\n" +
+            polls + "SDM_SETTONERCAPACITY colour 1, capacity 4500\n",
+        Log());
+  }
 }
 
 TEST_F(TonerReplaceTest, BusyTicksDoNotCountAndTheSixthCountedTickEndsEvenOnThePresentedCartridge) {
@@ -172,7 +191,7 @@ TEST_F(TonerReplaceTest, BusyTicksDoNotCountAndTheSixthCountedTickEndsEvenOnTheP
 
 TEST_F(TonerReplaceTest, WaitBoxAsksForTheDoorWithTheColourAndEscapeGoesOn) {
   printer.replaceFlag = 1;
-  printer.replacementScript = {600500, 610300};  // the cover stays open
+  printer.replacementScript = {600500, 600500, 610300};  // the cover stays open
   std::string caption;
   bool prompted = false;
   Run([&](HWND dialog) {
@@ -223,9 +242,9 @@ TEST_F(TonerReplaceTest, ShippedLibraryPollsEveryThreeSeconds) {
       "SDM_GETREPLACEFLAG -> 1\n" +
           WaitBoxPolls(TONER_CYAN) + "SDM_SETTONERCAPACITY colour 1, capacity 4500\n",
       Log());
-  // Five polls, the first one period after the box opened.
-  EXPECT_GE(elapsed, 5 * 3000u - 300u);
-  EXPECT_LT(elapsed, 5 * 3000u + 5000u);
+  // Six polls, the first one period after the box opened.
+  EXPECT_GE(elapsed, 6 * 3000u - 300u);
+  EXPECT_LT(elapsed, 6 * 3000u + 5000u);
 }
 
 }  // namespace

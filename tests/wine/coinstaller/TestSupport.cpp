@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <fstream>
+#include <map>
 
 std::string TestFolder()
 {
@@ -27,6 +28,22 @@ HINSTANCE WINAPI RecordingShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file,
     launch.show = show;
     g_launches.push_back(launch);
     return ShellExecuteA(owner, verb, file, parameters, directory, show);
+}
+
+std::map<std::string, FARPROC> g_fakeLookups;
+
+FARPROC WINAPI FakingGetProcAddress(HMODULE module, LPCSTR name)
+{
+    if (!IS_INTRESOURCE(name))
+    {
+        std::map<std::string, FARPROC>::const_iterator fake = g_fakeLookups.find(name);
+        if (fake != g_fakeLookups.end())
+        {
+            SetLastError(ERROR_PROC_NOT_FOUND);  // what a missing export leaves
+            return fake->second;
+        }
+    }
+    return GetProcAddress(module, name);
 }
 
 // Points the import slot of `module` for `dll`!`function` at `replacement`.
@@ -73,7 +90,7 @@ template <class Function> Function Export(HMODULE module, const char* name)
 }
 }
 
-CQuentic::CQuentic(const char* fileName, bool recordLaunches)
+CQuentic::CQuentic(const char* fileName, bool instrument)
     : CoInstallerEntry(NULL), VendorSetup(NULL), VendorSetup9x(NULL),
       m_module(LoadLibraryA((TestFolder() + fileName).c_str()))
 {
@@ -82,9 +99,11 @@ CQuentic::CQuentic(const char* fileName, bool recordLaunches)
     CoInstallerEntry = Export<CoInstallerEntryFn>(m_module, "CoInstallerEntry");
     VendorSetup = Export<VendorSetupFn>(m_module, "VendorSetup");
     VendorSetup9x = Export<VendorSetupFn>(m_module, "VendorSetup9x");
-    if (recordLaunches
-        && !PatchImport(m_module, "shell32.dll", "ShellExecuteA",
-                        reinterpret_cast<void*>(&RecordingShellExecuteA)))
+    if (instrument
+        && !(PatchImport(m_module, "shell32.dll", "ShellExecuteA",
+                         reinterpret_cast<void*>(&RecordingShellExecuteA))
+             && PatchImport(m_module, "kernel32.dll", "GetProcAddress",
+                            reinterpret_cast<void*>(&FakingGetProcAddress))))
     {
         FreeLibrary(m_module);
         m_module = NULL;
@@ -100,6 +119,16 @@ CQuentic::~CQuentic()
 bool CQuentic::Loaded() const
 {
     return m_module && CoInstallerEntry && VendorSetup && VendorSetup9x;
+}
+
+void FakeLookup(const char* name, FARPROC replacement)
+{
+    g_fakeLookups[name] = replacement;
+}
+
+void ClearFakeLookups()
+{
+    g_fakeLookups.clear();
 }
 
 const std::vector<ShellLaunch>& RecordedLaunches()
@@ -179,6 +208,62 @@ std::string WindowText(HWND window)
 std::string ItemText(HWND dialog, int id)
 {
     return WindowText(GetDlgItem(dialog, id));
+}
+
+CBackgroundCall::CBackgroundCall(std::function<DWORD()> call)
+    : m_result(0), m_thread([this, call]() { m_result = call(); })
+{
+}
+
+CBackgroundCall::~CBackgroundCall()
+{
+    while (!Finished(1))
+        CloseOwnDialogs();
+}
+
+bool CBackgroundCall::Finished(int seconds)
+{
+    return m_thread.Wait(static_cast<DWORD>(seconds) * 1000);
+}
+
+DWORD CBackgroundCall::Result()
+{
+    m_thread.Wait();
+    return m_result;
+}
+
+CRunningInstaller::CRunningInstaller() : m_quit(CreateEventA(NULL, TRUE, FALSE, "VQ_TestSetupQuit"))
+{
+    ZeroMemory(&m_process, sizeof m_process);
+    std::string commandLine = "\"" + TestFolder() + "SETUP.exe\" /hold VQ_TestSetupQuit";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                        &m_process))
+        return;
+    for (int i = 0; i < 200 && !Holding(); ++i)
+        Sleep(50);
+}
+
+CRunningInstaller::~CRunningInstaller()
+{
+    SetEvent(m_quit);
+    if (m_process.hProcess)
+    {
+        WaitForSingleObject(m_process.hProcess, 10000);
+        CloseHandle(m_process.hProcess);
+        CloseHandle(m_process.hThread);
+    }
+    CloseHandle(m_quit);
+}
+
+bool CRunningInstaller::Holding()
+{
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "InstallerClass");
+    if (!mutex)
+        return false;
+    CloseHandle(mutex);
+    return true;
 }
 
 void RemoveFolder(const std::string& folder)

@@ -9,7 +9,6 @@
 
 #include <string>
 
-#include "tests/support/TestThread.h"
 #include "tests/wine/coinstaller/TestSupport.h"
 
 namespace
@@ -92,78 +91,18 @@ bool AddTestPrinter(const char* name)
     return true;
 }
 
-// The test SETUP.EXE started with "/hold": it owns "InstallerClass" until
-// the object goes away.
-class CRunningInstaller
-{
-public:
-    CRunningInstaller() : m_quit(CreateEventA(NULL, TRUE, FALSE, "VQ_TestSetupQuit"))
-    {
-        ZeroMemory(&m_process, sizeof m_process);
-        std::string commandLine = "\"" + TestFolder() + "SETUP.exe\" /hold VQ_TestSetupQuit";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                            &m_process))
-            return;
-        for (int i = 0; i < 200 && !Holding(); ++i)
-            Sleep(50);
-    }
-    ~CRunningInstaller()
-    {
-        SetEvent(m_quit);
-        if (m_process.hProcess)
-        {
-            WaitForSingleObject(m_process.hProcess, 10000);
-            CloseHandle(m_process.hProcess);
-            CloseHandle(m_process.hThread);
-        }
-        CloseHandle(m_quit);
-    }
-    static bool Holding()
-    {
-        HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "InstallerClass");
-        if (!mutex)
-            return false;
-        CloseHandle(mutex);
-        return true;
-    }
-
-private:
-    HANDLE m_quit;
-    PROCESS_INFORMATION m_process;
-};
-
-// An export running on a thread of its own, so the test thread can handle
-// the modal dialogs it shows. If a test fails while a dialog is still open,
-// the destructor closes the process's dialogs until the call returns.
-class CExportCall
+// VendorSetup9x or VendorSetup on a thread of its own.
+class CExportCall : public CBackgroundCall
 {
 public:
     CExportCall(CQuentic::VendorSetupFn function, const char* printerName)
-        : m_call([this, function, printerName]() {
-              m_result = function(NULL, NULL, const_cast<char*>(printerName), SW_SHOWNORMAL);
+        : CBackgroundCall([function, printerName]() {
+              return static_cast<DWORD>(
+                  function(NULL, NULL, const_cast<char*>(printerName), SW_SHOWNORMAL));
           })
     {
     }
-    ~CExportCall()
-    {
-        while (!Finished(1))
-            CloseOwnDialogs();
-    }
-    bool Finished(int seconds)
-    {
-        return m_call.Wait(static_cast<DWORD>(seconds) * 1000);
-    }
-    int Result()
-    {
-        m_call.Wait();
-        return m_result;
-    }
-
-private:
-    int m_result = 0;
-    vq::test::CTestThread m_call;
+    int Result() { return static_cast<int>(CBackgroundCall::Result()); }
 };
 
 // Presses the dialog's button the way a click does.
@@ -276,13 +215,17 @@ TEST_F(VendorSetupTest, ReminderShowsFormattedMessageCentredAndHoldsTheMutex)
               ItemText(dialog, 1001));
     EXPECT_EQ("OK", ItemText(dialog, IDOK));
 
-    // Centred: x moved 4 pixels right and snapped to a multiple of 8.
+    // Centred on the 1024 x 768 screen of the test tiers: the window is
+    // 366 x 123 pixels, so x is (1024 - 366) / 2 + 4 = 333 snapped down to
+    // 328, and y is (768 - 123) / 2 = 322 (rounded down).
+    ASSERT_EQ(1024, GetSystemMetrics(SM_CXSCREEN)) << "the positions below are the test tiers' screen's";
+    ASSERT_EQ(768, GetSystemMetrics(SM_CYSCREEN));
     RECT rect;
     GetWindowRect(dialog, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    EXPECT_EQ(((GetSystemMetrics(SM_CXSCREEN) - width) / 2 + 4) / 8 * 8, rect.left);
-    EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - height) / 2, rect.top);
+    EXPECT_EQ(328, rect.left);
+    EXPECT_EQ(322, rect.top);
+    EXPECT_EQ(366, rect.right - rect.left);
+    EXPECT_EQ(123, rect.bottom - rect.top);
 
     // The printer is marked before the message appears.
     EXPECT_EQ(DWORD(PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_QUEUED),
