@@ -21,6 +21,12 @@ class CAccessLayer {
  public:
   virtual ~CAccessLayer() = default;
 
+  // True for a layer that only plans (switch PLAN): it answers as the system
+  // would but changes nothing, and the few changes that do not go through a
+  // layer (hook exports, INI files, profile strings, program-manager
+  // commands, the disguise tool, reboot-time lists) are logged, not made.
+  virtual bool ChangesNothing() const { return false; }
+
   // Printers
   virtual BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
                              LPDWORD needed, LPDWORD returned);

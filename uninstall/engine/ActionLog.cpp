@@ -8,17 +8,25 @@ namespace vq {
 
 namespace {
 CActionLog* g_log = nullptr;
+std::vector<ActionRecord>* g_records = nullptr;
+
+std::string ResultText(DWORD error) {
+  return error == ERROR_SUCCESS ? "ok" : "failed (error " + std::to_string(error) + ")";
+}
 }  // namespace
 
 CActionLog* ProcessActionLog() { return g_log; }
 void SetProcessActionLog(CActionLog* log) { g_log = log; }
+void SetProcessActionRecords(std::vector<ActionRecord>* records) { g_records = records; }
 
 void LogAction(const char* what, const std::string& target, DWORD error) {
   if (g_log) g_log->Action(what, target, error);
+  if (g_records) g_records->push_back(ActionRecord{what, target, ResultText(error)});
 }
 
 void LogOutcome(const char* what, const std::string& target, const char* outcome) {
   if (g_log) g_log->Outcome(what, target, outcome);
+  if (g_records) g_records->push_back(ActionRecord{what, target, outcome});
 }
 
 bool CActionLog::Open(const std::string& path) {
@@ -44,11 +52,7 @@ void CActionLog::Write(const std::string& line) {
 }
 
 void CActionLog::Action(const char* what, const std::string& target, DWORD error) {
-  if (error == ERROR_SUCCESS) {
-    Write(std::string(what) + " " + target + ": ok");
-  } else {
-    Write(std::string(what) + " " + target + ": failed (error " + std::to_string(error) + ")");
-  }
+  Write(std::string(what) + " " + target + ": " + ResultText(error));
 }
 
 void CActionLog::Outcome(const char* what, const std::string& target, const char* outcome) {

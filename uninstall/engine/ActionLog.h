@@ -7,8 +7,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "uninstall/engine/Handles.h"
+#include "uninstall/profile/PlanReport.h"
 
 namespace vq {
 
@@ -37,6 +39,10 @@ class CActionLog {
 // Every phase records its actions here, down to the file routines.
 CActionLog* ProcessActionLog();
 void SetProcessActionLog(CActionLog* log);
+
+// Where every action and outcome is also recorded as an ActionRecord; null
+// (the default) for none. A plan of a run (switch PLAN) is the list of them.
+void SetProcessActionRecords(std::vector<ActionRecord>* records);
 
 // Shorthands that do nothing without a log.
 void LogAction(const char* what, const std::string& target, DWORD error = ERROR_SUCCESS);

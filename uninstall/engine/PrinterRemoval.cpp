@@ -66,7 +66,8 @@ void DeleteUniqueIdKey(HANDLE printer, const CKeptKeys& kept) {
     return;
   // An empty value would name HKEY_CLASSES_ROOT itself.
   if (!IsSingleKeyName(id)) return;
-  if (DeleteKeyTree(HKEY_CLASSES_ROOT, id, &kept) == 1) LogAction("delete key tree", Quoted(id));
+  if (DeleteKeyTree(HKEY_CLASSES_ROOT, id, &kept) == 1)
+    LogAction("delete key tree", KeyText(HKEY_CLASSES_ROOT, id));
 }
 
 void DeletePerUserValues(const std::string& printerName) {
@@ -205,12 +206,14 @@ std::string Win32sDriverField(const char* printerName, const PRINTER_INFO_2A& in
 // Windows NT and Win32s take the default printer from win.ini's "windows"
 // section, key "device": "name,driver,port" (the spooler's own "winspool" on NT).
 BOOL WriteDefaultDevice(const char* name, const PRINTER_INFO_2A& info, const COsVersion& os) {
+  if (Access().ChangesNothing()) return TRUE;
   const std::string driver = os.IsWin32s() ? Win32sDriverField(name, info) : "winspool";
   const std::string device = std::string(name) + "," + driver + "," + OrEmpty(info.pPortName);
   return WriteProfileStringA("windows", "device", device.c_str());
 }
 
 void AnnounceDefaultChange(const COsVersion& os) {
+  if (Access().ChangesNothing()) return;
   DWORD_PTR answer = 0;
   if (os.IsWin32s()) {
     SendMessageA(HWND_BROADCAST, WM_WININICHANGE, 0, 0);

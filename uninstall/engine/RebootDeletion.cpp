@@ -116,6 +116,7 @@ DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path) {
 }
 
 bool ScheduleWininit(const char* path) {
+  if (Access().ChangesNothing()) return true;
   char folder[MAX_PATH] = "";
   UINT n = GetWindowsDirectoryA(folder, sizeof(folder));
   if (n == 0 || n >= sizeof(folder)) return false;
@@ -158,6 +159,7 @@ int ScheduleZwininit(const char* path) {
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!exe.IsValid()) return 0;
   }
+  if (Access().ChangesNothing()) return 1;
   return WritePrivateProfileStringA("RENAME", path, "NUL", list.c_str()) ? 1 : 0;
 }
 

@@ -263,6 +263,14 @@ bool ParseRegistryItem(const std::string& item, RegistryItem& out) {
   return out.root != nullptr;
 }
 
+const char* RootName(HKEY root) {
+  if (root == HKEY_LOCAL_MACHINE) return "HKLM";
+  if (root == HKEY_CURRENT_USER) return "HKCU";
+  if (root == HKEY_CLASSES_ROOT) return "HKCR";
+  if (root == HKEY_USERS) return "HKU";
+  return "?";
+}
+
 // Deletes one key; where that is refused (access denied, which is also the
 // answer for a key that still has subkeys) opens up its access list and tries
 // again, then deletes the whole tree, leaving the kept keys.
@@ -271,18 +279,19 @@ void DeleteKeyItem(HKEY root, const char* subKey, const CKeptKeys& kept) {
     if (!kept.IsKept(root, subKey)) DeleteKeyTree(root, subKey, &kept);
     return;
   }
+  const std::string logged = KeyText(root, subKey);
   const LONG rc = DeleteKeyIfLeaf(root, subKey);
   if (rc != ERROR_ACCESS_DENIED) {
-    if (rc != ERROR_FILE_NOT_FOUND) LogAction("delete key", Quoted(subKey), static_cast<DWORD>(rc));
+    if (rc != ERROR_FILE_NOT_FOUND) LogAction("delete key", logged, static_cast<DWORD>(rc));
     return;
   }
   CSavedKeySecurity original;
   GrantKeyAccess(root, subKey, original);
   if (DeleteKeyIfLeaf(root, subKey) == ERROR_SUCCESS || DeleteKeyTree(root, subKey, &kept) == 1) {
     original.Forget();  // gone: nothing to put back
-    LogAction("delete key", Quoted(subKey));
+    LogAction("delete key", logged);
   } else {
-    LogAction("delete key", Quoted(subKey), ERROR_ACCESS_DENIED);
+    LogAction("delete key", logged, ERROR_ACCESS_DENIED);
   }
 }
 
@@ -291,7 +300,8 @@ void DeleteValueItem(HKEY root, const char* subKey, const char* valueName) {
   if (key.OpenEx(root, subKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
   const LONG rc = Access().RegDeleteValueA(key.Get(), valueName);
   if (rc != ERROR_FILE_NOT_FOUND)  // a missing value is no failure here
-    LogAction("delete value", Quoted(std::string(subKey) + "\\" + valueName), static_cast<DWORD>(rc));
+    LogAction("delete value", KeyText(root, (std::string(subKey) + "\\" + valueName).c_str()),
+              static_cast<DWORD>(rc));
 }
 
 void HandleRegistryItem(const std::string& text, const CKeptKeys& kept) {
@@ -299,18 +309,19 @@ void HandleRegistryItem(const std::string& text, const CKeptKeys& kept) {
   if (!ParseRegistryItem(text, item)) return;
   if (*item.valueName) {
     if (IsProtectedValue(item.root, item.subKey, item.valueName))
-      LogOutcome("delete value", Quoted(std::string(item.subKey) + "\\" + item.valueName),
+      LogOutcome("delete value", KeyText(item.root, (std::string(item.subKey) + "\\" + item.valueName).c_str()),
                  "refused: Windows needs this value");
     else
       DeleteValueItem(item.root, item.subKey, item.valueName);
     return;
   }
   if (IsProtectedKey(item.root, item.subKey)) {
-    LogOutcome("delete key", Quoted(item.subKey), "refused: Windows needs this key");
+    LogOutcome("delete key", KeyText(item.root, item.subKey), "refused: Windows needs this key");
     return;
   }
   if (item.deltree && item.deltree[0] == '1') {
-    if (DeleteKeyTree(item.root, item.subKey, &kept) == 1) LogAction("delete key tree", Quoted(item.subKey));
+    if (DeleteKeyTree(item.root, item.subKey, &kept) == 1)
+      LogAction("delete key tree", KeyText(item.root, item.subKey));
   } else
     DeleteKeyItem(item.root, item.subKey, kept);
 }
@@ -374,7 +385,7 @@ void CSavedKeySecurity::Restore() {
 }
 
 int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original) {
-  if (IsProtectedKey(root, path)) return 0;
+  if (IsProtectedKey(root, path) || Access().ChangesNothing()) return 0;
   CRegKey key;
   if (key.OpenEx(root, path, WRITE_DAC | READ_CONTROL) != ERROR_SUCCESS) return 0;
   // Without the original there is nothing to put back: leave the key alone.
@@ -459,6 +470,10 @@ int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept) {
     }
   }
   return 0;
+}
+
+std::string KeyText(HKEY root, const char* path) {
+  return Quoted(std::string(RootName(root)) + "\\" + (path ? path : ""));
 }
 
 LONG DeleteKeyIfLeaf(HKEY parent, const char* subKey) {

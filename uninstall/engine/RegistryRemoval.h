@@ -69,6 +69,9 @@ class CSavedKeySecurity {
 // read, or the key is protected.
 int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original);
 
+// A key as the log shows it: "HKLM\\path", quoted.
+std::string KeyText(HKEY root, const char* path);
+
 // Deletes `subKey` of `parent` only when it has no subkeys, and answers
 // ERROR_ACCESS_DENIED, as Windows NT does, for one that still has some.
 // win95, win98, me: RegDeleteKeyA deletes a key with all its subkeys, kept

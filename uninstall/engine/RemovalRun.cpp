@@ -101,12 +101,18 @@ bool CRemovalRun::DisguiseToolRunning() {
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     char commandLine[] = " /d";
+    if (Access().ChangesNothing()) {  // a plan: it would undo its disguises now
+      LogOutcome("start disguise tool", Quoted(disguiseToolPath_), "planned");
+      return false;
+    }
     if (CreateProcessA(disguiseToolPath_.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr,
                        nullptr, &si, &pi)) {
+      LogAction("start disguise tool", Quoted(disguiseToolPath_));
       CloseHandle(pi.hThread);
       disguiseTool_ = pi.hProcess;
       return true;
     }
+    LogAction("start disguise tool", Quoted(disguiseToolPath_), GetLastError());
     if (!ctx_.os.IsWin32s()) return false;
     disguiseTool_ = kWin32sMarker;  // no process handle there: its dialog tells
     return true;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/Handles.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/engine/StartupEntries.h"
@@ -48,6 +49,7 @@ int RebootWithPrivilege() {
 }
 
 bool Restart(CRemovalContext& ctx, bool userAgreed) {
+  if (Access().ChangesNothing()) return false;  // a plan restarts nothing
   switch (ctx.os.VersionCode()) {
     case COsVersion::kVersionWin32s:
       PrepareWin32sRestart(ctx);

@@ -111,6 +111,7 @@ int StartSpooler() {
 }
 
 int CloseSpoolerWindow() {
+  if (Access().ChangesNothing()) return 0;
   HWND window = FindWindowA("SpoolProcessClass", nullptr);
   if (!window) return 0;
   SendMessageA(window, WM_CLOSE, 0, 0);

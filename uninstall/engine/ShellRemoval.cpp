@@ -294,6 +294,7 @@ void RemoveShortcuts(CRemovalContext& ctx) {
 }
 
 int SendProgmanCommand(const char* command) {
+  if (Access().ChangesNothing()) return 1;  // a plan: the program manager would take it
   CDdeClient client;
   if (!client.Get()) return 0;
   CDdeString progman(client.Get(), "PROGMAN");

@@ -47,9 +47,17 @@ bool FileOpens(const std::string& folder, const std::string& file) {
 
 void CallHook(CRemovalContext& ctx, const std::string& folder, const std::string& dll,
               const char* exportName, const std::string& toolFolder) {
+  const std::string logged = Quoted(dll + "," + exportName);
+  if (Access().ChangesNothing()) {  // a plan: whether the add-on runs is known only by running it
+    LogOutcome("call hook", logged, "planned");
+    return;
+  }
   SetCurrentDirectoryA(folder.c_str());
   CModule module(LoadLibraryA(dll.c_str()));
-  if (!module.IsValid()) return;
+  if (!module.IsValid()) {
+    LogAction("call hook", logged, GetLastError());
+    return;
+  }
   auto hook = reinterpret_cast<HookExport>(
       reinterpret_cast<void*>(GetProcAddress(module.Get(), exportName)));
   if (hook) {
@@ -57,6 +65,7 @@ void CallHook(CRemovalContext& ctx, const std::string& folder, const std::string
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(ctx.pageWindow, GWLP_HINSTANCE));
     hook(ctx.pageWindow, instance, toolFolder.c_str(), nullptr);
   }
+  LogAction("call hook", logged, hook ? ERROR_SUCCESS : static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
   Sleep(kHookSettleMs);
 }
 
@@ -79,6 +88,7 @@ std::string LowerCase(const char* text) {
 }
 
 int RemoveLoadWord(const char* command) {
+  if (Access().ChangesNothing()) return 0;  // Win32s only; a plan does not rewrite win.ini
   WriteProfileStringA(nullptr, nullptr, nullptr);  // read what is on disk
   char line[kLoadLineSize] = "";
   GetProfileStringA("windows", "Load", "", line, sizeof(line));
@@ -136,7 +146,8 @@ void RemoveIniEntries(CRemovalContext& ctx) {
     const std::string path = folder + file;
     if (!FindKeyInSection(path, section, entry)) continue;
     const std::string line = Quoted(path) + " [" + section + "] " + entry;
-    if (DeleteLineInSection(path, section, entry)) LogAction("delete INI line", line);
+    if (Access().ChangesNothing() || DeleteLineInSection(path, section, entry))
+      LogAction("delete INI line", line);
     else LogOutcome("delete INI line", line, "failed: the file could not be replaced");
   }
 }

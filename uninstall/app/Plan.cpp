@@ -1,0 +1,48 @@
+#include "uninstall/app/Plan.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "uninstall/app/Unattended.h"
+#include "uninstall/engine/ActionLog.h"
+#include "uninstall/engine/Handles.h"
+#include "uninstall/engine/PlanLayer.h"
+#include "uninstall/profile/PlanReport.h"
+
+namespace vq {
+
+namespace {
+
+bool WriteText(const std::string& path, const std::string& text) {
+  CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  return file.IsValid() &&
+         WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size();
+}
+
+bool StartedWell(int exitCode) { return exitCode == kExitDone || exitCode == kExitRestartNeeded; }
+
+}  // namespace
+
+int WritePlan(const CommandLineOptions& options, const COsVersion& os, const std::string& path) {
+  std::vector<ActionRecord> records;
+  int exitCode;
+  {
+    CPlanLayer plan;
+    CAccessLayerOverride seam(plan);
+    SetProcessActionRecords(&records);
+    exitCode = RunQuietly(options, os);
+    SetProcessActionRecords(nullptr);
+  }
+  if (!WriteText(path, PlanJson(records, GetCommandLineA(), exitCode))) {
+    LogAction("write plan", Quoted(path), GetLastError());
+    return kExitStartupFailed;
+  }
+  LogAction("write plan", Quoted(path));
+  return StartedWell(exitCode) ? kExitDone : exitCode;
+}
+
+}  // namespace vq

@@ -1,0 +1,404 @@
+#include "uninstall/engine/PlanLayer.h"
+
+#include <winspool.h>
+
+#include <cstring>
+#include <vector>
+
+#include "uninstall/engine/Handles.h"
+#include "uninstall/profile/TextRoutines.h"
+
+namespace vq {
+
+namespace {
+
+// A loop over what the system lists must end even if it keeps listing.
+constexpr DWORD kMaxListed = 100000;
+
+std::string Folded(const char* text) { return FoldedCopy(text ? text : ""); }
+
+std::string Join(const std::string& path, const char* name) {
+  if (!name || !*name) return path;
+  std::string joined = path;
+  if (!joined.empty() && joined.back() != '\\') joined += '\\';
+  joined += name;
+  while (!joined.empty() && joined.back() == '\\') joined.pop_back();
+  return FoldedCopy(joined);
+}
+
+// Removes from the `count` records at the start of `buffer` those whose name
+// `isGone` says were deleted, keeping the order; their texts stay where the
+// system put them, so the kept records' pointers stay valid. The new count.
+template <typename Record, typename NameOf, typename IsGone>
+DWORD Compact(LPBYTE buffer, DWORD count, NameOf nameOf, IsGone isGone) {
+  Record* records = reinterpret_cast<Record*>(buffer);
+  DWORD kept = 0;
+  for (DWORD i = 0; i < count; ++i) {
+    if (isGone(nameOf(records[i]))) continue;
+    if (kept != i) std::memmove(&records[kept], &records[i], sizeof(Record));
+    ++kept;
+  }
+  return kept;
+}
+
+// The spooler's own keys, under which it keeps what it installed: deleting
+// a printer, driver, monitor or print processor deletes its key too.
+const char kPrintKey[] = "hklm\\system\\currentcontrolset\\control\\print\\";
+
+}  // namespace
+
+// ---- printers -------------------------------------------------------------
+
+BOOL CPlanLayer::EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                               LPDWORD needed, LPDWORD returned) {
+  if (!CAccessLayer::EnumPrintersA(flags, name, level, buffer, size, needed, returned)) return FALSE;
+  if (!buffer) return TRUE;
+  auto gone = [&](const char* printer) { return printers_.count(Folded(printer)) != 0; };
+  switch (level) {
+    case 1:
+      *returned = Compact<PRINTER_INFO_1A>(buffer, *returned, [](const PRINTER_INFO_1A& r) { return r.pName; }, gone);
+      break;
+    case 2:
+      *returned = Compact<PRINTER_INFO_2A>(buffer, *returned, [](const PRINTER_INFO_2A& r) { return r.pPrinterName; }, gone);
+      break;
+    case 4:
+      *returned = Compact<PRINTER_INFO_4A>(buffer, *returned, [](const PRINTER_INFO_4A& r) { return r.pPrinterName; }, gone);
+      break;
+    case 5:
+      *returned = Compact<PRINTER_INFO_5A>(buffer, *returned, [](const PRINTER_INFO_5A& r) { return r.pPrinterName; }, gone);
+      break;
+  }
+  return TRUE;
+}
+
+BOOL CPlanLayer::OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
+  if (printers_.count(Folded(name))) {
+    SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return FALSE;
+  }
+  if (!CAccessLayer::OpenPrinterA(name, printer, defaults)) return FALSE;
+  openPrinters_[*printer] = name ? name : "";
+  return TRUE;
+}
+
+BOOL CPlanLayer::ClosePrinter(HANDLE printer) {
+  openPrinters_.erase(printer);
+  return CAccessLayer::ClosePrinter(printer);
+}
+
+BOOL CPlanLayer::SetPrinterA(HANDLE, DWORD, LPBYTE, DWORD) { return TRUE; }
+
+BOOL CPlanLayer::DeletePrinter(HANDLE printer) {
+  auto it = openPrinters_.find(printer);
+  if (it == openPrinters_.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  printers_.insert(FoldedCopy(it->second));
+  keys_.insert(kPrintKey + std::string("printers\\") + FoldedCopy(it->second));
+  return TRUE;
+}
+
+BOOL CPlanLayer::DeletePrinterConnectionA(LPSTR name) {
+  printers_.insert(Folded(name));
+  return TRUE;
+}
+
+BOOL CPlanLayer::SetJobA(HANDLE, DWORD, DWORD, LPBYTE, DWORD) { return TRUE; }
+
+// ---- drivers, monitors and print processors -------------------------------
+
+// Environments are told apart by their driver folder: the spooler's own
+// (null) is "Windows NT x86" for a 32-bit program on 32-bit Windows.
+std::string CPlanLayer::EnvironmentId(LPSTR environment) {
+  const std::string key = environment ? environment : "";
+  auto it = environmentIds_.find(key);
+  if (it != environmentIds_.end()) return it->second;
+  char folder[MAX_PATH + 1] = "";
+  DWORD needed = 0;
+  if (!CAccessLayer::GetPrinterDriverDirectoryA(nullptr, environment, 1,
+                                                reinterpret_cast<BYTE*>(folder), MAX_PATH, &needed))
+    std::strcpy(folder, key.c_str());
+  folder[MAX_PATH] = '\0';
+  return environmentIds_[key] = FoldedCopy(folder);
+}
+
+BOOL CPlanLayer::EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                     DWORD size, LPDWORD needed, LPDWORD returned) {
+  if (!CAccessLayer::EnumPrinterDriversA(server, environment, level, buffer, size, needed, returned))
+    return FALSE;
+  if (!buffer) return TRUE;
+  const std::string id = EnvironmentId(environment) + "|";
+  auto gone = [&](const char* driver) { return drivers_.count(id + Folded(driver)) != 0; };
+  switch (level) {
+    case 1:
+      *returned = Compact<DRIVER_INFO_1A>(buffer, *returned, [](const DRIVER_INFO_1A& r) { return r.pName; }, gone);
+      break;
+    case 2:
+      *returned = Compact<DRIVER_INFO_2A>(buffer, *returned, [](const DRIVER_INFO_2A& r) { return r.pName; }, gone);
+      break;
+    case 3:
+      *returned = Compact<DRIVER_INFO_3A>(buffer, *returned, [](const DRIVER_INFO_3A& r) { return r.pName; }, gone);
+      break;
+  }
+  return TRUE;
+}
+
+// The driver's key is "Environments\<environment>\Drivers\Version-<n>\<name>"
+// (on Windows 9x without the version), as the spooler lists the driver.
+BOOL CPlanLayer::DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) {
+  DWORD needed = 0, count = 0;
+  EnumPrinterDriversA(server, environment, 2, nullptr, 0, &needed, &count);
+  std::vector<BYTE> buffer(needed + sizeof(DRIVER_INFO_2A));
+  bool installed = false;
+  if (needed && EnumPrinterDriversA(server, environment, 2, buffer.data(),
+                                    static_cast<DWORD>(buffer.size()), &needed, &count)) {
+    const DRIVER_INFO_2A* drivers = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+      if (!EqualNoCase(drivers[i].pName ? drivers[i].pName : "", driverName ? driverName : ""))
+        continue;
+      installed = true;
+      const std::string driversKey = kPrintKey + std::string("environments\\") +
+                                      Folded(drivers[i].pEnvironment) + "\\drivers\\";
+      keys_.insert(driversKey + Folded(driverName));
+      keys_.insert(driversKey + "version-" + std::to_string(drivers[i].cVersion) + "\\" +
+                   Folded(driverName));
+    }
+  }
+  if (!installed) {
+    SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
+    return FALSE;
+  }
+  drivers_.insert(EnvironmentId(environment) + "|" + Folded(driverName));
+  return TRUE;
+}
+
+BOOL CPlanLayer::EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size,
+                               LPDWORD needed, LPDWORD returned) {
+  if (!CAccessLayer::EnumMonitorsA(server, level, buffer, size, needed, returned)) return FALSE;
+  if (!buffer) return TRUE;
+  auto gone = [&](const char* monitor) { return monitors_.count(Folded(monitor)) != 0; };
+  if (level == 1)
+    *returned = Compact<MONITOR_INFO_1A>(buffer, *returned, [](const MONITOR_INFO_1A& r) { return r.pName; }, gone);
+  else if (level == 2)
+    *returned = Compact<MONITOR_INFO_2A>(buffer, *returned, [](const MONITOR_INFO_2A& r) { return r.pName; }, gone);
+  return TRUE;
+}
+
+// A monitor is one for every environment: the first deletion takes it, as
+// the spooler's own does.
+BOOL CPlanLayer::DeleteMonitorA(LPSTR, LPSTR, LPSTR monitorName) {
+  std::vector<BYTE> buffer(64 * 1024);
+  DWORD needed = 0, count = 0;
+  bool installed = false;
+  if (EnumMonitorsA(nullptr, 1, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) {
+    const MONITOR_INFO_1A* monitors = reinterpret_cast<const MONITOR_INFO_1A*>(buffer.data());
+    for (DWORD i = 0; i < count && !installed; ++i)
+      installed = EqualNoCase(monitors[i].pName ? monitors[i].pName : "", monitorName ? monitorName : "");
+  }
+  if (!installed) {
+    SetLastError(ERROR_UNKNOWN_PRINT_MONITOR);
+    return FALSE;
+  }
+  monitors_.insert(Folded(monitorName));
+  keys_.insert(kPrintKey + std::string("monitors\\") + Folded(monitorName));
+  return TRUE;
+}
+
+BOOL CPlanLayer::EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                      DWORD size, LPDWORD needed, LPDWORD returned) {
+  if (!CAccessLayer::EnumPrintProcessorsA(server, environment, level, buffer, size, needed, returned))
+    return FALSE;
+  if (!buffer || level != 1) return TRUE;
+  const std::string id = EnvironmentId(environment) + "|";
+  *returned = Compact<PRINTPROCESSOR_INFO_1A>(
+      buffer, *returned, [](const PRINTPROCESSOR_INFO_1A& r) { return r.pName; },
+      [&](const char* processor) { return processors_.count(id + Folded(processor)) != 0; });
+  return TRUE;
+}
+
+BOOL CPlanLayer::DeletePrintProcessorA(LPSTR, LPSTR environment, LPSTR processorName) {
+  processors_.insert(EnvironmentId(environment) + "|" + Folded(processorName));
+  if (environment && *environment)
+    keys_.insert(kPrintKey + std::string("environments\\") + Folded(environment) +
+                 "\\print processors\\" + Folded(processorName));
+  return TRUE;
+}
+
+// ---- registry -------------------------------------------------------------
+
+std::string CPlanLayer::PathOf(HKEY key) const {
+  if (key == HKEY_LOCAL_MACHINE) return "hklm";
+  if (key == HKEY_CURRENT_USER) return "hkcu";
+  if (key == HKEY_CLASSES_ROOT) return "hkcr";
+  if (key == HKEY_USERS) return "hku";
+  auto it = openKeys_.find(key);
+  return it != openKeys_.end() ? it->second : "?";
+}
+
+bool CPlanLayer::KeyDeleted(const std::string& path) const {
+  for (std::size_t end = path.size(); end != std::string::npos && end > 0;
+       end = path.rfind('\\', end - 1)) {
+    if (keys_.count(path.substr(0, end))) return true;
+    if (end == 0) break;
+  }
+  return false;
+}
+
+LONG CPlanLayer::RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
+  const std::string path = Join(PathOf(key), subKey);
+  if (KeyDeleted(path)) return ERROR_FILE_NOT_FOUND;
+  const LONG rc = CAccessLayer::RegOpenKeyA(key, subKey, result);
+  if (rc == ERROR_SUCCESS) openKeys_[*result] = path;
+  return rc;
+}
+
+LONG CPlanLayer::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
+                               PHKEY result) {
+  const std::string path = Join(PathOf(key), subKey);
+  if (KeyDeleted(path)) return ERROR_FILE_NOT_FOUND;
+  const LONG rc = CAccessLayer::RegOpenKeyExA(key, subKey, options, access, result);
+  if (rc == ERROR_SUCCESS) openKeys_[*result] = path;
+  return rc;
+}
+
+LONG CPlanLayer::RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size) {
+  const std::string path = PathOf(key);
+  DWORD seen = 0;
+  for (DWORD real = 0; real < kMaxListed; ++real) {
+    const LONG rc = CAccessLayer::RegEnumKeyA(key, real, name, size);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (KeyDeleted(Join(path, name))) continue;
+    if (seen++ == index) return ERROR_SUCCESS;
+  }
+  return ERROR_NO_MORE_ITEMS;
+}
+
+LONG CPlanLayer::RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize,
+                               LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+  const std::string path = PathOf(key) + "|";
+  const DWORD nameRoom = nameSize ? *nameSize : 0, dataRoom = dataSize ? *dataSize : 0;
+  DWORD seen = 0;
+  for (DWORD real = 0; real < kMaxListed; ++real) {
+    if (nameSize) *nameSize = nameRoom;
+    if (dataSize) *dataSize = dataRoom;
+    const LONG rc = CAccessLayer::RegEnumValueA(key, real, name, nameSize, reserved, type, data, dataSize);
+    if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return rc;
+    if (values_.count(path + Folded(name))) continue;
+    if (seen++ == index) return rc;
+  }
+  return ERROR_NO_MORE_ITEMS;
+}
+
+LONG CPlanLayer::RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
+                                  LPBYTE data, LPDWORD dataSize) {
+  if (values_.count(PathOf(key) + "|" + Folded(valueName))) return ERROR_FILE_NOT_FOUND;
+  return CAccessLayer::RegQueryValueExA(key, valueName, reserved, type, data, dataSize);
+}
+
+LONG CPlanLayer::RegSetValueExA(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) {
+  return ERROR_SUCCESS;
+}
+
+LONG CPlanLayer::RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+  const std::string path = Join(PathOf(key), subKey);
+  if (KeyDeleted(path)) return ERROR_FILE_NOT_FOUND;
+  HKEY opened = nullptr;
+  const LONG rc = CAccessLayer::RegOpenKeyExA(key, subKey, 0, KEY_READ, &opened);
+  if (rc != ERROR_SUCCESS) return rc;
+  CAccessLayer::RegCloseKey(opened);
+  keys_.insert(path);
+  return ERROR_SUCCESS;
+}
+
+LONG CPlanLayer::RegDeleteValueA(HKEY key, LPCSTR valueName) {
+  const std::string value = PathOf(key) + "|" + Folded(valueName);
+  if (values_.count(value)) return ERROR_FILE_NOT_FOUND;
+  const LONG rc = CAccessLayer::RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  values_.insert(value);
+  return ERROR_SUCCESS;
+}
+
+LONG CPlanLayer::RegCloseKey(HKEY key) {
+  openKeys_.erase(key);
+  return CAccessLayer::RegCloseKey(key);
+}
+
+// ---- files and folders ----------------------------------------------------
+
+BOOL CPlanLayer::DeleteFileA(LPCSTR path) {
+  const std::string folded = Folded(path);
+  const DWORD attributes = GetFileAttributesA(path);
+  if (files_.count(folded) || attributes == INVALID_FILE_ATTRIBUTES) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  // Held open by a program that does not share its deletion: the real run
+  // finds it in use and schedules it.
+  CFileHandle probe(CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!probe.IsValid()) return FALSE;
+  files_.insert(folded);
+  return TRUE;
+}
+
+BOOL CPlanLayer::RemoveDirectoryA(LPCSTR path) {
+  std::string folder = path ? path : "";
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  if (files_.count(FoldedCopy(folder))) {  // removed before
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  WIN32_FIND_DATAA found;
+  CFindHandle find(FindFirstFileA((folder + "\\*").c_str(), &found));
+  if (!find.IsValid()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (!files_.count(FoldedCopy(folder + "\\" + name))) {
+      SetLastError(ERROR_DIR_NOT_EMPTY);
+      return FALSE;
+    }
+  } while (FindNextFileA(find.Get(), &found));
+  files_.insert(FoldedCopy(folder));
+  return TRUE;
+}
+
+BOOL CPlanLayer::MoveFileA(LPCSTR, LPCSTR) { return TRUE; }
+BOOL CPlanLayer::MoveFileExA(LPCSTR, LPCSTR, DWORD) { return TRUE; }
+BOOL CPlanLayer::SetFileAttributesA(LPCSTR, DWORD) { return TRUE; }
+
+// ---- services -------------------------------------------------------------
+
+SC_HANDLE CPlanLayer::OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access) {
+  SC_HANDLE service = CAccessLayer::OpenServiceA(manager, name, access);
+  if (service) openServices_[service] = Folded(name);
+  return service;
+}
+
+BOOL CPlanLayer::ControlService(SC_HANDLE, DWORD, LPSERVICE_STATUS) { return TRUE; }
+
+BOOL CPlanLayer::DeleteService(SC_HANDLE service) {
+  const std::string name = openServices_.count(service) ? openServices_[service] : std::string();
+  if (services_.count(name)) {
+    SetLastError(ERROR_SERVICE_MARKED_FOR_DELETE);
+    return FALSE;
+  }
+  services_.insert(name);
+  return TRUE;
+}
+
+BOOL CPlanLayer::CloseServiceHandle(SC_HANDLE handle) {
+  openServices_.erase(handle);
+  return CAccessLayer::CloseServiceHandle(handle);
+}
+
+}  // namespace vq
