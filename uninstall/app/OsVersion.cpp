@@ -3,6 +3,10 @@
 namespace vq {
 
 COsVersion COsVersion::FromVersionInfo(uint32_t platformId, uint32_t major, uint32_t minor) {
+  return FromCodes(platformId, major, minor).WithMajorVersion(major);
+}
+
+COsVersion COsVersion::FromCodes(uint32_t platformId, uint32_t major, uint32_t minor) {
   // dwPlatformId: 0 Win32s, 1 Windows 9x, 2 Windows NT.
   switch (platformId) {
     case 0:

@@ -1,5 +1,7 @@
 // COsVersion: which Windows the tool runs on, as the two codes every
-// platform branch of the tool tests.
+// platform branch of the tool tests, and the two facts of the Windows after
+// XP that those codes cannot tell: the major version and whether Windows is
+// 64-bit (the 32-bit tool then runs under WOW64).
 #pragma once
 
 #include <cstdint>
@@ -20,8 +22,8 @@ class COsVersion {
 
   // Codes from the fields of OSVERSIONINFO (dwPlatformId, major, minor).
   static COsVersion FromVersionInfo(uint32_t platformId, uint32_t major, uint32_t minor);
-  // Codes of the running system (GetVersionExA; all zero when it fails).
-  // Windows builds only.
+  // Codes of the running system (GetVersionExA; all zero when it fails),
+  // with its major version and bitness. Windows builds only.
   static COsVersion FromSystem();
 
   int32_t PlatformCode() const { return platformCode_; }
@@ -30,9 +32,29 @@ class COsVersion {
   bool IsWin9x() const { return platformCode_ == kPlatformWin9x; }
   bool IsNT() const { return platformCode_ == kPlatformNT; }
 
+  // Windows Vista and later: driver packages stay in the driver store.
+  bool IsVistaOrLater() const { return IsNT() && majorVersion_ >= 6; }
+  // 64-bit Windows: a "Windows x64" print environment, the real system
+  // folder beside the 32-bit one, two views of HKLM\SOFTWARE.
+  bool Is64BitWindows() const { return sixtyFourBit_; }
+  COsVersion WithMajorVersion(uint32_t major) const {
+    COsVersion v = *this;
+    v.majorVersion_ = major;
+    return v;
+  }
+  COsVersion With64BitWindows(bool sixtyFourBit) const {
+    COsVersion v = *this;
+    v.sixtyFourBit_ = sixtyFourBit;
+    return v;
+  }
+
  private:
+  static COsVersion FromCodes(uint32_t platformId, uint32_t major, uint32_t minor);
+
   int32_t platformCode_ = 0;
   int32_t versionCode_ = 0;
+  uint32_t majorVersion_ = 0;
+  bool sixtyFourBit_ = false;
 };
 
 }  // namespace vq
