@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "uninstall/profile/SystemFolderPaths.h"
 #include "uninstall/profile/TextRoutines.h"
 
 using namespace vq;
@@ -66,4 +67,27 @@ TEST(CopyBounded, NeverWritesPastTheField) {
   EXPECT_STREQ(field, "abc");
   EXPECT_TRUE(CopyBounded(field, sizeof(field), nullptr));
   EXPECT_STREQ(field, "");
+}
+
+TEST(NativeSystemPath, NamesTheFolderA32BitProgramReachesAsWindowsX64SpellsIt) {
+  const std::string windows = "C:\\WINDOWS\\";
+  const struct {
+    const char* path;
+    const char* native;
+  } cases[] = {
+      {"C:\\WINDOWS\\Sysnative\\qdrv.dll", "C:\\WINDOWS\\System32\\qdrv.dll"},
+      {"c:\\windows\\sysnative\\sub\\x.dll", "C:\\WINDOWS\\System32\\sub\\x.dll"},
+      {"C:\\WINDOWS\\system32\\qdrv.dll", "C:\\WINDOWS\\SysWOW64\\qdrv.dll"},
+      {"C:\\WINDOWS\\system32\\Color\\q.icm", "C:\\WINDOWS\\SysWOW64\\Color\\q.icm"},
+      // Exempt from redirection: the same folder for both bitnesses.
+      {"C:\\WINDOWS\\system32\\spool\\drivers\\x64\\3\\q.dll", "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\3\\q.dll"},
+      {"C:\\WINDOWS\\system32\\drivers\\etc\\hosts", "C:\\WINDOWS\\system32\\drivers\\etc\\hosts"},
+      {"C:\\WINDOWS\\system32\\drivers\\q.sys", "C:\\WINDOWS\\SysWOW64\\drivers\\q.sys"},
+      {"C:\\WINDOWS\\system32\\spooler.dll", "C:\\WINDOWS\\SysWOW64\\spooler.dll"},
+      {"C:\\WINDOWS\\SysWOW64\\q.dll", "C:\\WINDOWS\\SysWOW64\\q.dll"},
+      {"C:\\WINDOWS\\System32x\\q.dll", "C:\\WINDOWS\\System32x\\q.dll"},
+      {"D:\\Program Files\\VARDEN QUILLAN\\q.dll", "D:\\Program Files\\VARDEN QUILLAN\\q.dll"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(NativeSystemPath(c.path, windows), c.native) << c.path;
+  EXPECT_EQ(NativeSystemPath("C:\\WINDOWS\\Sysnative\\q.dll", ""), "C:\\WINDOWS\\Sysnative\\q.dll");
 }

@@ -8,6 +8,7 @@
 #include "uninstall/app/Companions.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/Services.h"
+#include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/PrinterInventory.h"
 #include "uninstall/profile/ScriptFinder.h"
@@ -87,6 +88,15 @@ void CStartup::CollectScripts() {
   folders.push_back(place.FolderPath());
   place.SetFolder(kFolderSystem);
   folders.push_back(place.FolderPath());
+  if (os_.Is64BitWindows()) {
+    // A 64-bit installer leaves its script in the 64-bit drivers' folder or
+    // in the system folder of its own bitness.
+    place.SetSpoolerFolder(false, kEnvironmentX64);
+    const std::string x64Folder = place.FolderPath();
+    folders.push_back(x64Folder);
+    if (!x64Folder.empty()) folders.push_back(place.AppendSubfolder("3"));
+    folders.push_back(OtherSystemFolder(os_));
+  }
   for (const std::string& path : CollectScriptPaths(folders)) scripts_.push_back(path);
   NormaliseList(scripts_);  // a repeated start-up finds the same scripts again
 }

@@ -111,7 +111,15 @@ LONG CAccessLayer::RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DW
                                   const BYTE* data, DWORD size) {
   return ::RegSetValueExA(key, valueName, reserved, type, data, size);
 }
-LONG CAccessLayer::RegDeleteKeyA(HKEY key, LPCSTR subKey) { return ::RegDeleteKeyA(key, subKey); }
+LONG CAccessLayer::RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) {
+  if (!view) return ::RegDeleteKeyA(key, subKey);
+  using Function = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+  static const Function function = FindSystemFunction<Function>("advapi32.dll", "RegDeleteKeyExA");
+  if (function) return function(key, subKey, view, reserved);
+  const REGSAM own = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+  if (view && !(view & own)) return ERROR_CALL_NOT_IMPLEMENTED;
+  return ::RegDeleteKeyA(key, subKey);
+}
 LONG CAccessLayer::RegDeleteValueA(HKEY key, LPCSTR valueName) {
   return ::RegDeleteValueA(key, valueName);
 }

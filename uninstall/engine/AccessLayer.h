@@ -69,7 +69,10 @@ class CAccessLayer {
                                 LPBYTE data, LPDWORD dataSize);
   virtual LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type,
                               const BYTE* data, DWORD size);
-  virtual LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
+  // `view` 0 is RegDeleteKeyA, as every Windows has it; KEY_WOW64_64KEY or
+  // KEY_WOW64_32KEY (64-bit Windows) the key of that view. Where the system
+  // lacks RegDeleteKeyExA, only the program's own view is answered.
+  virtual LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved);
   virtual LONG RegDeleteValueA(HKEY key, LPCSTR valueName);
   virtual LONG RegCloseKey(HKEY key);
   // Files and folders

@@ -10,6 +10,7 @@
 #include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/Handles.h"
 #include "uninstall/engine/RebootDeletion.h"
+#include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
@@ -126,6 +127,17 @@ const char* RefusalOfFolder(const std::string& shortForm) {
     if (Contains(shortForm, system)) return "refused: Windows' own folder or one that holds it";
     if (id == kFolderSystem && Contains(system, shortForm))
       return "refused: a folder of the system folder";
+  }
+  // 64-bit Windows has a system folder for each bitness, and a 32-bit
+  // program reaches the real one by a name of its own.
+  if (os.Is64BitWindows()) {
+    const std::string windows = FolderText(os, kFolderWindows);
+    for (const std::string& other :
+         {OtherSystemFolder(os), windows + "SysWOW64\\", windows + "Sysnative\\"}) {
+      const std::string system = ShortFolder(other);
+      if (!system.empty() && (Contains(shortForm, system) || Contains(system, shortForm)))
+        return "refused: a folder of the system folder";
+    }
   }
   return nullptr;
 }

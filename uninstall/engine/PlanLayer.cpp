@@ -2,10 +2,12 @@
 
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "uninstall/engine/Handles.h"
+#include "uninstall/engine/SystemFunctions.h"
 #include "uninstall/profile/TextRoutines.h"
 
 namespace vq {
@@ -43,7 +45,43 @@ DWORD Compact(LPBYTE buffer, DWORD count, NameOf nameOf, IsGone isGone) {
 
 // The spooler's own keys, under which it keeps what it installed: deleting
 // a printer, driver, monitor or print processor deletes its key too.
-const char kPrintKey[] = "hklm\\system\\currentcontrolset\\control\\print\\";
+const char kPrintKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\";
+
+// The environment whose keys hold what the spooler's own (null) stands for.
+const char* SpoolerEnvironment(const char* environment) {
+  if (environment && *environment) return environment;
+  return sizeof(void*) == 8 ? "Windows x64" : "Windows NT x86";
+}
+
+// KEY_NAME_INFORMATION of NtQueryKey: the key's full name as the kernel has it.
+struct KeyNameInformation {
+  ULONG nameLength;  // in bytes
+  WCHAR name[1];
+};
+constexpr int kKeyNameInformationClass = 3;
+
+// The name of an open key as the kernel knows it ("\REGISTRY\MACHINE\..."),
+// folded; empty where the system cannot tell (Windows 9x).
+std::string KernelKeyName(HKEY key) {
+  using Function = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+  static const Function query = FindSystemFunction<Function>("ntdll.dll", "NtQueryKey");
+  if (!query) return std::string();
+  std::vector<BYTE> buffer(1024);
+  ULONG needed = 0;
+  if (query(key, kKeyNameInformationClass, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) != 0) {
+    if (needed <= buffer.size() || needed > 65536) return std::string();
+    buffer.resize(needed);
+    if (query(key, kKeyNameInformationClass, buffer.data(), needed, &needed) != 0) return std::string();
+  }
+  const KeyNameInformation* info = reinterpret_cast<const KeyNameInformation*>(buffer.data());
+  const int chars = static_cast<int>(std::min<ULONG>(info->nameLength, static_cast<ULONG>(buffer.size())) / sizeof(WCHAR));
+  if (chars <= 0) return std::string();
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, info->name, chars, nullptr, 0, nullptr, nullptr);
+  std::string name(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes <= 0 || !WideCharToMultiByte(CP_ACP, 0, info->name, chars, &name[0], bytes, nullptr, nullptr))
+    return std::string();
+  return FoldedCopy(name);
+}
 
 }  // namespace
 
@@ -95,7 +133,7 @@ BOOL CPlanLayer::DeletePrinter(HANDLE printer) {
     return FALSE;
   }
   printers_.insert(FoldedCopy(it->second));
-  keys_.insert(kPrintKey + std::string("printers\\") + FoldedCopy(it->second));
+  NoteKeyDeleted(kPrintKey + std::string("Printers\\") + it->second);
   return TRUE;
 }
 
@@ -158,11 +196,10 @@ BOOL CPlanLayer::DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR dri
       if (!EqualNoCase(drivers[i].pName ? drivers[i].pName : "", driverName ? driverName : ""))
         continue;
       installed = true;
-      const std::string driversKey = kPrintKey + std::string("environments\\") +
-                                      Folded(drivers[i].pEnvironment) + "\\drivers\\";
-      keys_.insert(driversKey + Folded(driverName));
-      keys_.insert(driversKey + "version-" + std::to_string(drivers[i].cVersion) + "\\" +
-                   Folded(driverName));
+      const std::string driversKey = kPrintKey + std::string("Environments\\") +
+                                     SpoolerEnvironment(drivers[i].pEnvironment) + "\\Drivers\\";
+      NoteKeyDeleted(driversKey + driverName);
+      NoteKeyDeleted(driversKey + "Version-" + std::to_string(drivers[i].cVersion) + "\\" + driverName);
     }
   }
   if (!installed) {
@@ -201,7 +238,7 @@ BOOL CPlanLayer::DeleteMonitorA(LPSTR, LPSTR, LPSTR monitorName) {
     return FALSE;
   }
   monitors_.insert(Folded(monitorName));
-  keys_.insert(kPrintKey + std::string("monitors\\") + Folded(monitorName));
+  NoteKeyDeleted(kPrintKey + std::string("Monitors\\") + monitorName);
   return TRUE;
 }
 
@@ -219,14 +256,17 @@ BOOL CPlanLayer::EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD lev
 
 BOOL CPlanLayer::DeletePrintProcessorA(LPSTR, LPSTR environment, LPSTR processorName) {
   processors_.insert(EnvironmentId(environment) + "|" + Folded(processorName));
-  if (environment && *environment)
-    keys_.insert(kPrintKey + std::string("environments\\") + Folded(environment) +
-                 "\\print processors\\" + Folded(processorName));
+  NoteKeyDeleted(kPrintKey + std::string("Environments\\") + SpoolerEnvironment(environment) +
+                 "\\Print Processors\\" + (processorName ? processorName : ""));
   return TRUE;
 }
 
 // ---- registry -------------------------------------------------------------
 
+// A key is known by its name as the kernel has it: one name for every way of
+// opening it, and a different one for each view of a key that 64-bit Windows
+// keeps twice. Where the system cannot tell (Windows 9x), by the path it was
+// opened by.
 std::string CPlanLayer::PathOf(HKEY key) const {
   if (key == HKEY_LOCAL_MACHINE) return "hklm";
   if (key == HKEY_CURRENT_USER) return "hkcu";
@@ -234,6 +274,11 @@ std::string CPlanLayer::PathOf(HKEY key) const {
   if (key == HKEY_USERS) return "hku";
   auto it = openKeys_.find(key);
   return it != openKeys_.end() ? it->second : "?";
+}
+
+std::string CPlanLayer::IdentityOf(HKEY opened, HKEY parent, LPCSTR subKey) const {
+  const std::string name = KernelKeyName(opened);
+  return name.empty() ? Join(PathOf(parent), subKey) : name;
 }
 
 bool CPlanLayer::KeyDeleted(const std::string& path) const {
@@ -245,20 +290,36 @@ bool CPlanLayer::KeyDeleted(const std::string& path) const {
   return false;
 }
 
+void CPlanLayer::NoteKeyDeleted(const std::string& machinePath) {
+  HKEY opened = nullptr;
+  if (CAccessLayer::RegOpenKeyExA(HKEY_LOCAL_MACHINE, machinePath.c_str(), 0, KEY_READ, &opened) !=
+      ERROR_SUCCESS)
+    return;  // no key: nothing for the spooler to take with it
+  keys_.insert(IdentityOf(opened, HKEY_LOCAL_MACHINE, machinePath.c_str()));
+  CAccessLayer::RegCloseKey(opened);
+}
+
 LONG CPlanLayer::RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
-  const std::string path = Join(PathOf(key), subKey);
-  if (KeyDeleted(path)) return ERROR_FILE_NOT_FOUND;
-  const LONG rc = CAccessLayer::RegOpenKeyA(key, subKey, result);
-  if (rc == ERROR_SUCCESS) openKeys_[*result] = path;
-  return rc;
+  return Opened(key, subKey, CAccessLayer::RegOpenKeyA(key, subKey, result), result);
 }
 
 LONG CPlanLayer::RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
                                PHKEY result) {
-  const std::string path = Join(PathOf(key), subKey);
-  if (KeyDeleted(path)) return ERROR_FILE_NOT_FOUND;
-  const LONG rc = CAccessLayer::RegOpenKeyExA(key, subKey, options, access, result);
-  if (rc == ERROR_SUCCESS) openKeys_[*result] = path;
+  return Opened(key, subKey, CAccessLayer::RegOpenKeyExA(key, subKey, options, access, result),
+                result);
+}
+
+// A key the system opened is not found when the plan deleted it or a key
+// that holds it.
+LONG CPlanLayer::Opened(HKEY parent, LPCSTR subKey, LONG rc, PHKEY result) {
+  if (rc != ERROR_SUCCESS) return rc;
+  const std::string identity = IdentityOf(*result, parent, subKey);
+  if (KeyDeleted(identity)) {
+    CAccessLayer::RegCloseKey(*result);
+    *result = nullptr;
+    return ERROR_FILE_NOT_FOUND;
+  }
+  openKeys_[*result] = identity;
   return rc;
 }
 
@@ -300,14 +361,12 @@ LONG CPlanLayer::RegSetValueExA(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) 
   return ERROR_SUCCESS;
 }
 
-LONG CPlanLayer::RegDeleteKeyA(HKEY key, LPCSTR subKey) {
-  const std::string path = Join(PathOf(key), subKey);
-  if (KeyDeleted(path)) return ERROR_FILE_NOT_FOUND;
+LONG CPlanLayer::RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD) {
   HKEY opened = nullptr;
-  const LONG rc = CAccessLayer::RegOpenKeyExA(key, subKey, 0, KEY_READ, &opened);
+  const LONG rc = RegOpenKeyExA(key, subKey, 0, KEY_READ | view, &opened);
   if (rc != ERROR_SUCCESS) return rc;
-  CAccessLayer::RegCloseKey(opened);
-  keys_.insert(path);
+  keys_.insert(PathOf(opened));
+  RegCloseKey(opened);
   return ERROR_SUCCESS;
 }
 

@@ -52,7 +52,7 @@ class CPlanLayer : public CAccessLayer {
                         LPDWORD dataSize) override;
   LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                       DWORD size) override;
-  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override;
+  LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) override;
   LONG RegDeleteValueA(HKEY key, LPCSTR valueName) override;
   LONG RegCloseKey(HKEY key) override;
   // Files and folders
@@ -70,14 +70,18 @@ class CPlanLayer : public CAccessLayer {
 
  private:
   std::string PathOf(HKEY key) const;
+  std::string IdentityOf(HKEY opened, HKEY parent, LPCSTR subKey) const;
   bool KeyDeleted(const std::string& path) const;
+  // Notes the deletion of HKLM\`machinePath` when that key exists.
+  void NoteKeyDeleted(const std::string& machinePath);
+  LONG Opened(HKEY parent, LPCSTR subKey, LONG rc, PHKEY result);
   std::string EnvironmentId(LPSTR environment);
 
   std::set<std::string> printers_;   // folded names of deleted printers and connections
   std::set<std::string> drivers_;    // environment id + "|" + folded driver name
   std::set<std::string> monitors_;
   std::set<std::string> processors_;  // environment id + "|" + folded name
-  std::set<std::string> keys_;       // folded paths of deleted keys ("HKLM\\...")
+  std::set<std::string> keys_;       // identities of deleted keys (see PathOf)
   std::set<std::string> values_;     // folded key path + "|" + value name
   std::set<std::string> files_;      // folded paths of deleted files and folders
   std::set<std::string> services_;   // folded names of deleted services

@@ -14,6 +14,7 @@
 #include "uninstall/engine/RegistryRemoval.h"
 #include "uninstall/engine/SpoolerHandles.h"
 #include "uninstall/engine/SpoolerQueries.h"
+#include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
@@ -58,7 +59,7 @@ void CancelAndDeleteJobs(HANDLE printer) {
 // the guard or the keep set protects (the value comes from the printer, and
 // a value such as "CLSID" must not take the system's classes with it). Only a
 // value that fits 32 bytes with its zero is read.
-void DeleteUniqueIdKey(HANDLE printer, const CKeptKeys& kept) {
+void DeleteUniqueIdKey(const CRemovalContext& ctx, HANDLE printer, const CKeptKeys& kept) {
   char id[33] = {};  // one byte more than offered: always terminated
   DWORD needed = 0;
   if (Access().GetPrinterDataA(printer, Text("UniqueID"), nullptr, reinterpret_cast<BYTE*>(id), 32,
@@ -66,8 +67,9 @@ void DeleteUniqueIdKey(HANDLE printer, const CKeptKeys& kept) {
     return;
   // An empty value would name HKEY_CLASSES_ROOT itself.
   if (!IsSingleKeyName(id)) return;
-  if (DeleteKeyTree(HKEY_CLASSES_ROOT, id, &kept) == 1)
-    LogAction("delete key tree", KeyText(HKEY_CLASSES_ROOT, id));
+  for (REGSAM view : RegistryViews(ctx.os))
+    if (DeleteKeyTree(HKEY_CLASSES_ROOT, id, &kept, view) == 1)
+      LogAction("delete key tree", KeyText(HKEY_CLASSES_ROOT, id, view));
 }
 
 void DeletePerUserValues(const std::string& printerName) {
@@ -109,7 +111,7 @@ void RemoveLocalPrinter(CRemovalContext& ctx, CPrinterRecord& p, const CKeptKeys
     } else {
       ctx.lastDriverName = p.driverName;
       CancelAndDeleteJobs(printer.Get());
-      DeleteUniqueIdKey(printer.Get(), kept);
+      DeleteUniqueIdKey(ctx, printer.Get(), kept);
       if (Access().DeletePrinter(printer.Get())) {
         p.removed = 1;
         if (p.isDefault) defaultDeleted = true;

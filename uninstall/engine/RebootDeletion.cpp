@@ -9,6 +9,7 @@
 
 #include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/Handles.h"
+#include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/TextRoutines.h"
 
 namespace vq {
@@ -79,8 +80,9 @@ void ClearReadOnly(const char* path) {
 
 DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path) {
   if (!path || !*path) return DeleteResult::kGone;
+  const std::string shown = Quoted(NativePath(os, path));
   if (Access().DeleteFileA(path)) {
-    LogAction("delete file", Quoted(path));
+    LogAction("delete file", shown);
     return DeleteResult::kGone;
   }
   const DWORD error = GetLastError();
@@ -101,17 +103,22 @@ DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path) {
     case COsVersion::kVersionMe:
       scheduled = ScheduleWininit(path);
       break;
-    default:
-      scheduled = Access().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    default: {
+      // Windows reads the list at its next start as a 64-bit system: under
+      // WOW64 the native path, with redirection off so that it means the same now.
+      const std::string native = NativePath(os, path);
+      CFsRedirectionOff redirectionOff(os);
+      scheduled = Access().MoveFileExA(native.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
       break;
+    }
   }
   const std::string inUse = "in use (error " + std::to_string(error) + ")";
   if (!scheduled) {
     // Nothing will delete it: no restart is asked for on its account.
-    LogOutcome("delete file", Quoted(path), (inUse + ", scheduling failed").c_str());
+    LogOutcome("delete file", shown, (inUse + ", scheduling failed").c_str());
     return DeleteResult::kFailed;
   }
-  LogOutcome("delete file", Quoted(path), (inUse + ", scheduled for the next start").c_str());
+  LogOutcome("delete file", shown, (inUse + ", scheduled for the next start").c_str());
   return DeleteResult::kScheduled;
 }
 

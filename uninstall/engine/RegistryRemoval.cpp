@@ -9,6 +9,7 @@
 
 #include "uninstall/engine/Handles.h"
 #include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 
@@ -203,6 +204,14 @@ bool BelowClasses(const Components& parts, Components& rest) {
   return true;
 }
 
+// 64-bit Windows keeps the 32-bit view of a key below a "Wow6432Node" key;
+// "SOFTWARE\Wow6432Node\Microsoft" is Windows' as much as
+// "SOFTWARE\Microsoft", so the guard reads the path without it.
+void DropWow64Node(Components& parts, std::size_t at) {
+  if (parts.size() > at && EqualNoCase(parts[at], "Wow6432Node"))
+    parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
 // The parts of `path` below `root` as the machine's or the user's keys, with
 // "ControlSetNNN" read as CurrentControlSet and HKU\<user> read as HKCU.
 // False when the key lies below the classes root (then `classes` holds the
@@ -211,14 +220,19 @@ enum class KeyArea { kMachine, kUser, kClasses, kOther };
 KeyArea AreaOf(HKEY root, const char* path, Components& parts) {
   parts = SplitKeyPath(path);
   Components rest;
-  if (root == HKEY_CLASSES_ROOT) return KeyArea::kClasses;
+  if (root == HKEY_CLASSES_ROOT) {
+    DropWow64Node(parts, 0);
+    return KeyArea::kClasses;
+  }
   if (root == HKEY_USERS) {
     if (parts.empty()) return KeyArea::kOther;
     parts.erase(parts.begin());
     root = HKEY_CURRENT_USER;
   }
   if (root != HKEY_CURRENT_USER && root != HKEY_LOCAL_MACHINE) return KeyArea::kOther;
+  if (parts.size() >= 2 && EqualNoCase(parts[0], "Software")) DropWow64Node(parts, 1);
   if (BelowClasses(parts, rest)) {
+    DropWow64Node(rest, 0);
     parts = rest;
     return KeyArea::kClasses;
   }
@@ -274,20 +288,21 @@ const char* RootName(HKEY root) {
 // Deletes one key; where that is refused (access denied, which is also the
 // answer for a key that still has subkeys) opens up its access list and tries
 // again, then deletes the whole tree, leaving the kept keys.
-void DeleteKeyItem(HKEY root, const char* subKey, const CKeptKeys& kept) {
+void DeleteKeyItem(HKEY root, const char* subKey, const CKeptKeys& kept, REGSAM view) {
   if (kept.Holds(root, subKey)) {
-    if (!kept.IsKept(root, subKey)) DeleteKeyTree(root, subKey, &kept);
+    if (!kept.IsKept(root, subKey)) DeleteKeyTree(root, subKey, &kept, view);
     return;
   }
-  const std::string logged = KeyText(root, subKey);
-  const LONG rc = DeleteKeyIfLeaf(root, subKey);
+  const std::string logged = KeyText(root, subKey, view);
+  const LONG rc = DeleteKeyIfLeaf(root, subKey, view);
   if (rc != ERROR_ACCESS_DENIED) {
     if (rc != ERROR_FILE_NOT_FOUND) LogAction("delete key", logged, static_cast<DWORD>(rc));
     return;
   }
   CSavedKeySecurity original;
-  GrantKeyAccess(root, subKey, original);
-  if (DeleteKeyIfLeaf(root, subKey) == ERROR_SUCCESS || DeleteKeyTree(root, subKey, &kept) == 1) {
+  GrantKeyAccess(root, subKey, original, view);
+  if (DeleteKeyIfLeaf(root, subKey, view) == ERROR_SUCCESS ||
+      DeleteKeyTree(root, subKey, &kept, view) == 1) {
     original.Forget();  // gone: nothing to put back
     LogAction("delete key", logged);
   } else {
@@ -295,35 +310,38 @@ void DeleteKeyItem(HKEY root, const char* subKey, const CKeptKeys& kept) {
   }
 }
 
-void DeleteValueItem(HKEY root, const char* subKey, const char* valueName) {
+void DeleteValueItem(HKEY root, const char* subKey, const char* valueName, REGSAM view) {
   CRegKey key;
-  if (key.OpenEx(root, subKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+  if (key.OpenEx(root, subKey, KEY_ALL_ACCESS | view) != ERROR_SUCCESS) return;
   const LONG rc = Access().RegDeleteValueA(key.Get(), valueName);
   if (rc != ERROR_FILE_NOT_FOUND)  // a missing value is no failure here
-    LogAction("delete value", KeyText(root, (std::string(subKey) + "\\" + valueName).c_str()),
+    LogAction("delete value", KeyText(root, (std::string(subKey) + "\\" + valueName).c_str(), view),
               static_cast<DWORD>(rc));
 }
 
-void HandleRegistryItem(const std::string& text, const CKeptKeys& kept) {
+// One item in one registry view. A refusal is logged once, for the first view.
+void HandleRegistryItem(const std::string& text, const CKeptKeys& kept, REGSAM view,
+                        bool firstView) {
   RegistryItem item;
   if (!ParseRegistryItem(text, item)) return;
   if (*item.valueName) {
-    if (IsProtectedValue(item.root, item.subKey, item.valueName))
+    if (!IsProtectedValue(item.root, item.subKey, item.valueName))
+      DeleteValueItem(item.root, item.subKey, item.valueName, view);
+    else if (firstView)
       LogOutcome("delete value", KeyText(item.root, (std::string(item.subKey) + "\\" + item.valueName).c_str()),
                  "refused: Windows needs this value");
-    else
-      DeleteValueItem(item.root, item.subKey, item.valueName);
     return;
   }
   if (IsProtectedKey(item.root, item.subKey)) {
-    LogOutcome("delete key", KeyText(item.root, item.subKey), "refused: Windows needs this key");
+    if (firstView)
+      LogOutcome("delete key", KeyText(item.root, item.subKey), "refused: Windows needs this key");
     return;
   }
   if (item.deltree && item.deltree[0] == '1') {
-    if (DeleteKeyTree(item.root, item.subKey, &kept) == 1)
-      LogAction("delete key tree", KeyText(item.root, item.subKey));
+    if (DeleteKeyTree(item.root, item.subKey, &kept, view) == 1)
+      LogAction("delete key tree", KeyText(item.root, item.subKey, view));
   } else
-    DeleteKeyItem(item.root, item.subKey, kept);
+    DeleteKeyItem(item.root, item.subKey, kept, view);
 }
 
 bool JoinKeyPath(const char* path, const char* name, std::string& out) {
@@ -359,7 +377,7 @@ bool IsProtectedValue(HKEY root, const char* path, const char* valueName) {
   return true;
 }
 
-bool CSavedKeySecurity::Save(HKEY key, HKEY root, const char* path) {
+bool CSavedKeySecurity::Save(HKEY key, HKEY root, const char* path, REGSAM view) {
   descriptor_.assign(256, 0);
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD size = static_cast<DWORD>(descriptor_.size());
@@ -367,6 +385,7 @@ bool CSavedKeySecurity::Save(HKEY key, HKEY root, const char* path) {
     if (rc == ERROR_SUCCESS) {
       root_ = root;
       path_ = path;
+      view_ = view;
       return true;
     }
     if (rc != ERROR_INSUFFICIENT_BUFFER || size <= descriptor_.size()) break;
@@ -379,17 +398,17 @@ bool CSavedKeySecurity::Save(HKEY key, HKEY root, const char* path) {
 void CSavedKeySecurity::Restore() {
   if (descriptor_.empty()) return;
   CRegKey key;
-  if (key.OpenEx(root_, path_.c_str(), WRITE_DAC) == ERROR_SUCCESS)
+  if (key.OpenEx(root_, path_.c_str(), WRITE_DAC | view_) == ERROR_SUCCESS)
     RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor_.data());
   descriptor_.clear();
 }
 
-int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original) {
+int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original, REGSAM view) {
   if (IsProtectedKey(root, path) || Access().ChangesNothing()) return 0;
   CRegKey key;
-  if (key.OpenEx(root, path, WRITE_DAC | READ_CONTROL) != ERROR_SUCCESS) return 0;
+  if (key.OpenEx(root, path, WRITE_DAC | READ_CONTROL | view) != ERROR_SUCCESS) return 0;
   // Without the original there is nothing to put back: leave the key alone.
-  if (!original.Save(key.Get(), root, path)) return 0;
+  if (!original.Save(key.Get(), root, path, view)) return 0;
 
   SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
   PSID rawSid = nullptr;
@@ -436,10 +455,10 @@ bool CKeptKeys::IsKept(HKEY root, const char* path) const {
   return false;
 }
 
-int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept) {
+int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept, REGSAM view) {
   if (IsProtectedKey(root, path) || (kept && kept->IsKept(root, path))) return 0;
   CRegKey key;
-  if (key.Open(root, path) != ERROR_SUCCESS || !key.IsOpen()) return 0;
+  if (key.Open(root, path, view) != ERROR_SUCCESS || !key.IsOpen()) return 0;
   DWORD index = 0;
   std::string lastDeleted;
   for (int reads = 0; reads < kMaxSubkeyReads; ++reads) {
@@ -449,10 +468,10 @@ int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept) {
       // Subkeys stepped over (kept, or refused) are still there: the key stays.
       if (index != 0) return 0;
       key.Close();
-      if (DeleteKeyIfLeaf(root, path) == ERROR_SUCCESS) return 1;
+      if (DeleteKeyIfLeaf(root, path, view) == ERROR_SUCCESS) return 1;
       CSavedKeySecurity original;
-      GrantKeyAccess(root, path, original);
-      if (DeleteKeyIfLeaf(root, path) != ERROR_SUCCESS) return 0;
+      GrantKeyAccess(root, path, original, view);
+      if (DeleteKeyIfLeaf(root, path, view) != ERROR_SUCCESS) return 0;
       original.Forget();
       return 1;
     }
@@ -462,7 +481,7 @@ int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept) {
     // A subkey reported deleted that comes back under the same name was not
     // deleted after all: step over it, or the loop would never end.
     if (JoinKeyPath(path, name, child) && !EqualNoCase(name, lastDeleted) &&
-        DeleteKeyTree(root, child.c_str(), kept) == 1) {
+        DeleteKeyTree(root, child.c_str(), kept, view) == 1) {
       lastDeleted = name;  // the later subkeys moved down: read this index again
     } else {
       lastDeleted.clear();
@@ -472,31 +491,36 @@ int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept) {
   return 0;
 }
 
-std::string KeyText(HKEY root, const char* path) {
-  return Quoted(std::string(RootName(root)) + "\\" + (path ? path : ""));
+std::string KeyText(HKEY root, const char* path, REGSAM view) {
+  return Quoted(std::string(RootName(root)) + "\\" + (path ? path : "")) + ViewText(view);
 }
 
-LONG DeleteKeyIfLeaf(HKEY parent, const char* subKey) {
+LONG DeleteKeyIfLeaf(HKEY parent, const char* subKey, REGSAM view) {
   {
     CRegKey key;
-    const LONG rc = key.Open(parent, subKey);
+    const LONG rc = key.Open(parent, subKey, view);
     if (rc != ERROR_SUCCESS) return rc;
     char name[261];
     if (Access().RegEnumKeyA(key.Get(), 0, name, sizeof(name)) != ERROR_NO_MORE_ITEMS)
       return ERROR_ACCESS_DENIED;  // what Windows NT answers for a key with subkeys
   }
-  return Access().RegDeleteKeyA(parent, subKey);
+  return Access().RegDeleteKeyExA(parent, subKey, view, 0);
 }
 
 void RemoveRegistryItems(CRemovalContext& ctx) {
   // The maker's record of its program groups goes with the last printer; while
   // printers stay, their groups and the record of them stay too.
-  if (ctx.database->keptCount == 0) DeleteKeyIfLeaf(HKEY_LOCAL_MACHINE, kProgramGroupsKey);
+  const std::vector<REGSAM> views = RegistryViews(ctx.os);
+  if (ctx.database->keptCount == 0)
+    for (REGSAM view : views) DeleteKeyIfLeaf(HKEY_LOCAL_MACHINE, kProgramGroupsKey, view);
   ItemList& items = ctx.database->removal.List(kRegistryKeys);
   NormaliseList(items);
   const CKeptKeys kept(ctx.database->keep.List(kRegistryKeys));
-  // Descending order: a sub key comes before its parent.
-  for (auto it = items.rbegin(); it != items.rend(); ++it) HandleRegistryItem(*it, kept);
+  // Descending order: a sub key comes before its parent. On 64-bit Windows
+  // each item in both views, as the installer that wrote it may have used
+  // either; the keep set holds in both.
+  for (auto it = items.rbegin(); it != items.rend(); ++it)
+    for (REGSAM view : views) HandleRegistryItem(*it, kept, view, view == views.front());
 }
 
 }  // namespace vq

@@ -38,9 +38,12 @@ class CKeptKeys {
   std::vector<Key> keys_;
 };
 
+// `view`, in these functions: the registry view (KEY_WOW64_64KEY or
+// KEY_WOW64_32KEY) on 64-bit Windows, 0 elsewhere.
+
 // Deletes `path` below `root` and all its subkeys, except kept keys and the
 // keys that hold them. 1 when the key is gone. Refuses protected keys (0).
-int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept = nullptr);
+int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept = nullptr, REGSAM view = 0);
 
 // A key's access list as it was before GrantKeyAccess replaced it. Unless
 // Forget() is called (the key was deleted), the destructor writes it back.
@@ -51,7 +54,7 @@ class CSavedKeySecurity {
   CSavedKeySecurity(const CSavedKeySecurity&) = delete;
   CSavedKeySecurity& operator=(const CSavedKeySecurity&) = delete;
 
-  bool Save(HKEY key, HKEY root, const char* path);
+  bool Save(HKEY key, HKEY root, const char* path, REGSAM view = 0);
   void Forget() { descriptor_.clear(); }
   // Puts the saved access list back on the key, when it still exists.
   void Restore();
@@ -59,6 +62,7 @@ class CSavedKeySecurity {
  private:
   HKEY root_ = nullptr;
   std::string path_;
+  REGSAM view_ = 0;
   std::vector<BYTE> descriptor_;
 };
 
@@ -67,16 +71,17 @@ class CSavedKeySecurity {
 // caller forgets it after a successful deletion). 1 when replaced; 0, with
 // nothing changed, when the key does not open, its access list cannot be
 // read, or the key is protected.
-int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original);
+int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original, REGSAM view = 0);
 
-// A key as the log shows it: "HKLM\\path", quoted.
-std::string KeyText(HKEY root, const char* path);
+// A key as the log shows it: "HKLM\\path", quoted, and on 64-bit Windows
+// its view: "HKLM\\path" (64-bit view).
+std::string KeyText(HKEY root, const char* path, REGSAM view = 0);
 
 // Deletes `subKey` of `parent` only when it has no subkeys, and answers
 // ERROR_ACCESS_DENIED, as Windows NT does, for one that still has some.
 // win95, win98, me: RegDeleteKeyA deletes a key with all its subkeys, kept
 // ones included; so every deletion of the tool goes through here, depth first.
-LONG DeleteKeyIfLeaf(HKEY parent, const char* subKey);
+LONG DeleteKeyIfLeaf(HKEY parent, const char* subKey, REGSAM view = 0);
 
 // Keys whose loss breaks Windows: any root itself, the root's direct children
 // of the machine and the users, a fixed list (SOFTWARE\Microsoft,

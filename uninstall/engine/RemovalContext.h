@@ -23,7 +23,8 @@ struct CRemovalContext {
   HWND pageWindow = nullptr;  // the progress page; hook exports receive it
 
   // The print environments the driver, monitor and print-processor phases
-  // handle, in order: the spooler's own (null), "Windows NT x86", "Windows 4.0".
+  // handle, in order: the spooler's own (null), "Windows NT x86", "Windows 4.0";
+  // the run's start adds "Windows x64" on 64-bit Windows.
   std::vector<const char*> environments = {nullptr, "Windows NT x86", "Windows 4.0"};
 
   // Built by the run's start, sorted and free of repeats; every folder text

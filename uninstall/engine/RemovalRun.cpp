@@ -14,6 +14,7 @@
 #include "uninstall/engine/StartupEntries.h"
 #include "uninstall/engine/Services.h"
 #include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
@@ -26,20 +27,8 @@ HANDLE const kWin32sMarker = reinterpret_cast<HANDLE>(1);
 
 // The disguise tool's folders are the values of HKLM\SOFTWARE\VARDEN QUILLAN\OEM\OEMPaths;
 // the first folder holding `fileName` that opens for reading wins.
-std::string FindDisguiseTool(const char* fileName) {
-  CRegKey key;
-  if (key.OpenEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\VARDEN QUILLAN\\OEM\\OEMPaths", KEY_ALL_ACCESS) !=
-      ERROR_SUCCESS)
-    return std::string();
-  for (DWORD index = 0;; ++index) {
-    char name[260], data[260];
-    DWORD nameSize = sizeof(name), dataSize = sizeof(data) - 1, type = 0;
-    if (Access().RegEnumValueA(key.Get(), index, name, &nameSize, nullptr, &type,
-                               reinterpret_cast<BYTE*>(data), &dataSize) != ERROR_SUCCESS)
-      break;
-    data[dataSize < sizeof(data) ? dataSize : sizeof(data) - 1] = '\0';
-    std::string path = data;
-    if (path.empty()) continue;
+std::string FindDisguiseTool(const COsVersion& os, const char* fileName) {
+  for (std::string path : FolderValues(os, "SOFTWARE\\VARDEN QUILLAN\\OEM\\OEMPaths")) {
     if (path.back() != '\\') path += '\\';
     path += fileName;
     CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -68,21 +57,38 @@ void CRemovalRun::BuildFolderLists() {
       {kFolderPrintProcessorW40, true, true}};
   for (const Entry& e : kEntries) {
     if (e.ntOnly && !ctx_.os.IsNT()) continue;
-    CFileSpec place(ctx_.os);
-    place.SetFolder(e.id);
-    std::string path = place.FolderPath();
-    if (path.size() >= 2) {  // the spooler may answer late after its restart: ask once more
-      Sleep(100);
-      place.SetFolder(e.id);
-      path = place.FolderPath();
-    }
-    std::vector<std::string>& list = e.driver ? ctx_.driverFolders : ctx_.systemFolders;
-    list.push_back(path);
-    NormaliseList(list);
+    AddFolder(e.driver ? ctx_.driverFolders : ctx_.systemFolders,
+              [&](CFileSpec& place) { place.SetFolder(e.id); });
+  }
+  if (!ctx_.os.Is64BitWindows()) return;
+  // 64-bit Windows: the 64-bit drivers' folders, and the system folder a
+  // 64-bit installer wrote to (the real one, for this 32-bit program).
+  for (bool processor : {false, true})
+    AddFolder(ctx_.driverFolders,
+              [&](CFileSpec& place) { place.SetSpoolerFolder(processor, kEnvironmentX64); });
+  const std::string other = OtherSystemFolder(ctx_.os);
+  if (!other.empty()) {
+    ctx_.systemFolders.push_back(other);
+    NormaliseList(ctx_.systemFolders);
   }
 }
 
+template <typename SetPlace>
+void CRemovalRun::AddFolder(std::vector<std::string>& list, SetPlace setPlace) {
+  CFileSpec place(ctx_.os);
+  setPlace(place);
+  std::string path = place.FolderPath();
+  if (path.size() >= 2) {  // the spooler may answer late after its restart: ask once more
+    Sleep(100);
+    setPlace(place);
+    path = place.FolderPath();
+  }
+  list.push_back(path);
+  NormaliseList(list);
+}
+
 void CRemovalRun::Start() {
+  ctx_.environments = PrintEnvironments(ctx_.os);
   BuildFolderLists();
   CFileSpec place(ctx_.os);
   place.SetFolder(kFolderPrinterDriver);
@@ -94,8 +100,8 @@ void CRemovalRun::Start() {
 bool CRemovalRun::DisguiseToolRunning() {
   if (ctx_.database->disguiseToolKept) return false;
   if (!disguiseTool_) {
-    disguiseToolPath_ = FindDisguiseTool(kDisguiseTool32);
-    if (disguiseToolPath_.empty()) disguiseToolPath_ = FindDisguiseTool(kDisguiseToolWin32s);
+    disguiseToolPath_ = FindDisguiseTool(ctx_.os, kDisguiseTool32);
+    if (disguiseToolPath_.empty()) disguiseToolPath_ = FindDisguiseTool(ctx_.os, kDisguiseToolWin32s);
     if (disguiseToolPath_.empty()) return false;
     STARTUPINFOA si = {};
     si.cb = sizeof(si);

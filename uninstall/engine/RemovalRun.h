@@ -38,6 +38,10 @@ class CRemovalRun {
 
  private:
   void BuildFolderLists();
+  // Appends the folder `setPlace` sets a CFileSpec to, asked twice as the
+  // spooler may answer late after its restart.
+  template <typename SetPlace>
+  void AddFolder(std::vector<std::string>& list, SetPlace setPlace);
   bool DisguiseToolRunning();
   bool RunPhaseUnguarded(int step);
 

@@ -14,6 +14,7 @@
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/engine/SpoolerHandles.h"
 #include "uninstall/engine/SpoolerQueries.h"
+#include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
@@ -269,10 +270,11 @@ std::string WindowsFolder(const COsVersion& os) {
 
 }  // namespace
 
-void CollectOemFolders(CRemovalContext& ctx) {
-  ItemList& folders = ctx.database->removal.List(kOemFolders);
-  CRegKey key;
-  if (key.OpenEx(HKEY_LOCAL_MACHINE, kOemPathsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS) {
+std::vector<std::string> FolderValues(const COsVersion& os, const char* keyPath) {
+  std::vector<std::string> folders;
+  for (REGSAM view : RegistryViews(os)) {
+    CRegKey key;
+    if (key.OpenEx(HKEY_LOCAL_MACHINE, keyPath, KEY_ALL_ACCESS | view) != ERROR_SUCCESS) continue;
     for (DWORD index = 0; index < kMaxOemPathValues; ++index) {
       char name[260], data[261];
       DWORD nameSize = sizeof(name), dataSize = sizeof(data) - 1;
@@ -284,6 +286,12 @@ void CollectOemFolders(CRemovalContext& ctx) {
       if (data[0]) folders.push_back(data);
     }
   }
+  return folders;
+}
+
+void CollectOemFolders(CRemovalContext& ctx) {
+  ItemList& folders = ctx.database->removal.List(kOemFolders);
+  for (const std::string& folder : FolderValues(ctx.os, kOemPathsKey)) folders.push_back(folder);
   NormaliseList(folders);
 }
 

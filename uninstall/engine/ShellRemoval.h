@@ -3,9 +3,16 @@
 // groups and shortcut files, and the INF copies the device installer kept.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "uninstall/engine/RemovalContext.h"
 
 namespace vq {
+
+// The non-empty values of HKLM\`keyPath` (at most 260 bytes each; a maker's
+// list of folders), in every registry view, in the order read.
+std::vector<std::string> FolderValues(const COsVersion& os, const char* keyPath);
 
 // Appends the folders of HKLM\SOFTWARE\VARDEN QUILLAN\OEM02\OEMPaths to the
 // removal set's OemFolders list and normalises it.

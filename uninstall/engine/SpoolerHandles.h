@@ -45,8 +45,11 @@ class CRegKey {
   CRegKey(const CRegKey&) = delete;
   CRegKey& operator=(const CRegKey&) = delete;
 
-  LONG Open(HKEY parent, const char* subKey) {
+  // `view` (KEY_WOW64_64KEY or KEY_WOW64_32KEY, 64-bit Windows only) picks
+  // the registry view; 0 opens as every Windows does.
+  LONG Open(HKEY parent, const char* subKey, REGSAM view = 0) {
     Close();
+    if (view) return Access().RegOpenKeyExA(parent, subKey, 0, MAXIMUM_ALLOWED | view, &key_);
     return Access().RegOpenKeyA(parent, subKey, &key_);
   }
   LONG OpenEx(HKEY parent, const char* subKey, REGSAM access) {

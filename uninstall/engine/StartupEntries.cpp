@@ -8,6 +8,7 @@
 #include "uninstall/app/StringTable.h"
 #include "uninstall/engine/Handles.h"
 #include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/IniLineEdit.h"
 #include "uninstall/profile/TextRoutines.h"
@@ -168,11 +169,18 @@ int RemoveLoadRunEntry(CRemovalContext& ctx, const char* valueName, const char* 
   if (ctx.os.IsWin32s()) return command ? RemoveLoadWord(command) : 0;
   if (!valueName || !*valueName) return 0;  // the key's default value is not an entry
   CStringTable strings;
-  CRegKey run;
-  if (run.Open(HKEY_LOCAL_MACHINE, strings.Load(IDS_RUNKEY)) != ERROR_SUCCESS) return 0;
-  const LONG rc = Access().RegDeleteValueA(run.Get(), valueName);
-  if (rc != ERROR_FILE_NOT_FOUND) LogAction("delete Run value", Quoted(valueName), static_cast<DWORD>(rc));
-  return rc == ERROR_SUCCESS ? 1 : 0;
+  int deleted = 0;
+  // On 64-bit Windows the Run key has two views, and a 64-bit installer
+  // writes to the other one than a 32-bit one.
+  for (REGSAM view : RegistryViews(ctx.os)) {
+    CRegKey run;
+    if (run.Open(HKEY_LOCAL_MACHINE, strings.Load(IDS_RUNKEY), view) != ERROR_SUCCESS) continue;
+    const LONG rc = Access().RegDeleteValueA(run.Get(), valueName);
+    if (rc != ERROR_FILE_NOT_FOUND)
+      LogAction("delete Run value", Quoted(valueName) + ViewText(view), static_cast<DWORD>(rc));
+    if (rc == ERROR_SUCCESS) deleted = 1;
+  }
+  return deleted;
 }
 
 void AddLoadRunEntry(CRemovalContext& ctx, const char* valueName, const char* command) {

@@ -239,6 +239,11 @@ void CFileSpec::ResolveTempFile() {
   SetPath(file);
 }
 
+void CFileSpec::SetSpoolerFolder(bool printProcessor, const char* environment) {
+  Clear();
+  ResolveSpoolerFolder(printProcessor, environment);
+}
+
 int CFileSpec::SetFolder(int id) {
   Clear();
   char text[kTextSize] = "";

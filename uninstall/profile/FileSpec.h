@@ -72,6 +72,9 @@ class CFileSpec {
   // Clears the object and sets it to the folder (or, for ids 1 and 8, the file)
   // of `id`. Always 1; ids outside 1..34 and failing calls leave it empty.
   int SetFolder(int id);
+  // Clears the object and sets it to the spooler's driver (or print
+  // processor) folder of `environment` (null: the spooler's own).
+  void SetSpoolerFolder(bool printProcessor, const char* environment);
 
   // Splits `path` into drive ("X:"), directory (up to and including the last
   // backslash or slash), file name and extension (from the last dot of the

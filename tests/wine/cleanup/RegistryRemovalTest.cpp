@@ -29,9 +29,9 @@ std::string Key(const std::string& sub) { return std::string(kBase) + "\\" + sub
 // Records the keys the phase deletes, in order.
 class CRecordingLayer : public vq::CAccessLayer {
  public:
-  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override {
+  LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) override {
     deleted.push_back(subKey);
-    return vq::CAccessLayer::RegDeleteKeyA(key, subKey);
+    return vq::CAccessLayer::RegDeleteKeyExA(key, subKey, view, reserved);
   }
   std::vector<std::string> deleted;
 };
@@ -42,9 +42,9 @@ class CRecordingLayer : public vq::CAccessLayer {
 class CLockedLayer : public vq::CAccessLayer {
  public:
   explicit CLockedLayer(std::string locked) : locked_(std::move(locked)) {}
-  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override {
+  LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) override {
     if (std::string(subKey).find(locked_) == std::string::npos)
-      return vq::CAccessLayer::RegDeleteKeyA(key, subKey);
+      return vq::CAccessLayer::RegDeleteKeyExA(key, subKey, view, reserved);
     refusals.push_back(Descriptor(key, subKey));
     return ERROR_ACCESS_DENIED;
   }
@@ -245,6 +245,16 @@ TEST(RegistryItems, GuardKnowsTheKeysOfWindowsFromThoseOfThePackage) {
       {HKEY_USERS, "S-1-5-21-1\\Software", true},
       {HKEY_CURRENT_USER, "Software\\Classes\\exefile\\shell\\open\\command", true},
       {nullptr, "SOFTWARE\\VARDEN QUILLAN\\OEM02", true},
+      // 64-bit Windows' 32-bit view is Windows' as much as the 64-bit one.
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node", true},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Microsoft", true},
+      {HKEY_LOCAL_MACHINE, "software\\wow6432node\\Microsoft\\Windows\\CurrentVersion\\Run", true},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Wow6432Node\\CLSID", true},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Classes\\CLSID", true},
+      {HKEY_CLASSES_ROOT, "Wow6432Node\\CLSID", true},
+      {HKEY_CLASSES_ROOT, "Wow6432Node", true},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\VARDEN QUILLAN", false},
+      {HKEY_CLASSES_ROOT, "Wow6432Node\\CLSID\\{6D1F3A7C-7310-4B0E-9C1D-000000000001}", false},
       {HKEY_LOCAL_MACHINE, "SOFTWARE\\VARDEN QUILLAN", false},
       {HKEY_LOCAL_MACHINE, "SOFTWARE\\VARDEN QUILLAN\\OEM02", false},
       {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Quillan Network Port", false},
@@ -280,6 +290,7 @@ TEST(RegistryItems, GuardKnowsTheKeysOfWindowsFromThoseOfThePackage) {
       {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", true},
       {HKEY_CURRENT_USER, "Environment", "PATH", true},
       {HKEY_LOCAL_MACHINE, "SOFTWARE", "anything", true},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", true},
       {HKEY_CLASSES_ROOT, "", "anything", true},
       {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Quillan Status 7310K", false},
       {HKEY_CURRENT_USER, "Software\\VARDEN QUILLAN\\Status", "WindowPos", false},
@@ -325,9 +336,9 @@ namespace {
 // A subkey that reports itself deleted and stays: the tree deletion must end.
 class CGhostLayer : public vq::CAccessLayer {
  public:
-  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override {
+  LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) override {
     if (std::string(subKey).find("Ghost") != std::string::npos) return ERROR_SUCCESS;
-    return vq::CAccessLayer::RegDeleteKeyA(key, subKey);
+    return vq::CAccessLayer::RegDeleteKeyExA(key, subKey, view, reserved);
   }
 };
 }  // namespace
@@ -346,15 +357,15 @@ namespace {
 // win95, win98, me: RegDeleteKeyA deletes a key with all its subkeys.
 class CNinetyEightRegistry : public vq::CAccessLayer {
  public:
-  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override {
+  LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) override {
     HKEY opened;
     if (::RegOpenKeyExA(key, subKey, 0, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS) {
       char child[260];
       while (::RegEnumKeyA(opened, 0, child, sizeof(child)) == ERROR_SUCCESS)
-        if (RegDeleteKeyA(opened, child) != ERROR_SUCCESS) break;
+        if (RegDeleteKeyExA(opened, child, view, 0) != ERROR_SUCCESS) break;
       ::RegCloseKey(opened);
     }
-    return vq::CAccessLayer::RegDeleteKeyA(key, subKey);
+    return vq::CAccessLayer::RegDeleteKeyExA(key, subKey, view, reserved);
   }
 };
 }  // namespace

@@ -621,15 +621,15 @@ namespace {
 // win95, win98, me: RegDeleteKeyA takes the subkeys with it; MoveFileExA is missing.
 class CNinetyEightSystem : public vq::CAccessLayer {
  public:
-  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override {
+  LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) override {
     HKEY opened;
     if (::RegOpenKeyExA(key, subKey, 0, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS) {
       char child[260];
       while (::RegEnumKeyA(opened, 0, child, sizeof(child)) == ERROR_SUCCESS)
-        if (RegDeleteKeyA(opened, child) != ERROR_SUCCESS) break;
+        if (RegDeleteKeyExA(opened, child, view, 0) != ERROR_SUCCESS) break;
       ::RegCloseKey(opened);
     }
-    return vq::CAccessLayer::RegDeleteKeyA(key, subKey);
+    return vq::CAccessLayer::RegDeleteKeyExA(key, subKey, view, reserved);
   }
   BOOL MoveFileExA(LPCSTR, LPCSTR, DWORD) override {
     SetLastError(ERROR_CALL_NOT_IMPLEMENTED);

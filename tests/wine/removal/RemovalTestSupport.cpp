@@ -351,10 +351,10 @@ LONG CRecordingLayer::RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size)
   return CAccessLayer::RegEnumKeyA(key, index, name, size);
 }
 
-LONG CRecordingLayer::RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+LONG CRecordingLayer::RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) {
   log.push_back(std::string("deletekey ") + (subKey ? subKey : "(null)"));
   if (subKey && failDeleteKey.count(subKey)) return ERROR_ACCESS_DENIED;
-  return CAccessLayer::RegDeleteKeyA(key, subKey);
+  return CAccessLayer::RegDeleteKeyExA(key, subKey, view, reserved);
 }
 
 // --- CMessageBoxAnswerer

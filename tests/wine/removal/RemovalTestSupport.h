@@ -68,7 +68,7 @@ class CRecordingLayer : public vq::CAccessLayer {
   std::map<std::string, DWORD> failOpen;           // OpenPrinterA fails with this error
   std::set<std::string> failDeletePrinter;         // DeletePrinter fails for these
   std::set<std::string> failMoveToWinPrint;        // SetPrinterA to "WinPrint" fails
-  std::set<std::string> failDeleteKey;             // RegDeleteKeyA answers 5 for these names
+  std::set<std::string> failDeleteKey;             // RegDeleteKeyExA answers 5 for these names
   DWORD deleteDriverError = 0;                     // DeletePrinterDriverA fails with it
   std::vector<std::string> extraProcessors;        // listed after the system's, once
   int keyEnumerations = 0;
@@ -90,7 +90,7 @@ class CRecordingLayer : public vq::CAccessLayer {
                             LPDWORD needed, LPDWORD returned) override;
   BOOL DeletePrintProcessorA(LPSTR server, LPSTR environment, LPSTR processorName) override;
   LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size) override;
-  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override;
+  LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) override;
 
   // Log lines that start with `prefix`, in order.
   std::vector<std::string> Lines(const std::string& prefix) const;
