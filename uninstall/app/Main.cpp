@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <exception>
+#include <string>
 
 #include "uninstall/app/MainDlg.h"
 #include "uninstall/app/StringTable.h"
@@ -52,9 +53,8 @@ int SetUpUnattended(HINSTANCE instance, const vq::CommandLineOptions& options,
   if (!unattended.logPath.empty() && !log.Open(unattended.logPath)) {
     if (unattended.quiet) return vq::kExitBadCommandLine;
     const DWORD error = GetLastError();
-    char text[vq::CStringTable::kSlotSize + MAX_PATH + 16];
-    wsprintfA(text, strings.Load(IDS_NOLOGFILE), unattended.logPath.c_str(), error);
-    vq::ShowMessage(text, strings.Load(IDS_CAPTION), MB_ICONEXCLAMATION);
+    vq::ShowMessageFrom(IDS_NOLOGFILE, {unattended.logPath, std::to_string(error)},
+                        MB_ICONEXCLAMATION);
   }
   vq::SetProcessActionLog(log.IsOpen() ? &log : nullptr);
   vq::SetQuietAnswers(unattended.quiet, unattended.forceRestart);
@@ -81,11 +81,7 @@ int Run(HINSTANCE instance) {
     if (!RegisterMainWindowClass(instance)) {
       // Without its class the main window could not be found by a second
       // start, and the dialog could not even be created with it.
-      const DWORD error = GetLastError();
-      vq::CStringTable strings(instance);
-      char text[vq::CStringTable::kSlotSize + 16];
-      wsprintfA(text, strings.Load(IDS_NOWINDOWCLASS), error);
-      vq::ShowMessage(text, strings.Load(IDS_CAPTION), MB_ICONHAND);
+      vq::ReportNoWindow(GetLastError());
       return vq::kExitStartupFailed;
     }
     mainDlg.DoModal(instance, "IDD_MAIN_NOBMP", nullptr);

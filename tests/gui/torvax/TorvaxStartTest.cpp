@@ -57,6 +57,14 @@ class TorvaxStart : public testing::Test {
     return "\"" + SiblingPath("TORVAX02.exe") + "\"" + (arguments.empty() ? "" : " " + arguments);
   }
 
+  // Waits for the main dialog and leaves it with Exit, without a run.
+  static void ExitWithoutUninstalling(CProgram& tool) {
+    HWND main = gui::WaitForWindow(tool.Id(), kMainClass, kCaption);
+    ASSERT_NE(main, nullptr);
+    gui::PressButton(main, IDC_EXIT);
+    EXPECT_EQ(tool.WaitForExit(20000), 1602u);  // left without a run: cancelled
+  }
+
   // Starts the tool and waits for its main dialog with a filled list.
   HWND StartToSelection(CProgram& program, const std::string& arguments, size_t rows) {
     EXPECT_TRUE(program.Start(Tool(arguments)));
@@ -137,6 +145,27 @@ TEST_F(TorvaxStart, NopickLeavesTheChoiceToTheSwitches) {
   EXPECT_EQ(tool.WaitForExit(20000), 1602u);  // left without a run: cancelled
 }
 
+// The message about a log that cannot be created names the path by its
+// beginning and its end and fits the screen: a path of 700 characters once
+// overran the message's buffer.
+TEST_F(TorvaxStart, ALogPathTooLongToCreateIsShownWithinTheScreen) {
+  const std::string path = "C:\\" + std::string(700, 'L') + "\\uninstall.log";
+  CProgram tool;
+  ASSERT_TRUE(tool.Start(Tool("/LOG:\"" + path + "\"")));
+  HWND box = gui::WaitForMessageBox(tool.Id(), kCaption, "arquivo de registro");
+  ASSERT_NE(box, nullptr);
+  const std::string text = gui::MessageBoxText(box);
+  EXPECT_NE(text.find("'C:\\LLLL"), std::string::npos) << text;
+  EXPECT_NE(text.find("LLLL\\uninstall.log' (erro "), std::string::npos) << text;
+  RECT r;
+  GetWindowRect(box, &r);
+  EXPECT_LE(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
+  gui::Settle(box);
+  gui::SaveScreenshot(Shot("log-path-too-long.bmp"));
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ExitWithoutUninstalling(tool);  // the tool goes on without a log
+}
+
 TEST_F(TorvaxStart, EscOnTheLoadingDialogAsksBeforeStopping) {
   CProgram tool;
   ASSERT_TRUE(tool.Start(Tool()));
@@ -149,10 +178,7 @@ TEST_F(TorvaxStart, EscOnTheLoadingDialogAsksBeforeStopping) {
   gui::SaveScreenshot(Shot("loading-stop-question.bmp"));
   // No: the loading goes on to the main dialog.
   PostMessageA(question, WM_COMMAND, IDNO, 0);
-  HWND main = gui::WaitForWindow(tool.Id(), kMainClass, kCaption);
-  ASSERT_NE(main, nullptr);
-  gui::PressButton(main, IDC_EXIT);
-  EXPECT_EQ(tool.WaitForExit(20000), 1602u);  // left without a run: cancelled
+  ExitWithoutUninstalling(tool);
 
   // Yes: the program ends without showing its main dialog.
   CProgram again;
