@@ -193,30 +193,11 @@ TEST_F(TorvaxStart, EscOnTheLoadingDialogAsksBeforeStopping) {
   EXPECT_EQ(gui::WaitForWindow(again.Id(), kMainClass, nullptr, 500), nullptr);
 }
 
-namespace {
-// Wine reports this Windows version to TORVAX02.exe while the object lives.
-class CPretendVersion {
- public:
-  explicit CPretendVersion(const char* version) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
-      RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                     static_cast<DWORD>(strlen(version) + 1));
-      RegCloseKey(key);
-    }
-  }
-  ~CPretendVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
-
- private:
-  static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\TORVAX02.exe";
-};
-}  // namespace
 
 TEST_F(TorvaxStart, PlatformBranchesOfTheRealProgram) {
   {
     // Windows 98: no administrator check, no spooler restart, level-5 inventory.
-    CPretendVersion win98("win98");
+    gui::CPretendVersion win98("win98");
     CProgram tool;
     HWND main = StartToSelection(tool, "", 5);
     ASSERT_NE(main, nullptr);
@@ -228,7 +209,7 @@ TEST_F(TorvaxStart, PlatformBranchesOfTheRealProgram) {
   {
     // Win32s: every printer counts as a maker printer, so none is a disguise
     // and "Recepção" is offered too.
-    CPretendVersion win31("win31");
+    gui::CPretendVersion win31("win31");
     CProgram tool;
     HWND main = StartToSelection(tool, "", 6);
     ASSERT_NE(main, nullptr);
