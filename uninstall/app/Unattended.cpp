@@ -6,7 +6,6 @@
 #include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/ActionLog.h"
-#include "uninstall/engine/RemovalRun.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
 
@@ -34,6 +33,14 @@ void LogChosenPrinters(const CUninstallDatabase& db) {
   }
 }
 }  // namespace
+
+int ExitCodeOf(CRemovalRun::FinishResult result) {
+  switch (result) {
+    case CRemovalRun::kFinishedDone: return kExitDone;
+    case CRemovalRun::kFinishedRestarting: return kExitRestartStarted;
+    default: return kExitRestartNeeded;  // declined, or the restart could not be started
+  }
+}
 
 bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions& out) {
   out = UnattendedOptions();
@@ -83,11 +90,7 @@ int RunQuietly(const CommandLineOptions& options, const COsVersion& os) {
   for (int step = 0; step < CRemovalRun::kFinishStep; ++step) {
     while (!run.RunPhase(step)) Sleep(kDisguiseToolPollMs);
   }
-  switch (run.Finish(strings)) {
-    case CRemovalRun::kFinishedDone: return kExitDone;
-    case CRemovalRun::kFinishedRestarting: return kExitDone;  // Windows restarts and finishes the job
-    default: return kExitRestartNeeded;
-  }
+  return ExitCodeOf(run.Finish(strings));
 }
 
 }  // namespace vq

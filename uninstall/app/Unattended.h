@@ -6,17 +6,24 @@
 
 #include "uninstall/app/CommandLineOptions.h"
 #include "uninstall/app/OsVersion.h"
+#include "uninstall/engine/RemovalRun.h"
 
 namespace vq {
 
-// Exit codes, as deployment tools know them from installers.
+// Exit codes, as deployment tools know them from installers; the same code
+// means the same outcome whether the run was quiet or not.
 enum ExitCode : int {
   kExitDone = 0,
   kExitBadCommandLine = 87,
   kExitCancelled = 1602,
   kExitStartupFailed = 1603,
-  kExitRestartNeeded = 3010,
+  kExitAnotherInstance = 1618,
+  kExitRestartStarted = 1641,    // done, and the tool started the restart
+  kExitRestartNeeded = 3010,     // done, a restart finishes the job; not started
 };
+
+// The exit code of a run that reached its end.
+int ExitCodeOf(CRemovalRun::FinishResult result);
 
 struct UnattendedOptions {
   bool quiet = false;         // QUIET: no window, no message box waits for anyone
