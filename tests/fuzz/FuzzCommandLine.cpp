@@ -12,8 +12,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   vq::CommandLineOptions options;
   options.Parse(line.c_str());
   char values[256];
-  for (const char* name : {"MFG", "PRN", "UNVEZZ", "NOPICK"}) {
+  for (const char* name : {"MFG", "PRN", "UNVEZZ", "NOPICK", "LOG"}) {
     int count = options.Count(name);
+    // The occurrence count and the presence the count query reports agree,
+    // and only a switch that is given can have an empty value.
+    const int occurrences = options.Occurrences(name);
+    if ((occurrences == 0) != (count < 0)) __builtin_trap();
+    if (options.HasEmptyValue(name) && occurrences == 0) __builtin_trap();
     std::memset(values, 0x5A, sizeof(values));
     if (options.Values(name, values, sizeof(values))) {
       // A copied list ends with an empty text inside the buffer.

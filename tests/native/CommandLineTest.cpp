@@ -52,6 +52,37 @@ TEST(CommandLine, TokensAndColons) {
   EXPECT_EQ(o.Count(""), 0);
 }
 
+// What an unattended run refuses as malformed: a value part that is empty
+// ("/PRN:" reads like a bare "/PRN", and an empty MFG value is a prefix of
+// every driver name), and a switch given twice.
+TEST(CommandLine, EmptyValuesAndRepeatedSwitchesAreTold) {
+  const struct Case {
+    const char* line;
+    const char* name;
+    int occurrences;
+    bool emptyValue;
+  } cases[] = {
+      {"tool /PRN", "PRN", 1, false},
+      {"tool /PRN:", "prn", 1, true},
+      {"tool /MFG:\"\"", "MFG", 1, true},
+      {"tool /MFG:\"\"\"", "MFG", 1, true},
+      {"tool /PRN:a,,b", "PRN", 1, true},
+      {"tool /PRN:a,", "PRN", 1, true},
+      {"tool /PRN:\"a,\",b", "PRN", 1, false},
+      {"tool /PRN:\" \"", "PRN", 1, false},
+      {"tool /LOG:a.log -log:b.log", "LOG", 2, false},
+      {"tool /LOG:a.log /LOG:", "LOG", 2, true},
+      {"tool \"/LOG:\"", "LOG", 0, false},
+      {"tool /MFG:A", "PRN", 0, false},
+  };
+  for (const Case& c : cases) {
+    CommandLineOptions o;
+    o.Parse(c.line);
+    EXPECT_EQ(o.Occurrences(c.name), c.occurrences) << c.line;
+    EXPECT_EQ(o.HasEmptyValue(c.name), c.emptyValue) << c.line;
+  }
+}
+
 TEST(CommandLine, LongLineIsCutAt4095Bytes) {
   std::string line = "/A:" + std::string(5000, 'x');
   CommandLineOptions o;

@@ -253,3 +253,27 @@ TEST(RemovalSet, AKeptPrinterKeepsWhatItsMakersDriversShare) {
   db.ComputeRemovalSet();
   EXPECT_TRUE(Contains(db.removal.List(kFiles), "MFG.DLL"));
 }
+
+// An unattended run without filter switches removes only the package's
+// printers: the maker's mark or a driver entry makes one; a manufacturer,
+// catch-all or ignore entry of the same name does not.
+TEST(RemovalSet, OnlyThePackagesPrintersAreLeftChosenWithoutFilters) {
+  CUninstallDatabase db = SampleDatabase();
+  auto unmarked = [](const std::string& name, const std::string& driver) {
+    CPrinterRecord r = Printer(name, driver);
+    r.isMakerDriver = 0;
+    return r;
+  };
+  CPrinterRecord withheld = Printer("withheld", "Other PS");
+  withheld.listed = 0;
+  withheld.keep = 1;
+  db.printers = {Printer("marked", "Other PS"),      unmarked("entry", "varden quillan VINTARA a"),
+                 unmarked("ps", "Other PS"),         unmarked("maker only", "VARDEN QUILLAN new"),
+                 unmarked("catch-all", "Shared"),    unmarked("ignore", "Profiles"),
+                 Printer("chosen-kept", "x", 1),     withheld};
+  db.KeepOtherMakersPrinters();
+  std::vector<int> keep;
+  for (const CPrinterRecord& p : db.printers) keep.push_back(p.keep);
+  EXPECT_EQ(keep, (std::vector<int>{0, 0, 1, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(db.CountListedPrinters(), 7);  // still listed, as unselected rows are
+}

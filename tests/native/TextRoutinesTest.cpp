@@ -91,3 +91,35 @@ TEST(NativeSystemPath, NamesTheFolderA32BitProgramReachesAsWindowsX64SpellsIt) {
   for (const auto& c : cases) EXPECT_EQ(NativeSystemPath(c.path, windows), c.native) << c.path;
   EXPECT_EQ(NativeSystemPath("C:\\WINDOWS\\Sysnative\\q.dll", ""), "C:\\WINDOWS\\Sysnative\\q.dll");
 }
+
+// String-table texts can be redirected to an INI file: whatever a pattern
+// holds, only the values given are read.
+TEST(FillPlaceholders, ReplacesInOrderAndNeverReadsBeyondTheValues) {
+  const struct Case {
+    const char* pattern;
+    std::vector<std::string> values;
+    const char* expected;
+  } cases[] = {
+      {"file '%s' (error %lu).", {"C:\\x.log", "5"}, "file 'C:\\x.log' (error 5)."},
+      {"%s%s%s%n%x", {"a"}, "a%s%s%n%x"},
+      {"100%% %d%u%ld", {"1", "2", "3"}, "100% 123"},
+      {"%l %", {"x"}, "%l %"},
+      {"%", {}, "%"},
+      {"%l", {"x"}, "%l"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FillPlaceholders(c.pattern, c.values), c.expected) << c.pattern;
+  EXPECT_EQ(FillPlaceholders(nullptr, {"x"}), "");
+}
+
+TEST(ElideMiddle, KeepsBothEndsWithinTheLimit) {
+  const struct Case {
+    const char* text;
+    std::size_t max;
+    const char* expected;
+  } cases[] = {{"C:\\logs\\x.log", 13, "C:\\logs\\x.log"},
+               {"C:\\logs\\x.log", 12, "C:\\l...x.log"},
+               {"abcdefgh", 6, "a...gh"},
+               {"abcdefgh", 3, "abc"},
+               {"", 0, ""}};
+  for (const Case& c : cases) EXPECT_EQ(ElideMiddle(c.text, c.max), c.expected) << c.text;
+}

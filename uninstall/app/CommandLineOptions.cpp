@@ -25,7 +25,10 @@ std::vector<std::string> SplitOutsideQuotes(const std::string& text, char sep) {
   return parts;
 }
 
-void AddSwitch(const std::string& token, std::vector<std::vector<std::string>>& out) {
+// Appends the switch of `token`, if it is one, with whether a colon followed
+// its name.
+void AddSwitch(const std::string& token, std::vector<std::vector<std::string>>& out,
+               std::vector<bool>& colons) {
   if (token.empty() || (token[0] != '/' && token[0] != '-')) return;
   std::string body = token.substr(1);
   std::vector<std::string> sw;
@@ -43,11 +46,13 @@ void AddSwitch(const std::string& token, std::vector<std::vector<std::string>>& 
     for (std::string& v : SplitOutsideQuotes(body.substr(colon + 1), ',')) sw.push_back(v);
   }
   out.push_back(std::move(sw));
+  colons.push_back(colon != std::string::npos);
 }
 }  // namespace
 
 void CommandLineOptions::Parse(const char* commandLine) {
   switches_.clear();
+  colons_.clear();
   if (!commandLine) return;
   char line[kLineBufferSize];
   CopyBounded(line, sizeof(line), commandLine);
@@ -56,7 +61,7 @@ void CommandLineOptions::Parse(const char* commandLine) {
   for (const char* p = line;; ++p) {
     if (*p == '"') quoted = !quoted;
     if (*p == '\0' || (*p == ' ' && !quoted)) {
-      AddSwitch(token, switches_);
+      AddSwitch(token, switches_, colons_);
       token.clear();
       if (*p == '\0') break;
     } else {
@@ -71,6 +76,28 @@ int CommandLineOptions::Count(const std::string& name) const {
     if (EqualNoCase(sw[0], name)) count = static_cast<int>(sw.size()) - 1;
   }
   return count;
+}
+
+int CommandLineOptions::Occurrences(const std::string& name) const {
+  int n = 0;
+  for (const auto& sw : switches_) {
+    if (EqualNoCase(sw[0], name)) ++n;
+  }
+  return n;
+}
+
+bool CommandLineOptions::HasEmptyValue(const std::string& name) const {
+  for (std::size_t i = 0; i < switches_.size(); ++i) {
+    const std::vector<std::string>& sw = switches_[i];
+    if (!EqualNoCase(sw[0], name)) continue;
+    if (colons_[i] && sw.size() == 1) return true;
+    for (std::size_t v = 1; v < sw.size(); ++v) {
+      std::string value = sw[v];
+      TrimChar(value, '"');
+      if (value.empty()) return true;
+    }
+  }
+  return false;
 }
 
 bool CommandLineOptions::Values(const std::string& name, char* buffer, std::size_t size) const {

@@ -22,6 +22,15 @@ class CommandLineOptions {
   // -1 when `name` is absent, else the number of values of its last occurrence.
   int Count(const std::string& name) const;
 
+  // How many times `name` is given (0 when absent).
+  int Occurrences(const std::string& name) const;
+
+  // Whether an occurrence of `name` has a colon with nothing after it
+  // ("/PRN:") or a value that is empty once its double quotes are removed
+  // ("/MFG:\"\"", "/PRN:a,,b"). Such a switch reads as if it had no value,
+  // or (MFG) as a prefix of every driver name.
+  bool HasEmptyValue(const std::string& name) const;
+
   // Copies the values of every occurrence of `name` that carries values, in
   // command-line order, as zero-terminated texts followed by one more zero.
   // Succeeds only when all of that is shorter than `size`; otherwise nothing
@@ -33,6 +42,8 @@ class CommandLineOptions {
 
  private:
   std::vector<std::vector<std::string>> switches_;
+  // For each switch of `switches_`: whether a colon followed its name.
+  std::vector<bool> colons_;
 };
 
 }  // namespace vq

@@ -3,9 +3,10 @@
 #include <commctrl.h>
 
 #include <exception>
+#include <string>
 
 #include "uninstall/app/MainDlg.h"
-#include "uninstall/app/StringTable.h"
+#include "uninstall/app/SingleInstance.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
 #include "uninstall/engine/ActionLog.h"
@@ -14,19 +15,14 @@
 
 namespace {
 
-// Raised when another instance runs: it has been brought forward and this
-// one leaves before creating anything.
-struct AnotherInstance {
-  int exitCode;
-};
-
+// Another run holds the instance lock: its main window, if it has one (a
+// quiet run has none), comes to the front.
 void ActivateRunningInstance() {
   HWND other = FindWindowA(vq::kMainWindowClass, nullptr);
   if (!other) return;
   ShowWindow(other, SW_SHOWDEFAULT);
   BringWindowToTop(other);
   SetForegroundWindow(other);
-  throw AnotherInstance{0};
 }
 
 // The main dialog's class: the system dialog class under the tool's own
@@ -39,69 +35,70 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
   return RegisterClassA(&dialogClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-// The switches QUIET, LOG and FORCERESTART; 0 when the run may go on,
-// else the exit code. Opens the log and routes messages to it.
-int SetUpUnattended(HINSTANCE instance, const vq::CommandLineOptions& options,
+// The switches QUIET, LOG and FORCERESTART and the instance lock; 0 when the
+// run may go on, else the exit code. Opens the log and routes messages to it.
+// The log is opened only by the run that holds the lock: it may be the file
+// another run is writing.
+int SetUpUnattended(const vq::CommandLineOptions& options, const vq::CInstanceLock& lock,
                     vq::UnattendedOptions& unattended, vq::CActionLog& log) {
-  vq::CStringTable strings(instance);
   if (!vq::ParseUnattendedOptions(options, unattended)) {
     if (!unattended.quiet && options.Count("QUIET") < 0)
-      vq::ShowMessage(strings.Load(IDS_BADCOMMANDLINE), strings.Load(IDS_CAPTION), MB_ICONHAND);
+      vq::ShowMessageFrom(IDS_BADCOMMANDLINE, {}, MB_ICONHAND);
     return vq::kExitBadCommandLine;
+  }
+  if (lock.state() == vq::CInstanceLock::kHeldElsewhere) {
+    if (!unattended.quiet) ActivateRunningInstance();
+    return vq::kExitAnotherInstance;
   }
   if (!unattended.logPath.empty() && !log.Open(unattended.logPath)) {
     if (unattended.quiet) return vq::kExitBadCommandLine;
     const DWORD error = GetLastError();
-    char text[vq::CStringTable::kSlotSize + MAX_PATH + 16];
-    wsprintfA(text, strings.Load(IDS_NOLOGFILE), unattended.logPath.c_str(), error);
-    vq::ShowMessage(text, strings.Load(IDS_CAPTION), MB_ICONEXCLAMATION);
+    vq::ShowMessageFrom(IDS_NOLOGFILE, {unattended.logPath, std::to_string(error)},
+                        MB_ICONEXCLAMATION);
   }
   vq::SetProcessActionLog(log.IsOpen() ? &log : nullptr);
   vq::SetQuietAnswers(unattended.quiet, unattended.forceRestart);
+  if (lock.state() == vq::CInstanceLock::kFailed) {
+    vq::ShowMessageFrom(IDS_NOINSTANCELOCK, {std::to_string(lock.error())}, MB_ICONHAND);
+    return vq::kExitStartupFailed;
+  }
   return 0;
 }
 
-int Run(HINSTANCE instance) {
+int RunInteractively(HINSTANCE instance) {
+  vq::CMainDlg mainDlg;
+  // Without its class the main window could not be found by a second start,
+  // and the dialog could not even be created with it.
+  if (!RegisterMainWindowClass(instance) ||
+      mainDlg.DoModal(instance, "IDD_MAIN_NOBMP", nullptr) == -1) {
+    vq::ReportNoWindow(GetLastError());
+    return vq::kExitStartupFailed;
+  }
+  return mainDlg.exitCode;
+}
+
+int Run(HINSTANCE instance, vq::CActionLog& log) {
   InitCommonControls();
+  // Taken before anything is read, by quiet and interactive runs alike, and
+  // held until the program ends.
+  const vq::CInstanceLock lock(vq::COsVersion::FromSystem());
   vq::CommandLineOptions options;
   options.Parse(GetCommandLineA());
   vq::UnattendedOptions unattended;
-  vq::CActionLog log;
-  if (int code = SetUpUnattended(instance, options, unattended, log)) return code;
-  if (unattended.quiet) {
-    // Another instance would share the spooler and the files: nothing is done.
-    if (FindWindowA(vq::kMainWindowClass, nullptr)) return vq::kExitStartupFailed;
-    vq::FormSettingsFileName();
-    return vq::RunQuietly(options);
-  }
-  try {
-    ActivateRunningInstance();
-    vq::FormSettingsFileName();
-    vq::CMainDlg mainDlg;
-    if (!RegisterMainWindowClass(instance)) {
-      // Without its class the main window could not be found by a second
-      // start, and the dialog could not even be created with it.
-      const DWORD error = GetLastError();
-      vq::CStringTable strings(instance);
-      char text[vq::CStringTable::kSlotSize + 16];
-      wsprintfA(text, strings.Load(IDS_NOWINDOWCLASS), error);
-      vq::ShowMessage(text, strings.Load(IDS_CAPTION), MB_ICONHAND);
-      return vq::kExitStartupFailed;
-    }
-    mainDlg.DoModal(instance, "IDD_MAIN_NOBMP", nullptr);
-    return mainDlg.exitCode;
-  } catch (const AnotherInstance& e) {
-    return e.exitCode;
-  }
+  if (int code = SetUpUnattended(options, lock, unattended, log)) return code;
+  vq::FormSettingsFileName();
+  return unattended.quiet ? vq::RunQuietly(options) : RunInteractively(instance);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The dialogs and phases catch their own failures; one that still arrives
-  // here ends the program as a failed start-up, never as a crash.
+  // here ends the program as a failed start-up, never as a crash. The log
+  // lives here so that such a failure can still be written to it.
+  vq::CActionLog log;
   try {
-    return Run(instance);
+    return Run(instance, log);
   } catch (const std::exception& e) {
     vq::LogOutcome("internal error", "program", e.what());
   } catch (...) {

@@ -3,6 +3,7 @@
 #include "uninstall/app/AboutDlg.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
+#include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/Settings.h"
 #include "uninstall/res/resource.h"
 
@@ -22,18 +23,7 @@ INT_PTR CMainDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       OnInitDialog();
       return 1;
     case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-        case IDCANCEL:
-        case IDC_EXIT:
-          EndDialog(hwnd, 1);
-          return 1;
-        case IDC_UNINSTALL:
-          if (selectPage.visible) selectPage.CollectSelection();
-          StartRun();
-          return 1;
-      }
-      return 0;
+      return OnCommand(LOWORD(wParam)) ? 1 : 0;
     case WM_SYSCOMMAND:
       // The entry's own id arrives whole: only the system's SC_ commands use
       // the low four bits internally.
@@ -50,14 +40,32 @@ INT_PTR CMainDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       EnableUninstall(wParam != 0);
       return 1;
     case WM_APP_START_UNINSTALL:
-      StartRun();
+      if (!running_) StartRun();
       return 1;
     case WM_APP_RUN_FINISHED:
-      OnRunFinished();
+      OnRunFinished(static_cast<int>(wParam));
       return 1;
   }
   (void)lParam;
   return 0;
+}
+
+// Exit, Esc, Enter and the close entry (which the dialog manager turns into
+// IDCANCEL) end the program at once, except while a run is in progress.
+bool CMainDlg::OnCommand(WORD id) {
+  switch (id) {
+    case IDOK:
+    case IDCANCEL:
+    case IDC_EXIT:
+      if (!running_) EndDialog(hwnd, 1);
+      return true;
+    case IDC_UNINSTALL:
+      if (running_) return true;
+      if (selectPage.visible) selectPage.CollectSelection();
+      StartRun();
+      return true;
+  }
+  return false;
 }
 
 void CMainDlg::PlacePage(HWND page) {
@@ -101,8 +109,10 @@ void CMainDlg::RunStartUp() {
   loading.database = &database;
   selectPage.database = &database;
   removePage.context.database = &database;
-  if (loading.DoModal(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOADING), hwnd) != 1) {
-    exitCode = loading.failed ? kExitStartupFailed : kExitCancelled;
+  const INT_PTR result = loading.DoModal(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOADING), hwnd);
+  if (result == -1) ReportNoWindow(GetLastError());
+  if (result != 1) {
+    exitCode = (loading.failed || result == -1) ? kExitStartupFailed : kExitCancelled;
     EndDialog(hwnd, 1);
     return;
   }
@@ -114,7 +124,7 @@ void CMainDlg::RunStartUp() {
 // progress page stays, Uninstall removes them without a selection.
 void CMainDlg::ShowFirstPage() {
   const CommandLineOptions& o = loading.Options();
-  const bool filtered = o.Count("MFG") >= 0 || o.Count("PRN") >= 0 || o.Count("UNVEZZ") >= 0;
+  const bool filtered = HasPrinterFilters(o);
   const bool noPick = filtered && o.Count("NOPICK") >= 0;
   selectPage.Refresh();
   if (noPick) {
@@ -136,12 +146,21 @@ void CMainDlg::StartRun() {
   HMENU system = GetSystemMenu(hwnd, FALSE);
   if (system) EnableMenuItem(system, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
   EnableExit(false);
+  running_ = true;
   removePage.Start();
 }
 
-void CMainDlg::OnRunFinished() {
-  exitCode = database.restartNeeded ? kExitRestartNeeded : kExitDone;
-  if (database.CountListedPrinters() > 0 && !database.restartNeeded) {
+// After a restart question the program ends, whatever the answer; otherwise
+// the selection page returns while printers remain.
+void CMainDlg::OnRunFinished(int finishResult) {
+  running_ = false;
+  const auto result = static_cast<CRemovalRun::FinishResult>(finishResult);
+  exitCode = ExitCodeOf(result);
+  if (result != CRemovalRun::kFinishedDone) {
+    EndDialog(hwnd, 1);
+    return;
+  }
+  if (database.CountListedPrinters() > 0) {
     ShowWindow(removePage.hwnd, SW_HIDE);
     ShowWindow(selectPage.hwnd, SW_SHOW);
     selectPage.Refresh();

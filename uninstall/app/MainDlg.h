@@ -9,6 +9,7 @@
 #include "uninstall/app/RemovePage.h"
 #include "uninstall/app/SelectPage.h"
 #include "uninstall/app/StringTable.h"
+#include "uninstall/app/Unattended.h"
 #include "uninstall/profile/UninstallDatabase.h"
 
 namespace vq {
@@ -27,18 +28,23 @@ class CMainDlg : public CDialogBase {
   CStringTable strings;
   COsVersion os;
   // The program's exit code: cancelled until a run has finished.
-  int exitCode = 1602;
+  int exitCode = kExitCancelled;
 
  private:
+  bool OnCommand(WORD id);  // whether the command is the dialog's
   void OnInitDialog();
   void RunStartUp();
   void ShowFirstPage();
   void StartRun();
-  void OnRunFinished();
+  void OnRunFinished(int finishResult);
   void OnEnterMenuLoop();
   void EnableUninstall(bool enable);
   void EnableExit(bool enable);
   void PlacePage(HWND page);
+
+  // From Uninstall to the end of the run: nothing ends the dialog then, so
+  // that no phase is left undone (a spooler stopped and never started again).
+  bool running_ = false;
 };
 
 }  // namespace vq

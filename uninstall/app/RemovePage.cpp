@@ -161,10 +161,10 @@ void CRemovePage::Finish() {
   KillTimer(hwnd, IDT_REMOVE);
   SetCursor(previousCursor);
   waitCursor = nullptr;
-  HWND main = GetParent(hwnd);
-  // After a restart question the program ends, whatever the answer.
-  if (run.Finish(strings_) != CRemovalRun::kFinishedDone) PostMessageA(main, WM_CLOSE, 0, 0);
-  PostMessageA(main, WM_APP_RUN_FINISHED, 0, 0);
+  // The main dialog decides what follows: the selection page again, or the
+  // end of the program after a restart question.
+  const CRemovalRun::FinishResult result = run.Finish(strings_);
+  PostMessageA(GetParent(hwnd), WM_APP_RUN_FINISHED, static_cast<WPARAM>(result), 0);
 }
 
 }  // namespace vq

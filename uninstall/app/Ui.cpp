@@ -2,8 +2,11 @@
 
 #include <cstring>
 
+#include "uninstall/app/StringTable.h"
 #include "uninstall/engine/ActionLog.h"
 #include "uninstall/profile/Settings.h"
+#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/res/resource.h"
 
 namespace vq {
 
@@ -73,6 +76,18 @@ int ShowMessage(const char* text, const char* caption, UINT style) {
   }
   if (CActionLog* log = ProcessActionLog()) log->Message(text ? text : "", AnswerName(answer));
   return answer;
+}
+
+int ShowMessageFrom(UINT textId, const std::vector<std::string>& values, UINT style) {
+  std::vector<std::string> shown;
+  for (const std::string& v : values) shown.push_back(ElideMiddle(v, kMessageValueChars));
+  CStringTable strings;
+  const std::string text = FillPlaceholders(strings.Load(textId), shown);
+  return ShowMessage(text.c_str(), strings.Load(IDS_CAPTION), style);
+}
+
+void ReportNoWindow(DWORD error) {
+  ShowMessageFrom(IDS_NOWINDOWCLASS, {std::to_string(error)}, MB_ICONHAND);
 }
 
 void CenterWindow(HWND window, HWND over) {

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "uninstall/app/OsVersion.h"
 
 namespace vq {
@@ -17,6 +20,17 @@ void FontOverride(HWND dialog, UINT message);
 // Each message and its answer also goes to the process's action log (switch
 // LOG); in a quiet run nothing is shown and the answer is the one nobody gave.
 int ShowMessage(const char* text, const char* caption, UINT style);
+
+// ShowMessage of string `textId`, its "%s"/"%lu" placeholders filled with
+// `values` in order, under the tool's caption. A value longer than
+// kMessageValueChars is shown by its beginning and end, so that the box
+// stays narrower than the screen.
+constexpr std::size_t kMessageValueChars = 96;
+int ShowMessageFrom(UINT textId, const std::vector<std::string>& values, UINT style);
+
+// Tells why a window of the tool could not be created (`error`: the Win32
+// error of the failed creation); the run then ends as a failed start-up.
+void ReportNoWindow(DWORD error);
 
 // Whether the run is quiet (switch QUIET): then a question is answered No, or
 // Yes when `answerYes` is set (switch FORCERESTART for the restart question),

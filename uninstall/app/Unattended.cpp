@@ -1,12 +1,13 @@
 #include "uninstall/app/Unattended.h"
 
-#include <windows.h>
+#include <string>
 
 #include "uninstall/app/Startup.h"
 #include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/ActionLog.h"
-#include "uninstall/engine/RemovalRun.h"
+#include "uninstall/engine/Handles.h"
+#include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
 
@@ -18,31 +19,80 @@ namespace {
 const DWORD kPauseMs = 300;
 // How often a quiet run looks whether the disguise tool has ended.
 const DWORD kDisguiseToolPollMs = 200;
+// How long a wait sleeps between two looks at the window's messages.
+const DWORD kMessageSliceMs = 20;
 
 bool ValueCountIs(const CommandLineOptions& o, const char* name, int allowed) {
   const int n = o.Count(name);
   return n < 0 || n == allowed;
 }
 
-void Show(CStringTable& strings, UINT id, UINT style) {
-  ShowMessage(strings.Load(id), strings.Load(IDS_CAPTION), style);
+// The window that stands in for the progress page: hook exports receive it
+// and may own their windows by it. Nobody sees it.
+CWindow CreateHiddenWindow() {
+  CStringTable strings;
+  return CWindow(CreateWindowExA(0, "STATIC", strings.Load(IDS_CAPTION), WS_POPUP, 0, 0, 0, 0,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
 }
 
-void LogChosenPrinters(const CUninstallDatabase& db) {
+// A top-level window must answer what other programs send to every window
+// (a broadcast waits for each), so the quiet run looks at its messages
+// between its steps and while it waits.
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+void WaitPumpingMessages(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    PumpMessages();
+    Sleep(kMessageSliceMs);
+  } while (GetTickCount() - start < ms);
+}
+
+// Runs the phase of `step`; the disguise tool's phase is run again until the
+// tool has ended. False when it still runs after `limitMs`.
+bool RunPhaseWithin(CRemovalRun& run, int step, DWORD limitMs) {
+  const DWORD start = GetTickCount();
+  while (!run.RunPhase(step)) {
+    if (GetTickCount() - start >= limitMs) return false;
+    WaitPumpingMessages(kDisguiseToolPollMs);
+  }
+  PumpMessages();
+  return true;
+}
+
+void LogChosenPrinters(const CUninstallDatabase& db, bool filtered) {
   for (const CPrinterRecord& p : db.printers) {
-    if (!p.isDisguise) LogOutcome("printer", Quoted(p.printerName), p.keep ? "kept" : "chosen for removal");
+    if (p.isDisguise) continue;
+    const char* outcome = "kept";
+    if (!p.keep) outcome = "chosen for removal";
+    else if (!p.listed) outcome = "kept: the switches do not offer it";
+    else if (!filtered && !db.IsPackagePrinter(p)) outcome = "kept: not a printer of this package";
+    LogOutcome("printer", Quoted(p.printerName), outcome);
   }
 }
 }  // namespace
 
+int ExitCodeOf(CRemovalRun::FinishResult result) {
+  switch (result) {
+    case CRemovalRun::kFinishedDone: return kExitDone;
+    case CRemovalRun::kFinishedRestarting: return kExitRestartStarted;
+    default: return kExitRestartNeeded;  // declined, or the restart could not be started
+  }
+}
+
 bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions& out) {
   out = UnattendedOptions();
   if (!ValueCountIs(options, "QUIET", 0) || !ValueCountIs(options, "FORCERESTART", 0)) return false;
+  // An empty MFG value would be a prefix of every driver name.
+  if (options.HasEmptyValue("MFG") || options.HasEmptyValue("PRN")) return false;
   out.quiet = options.Count("QUIET") == 0;
   out.forceRestart = options.Count("FORCERESTART") == 0;
   const int logValues = options.Count("LOG");
   if (logValues < 0) return true;
-  if (logValues != 1) return false;
+  if (logValues != 1 || options.Occurrences("LOG") != 1) return false;
   char values[CommandLineOptions::kLineBufferSize];
   if (!options.Values("LOG", values, sizeof(values))) return false;
   std::string path = values;
@@ -56,38 +106,55 @@ int RunQuietly(const CommandLineOptions& options) {
   return RunQuietly(options, COsVersion::FromSystem());
 }
 
-int RunQuietly(const CommandLineOptions& options, const COsVersion& os) {
+int RunQuietly(const CommandLineOptions& options, const COsVersion& os, DWORD disguiseToolLimitMs) {
   CStringTable strings;
+  CWindow window = CreateHiddenWindow();
+  if (!window.IsValid()) {
+    ReportNoWindow(GetLastError());
+    return kExitStartupFailed;
+  }
   CUninstallDatabase db;
   db.osVersion = os;
   CStartup startup(db, db.osVersion, options);
   for (int step = 0; step < CStartup::kDoneStep;) {
     const CStartup::Outcome out = startup.RunStep(step);
     if (out.failure) {
-      Show(strings, out.failure, MB_ICONHAND);
+      ShowMessageFrom(out.failure, {}, MB_ICONHAND);
       return kExitStartupFailed;
     }
-    if (out.scriptsMissing) Show(strings, IDS_NOSCRIPTS, MB_ICONHAND);
-    if (out.next == step) Sleep(kPauseMs);
+    if (out.scriptsMissing) ShowMessageFrom(IDS_NOSCRIPTS, {}, MB_ICONHAND);
+    if (out.next == step) WaitPumpingMessages(kPauseMs);
+    else PumpMessages();
     step = out.next;
   }
 
-  // As if every listed row had been selected: the inventory already marked
-  // the printers the switches leave out as kept.
+  // The switches choose as if every listed row had been selected: the
+  // inventory already marked the printers they leave out as kept. Without
+  // them, only the package's own printers are chosen.
+  const bool filtered = HasPrinterFilters(options);
+  if (filtered && db.CountListedPrinters() == 0) {
+    LogNote("switches MFG, PRN, UNVEZZ: no installed printer matches them; nothing is removed");
+    return kExitNothingOffered;
+  }
+  if (!filtered) db.KeepOtherMakersPrinters();
+  LogChosenPrinters(db, filtered);
+
   CRemovalContext context;
   context.database = &db;
   context.os = db.osVersion;
-  LogChosenPrinters(db);
+  context.pageWindow = window.Get();
   CRemovalRun run(context);
   run.Start();
   for (int step = 0; step < CRemovalRun::kFinishStep; ++step) {
-    while (!run.RunPhase(step)) Sleep(kDisguiseToolPollMs);
+    if (!RunPhaseWithin(run, step, disguiseToolLimitMs)) {
+      LogOutcome("disguise tool", Quoted(run.DisguiseToolPath()),
+                 ("still running after " + std::to_string(disguiseToolLimitMs / 1000) +
+                  " s; the run ends and nothing is removed")
+                     .c_str());
+      return kExitStartupFailed;
+    }
   }
-  switch (run.Finish(strings)) {
-    case CRemovalRun::kFinishedDone: return kExitDone;
-    case CRemovalRun::kFinishedRestarting: return kExitDone;  // Windows restarts and finishes the job
-    default: return kExitRestartNeeded;
-  }
+  return ExitCodeOf(run.Finish(strings));
 }
 
 }  // namespace vq

@@ -2,21 +2,37 @@
 // FORCERESTART, the exit codes of every run, and the quiet run itself.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "uninstall/app/CommandLineOptions.h"
 #include "uninstall/app/OsVersion.h"
+#include "uninstall/engine/RemovalRun.h"
 
 namespace vq {
 
-// Exit codes, as deployment tools know them from installers.
+// Exit codes, as deployment tools know them from installers; the same code
+// means the same outcome whether the run was quiet or not.
 enum ExitCode : int {
   kExitDone = 0,
   kExitBadCommandLine = 87,
   kExitCancelled = 1602,
   kExitStartupFailed = 1603,
-  kExitRestartNeeded = 3010,
+  kExitNothingOffered = 1605,    // the filter switches match no installed printer
+  kExitAnotherInstance = 1618,
+  kExitRestartStarted = 1641,    // done, and the tool started the restart
+  kExitRestartNeeded = 3010,     // done, a restart finishes the job; not started
 };
+
+// The exit code of a run that reached its end.
+int ExitCodeOf(CRemovalRun::FinishResult result);
+
+// How long a quiet run waits for the disguise tool to undo its disguises.
+// Nobody can answer a window it may show, so the wait has an end; the tool
+// runs before anything is removed, and when it is still running at the end
+// of the wait the run stops there and removes nothing.
+constexpr DWORD kDisguiseToolLimitMs = 5 * 60 * 1000;
 
 struct UnattendedOptions {
   bool quiet = false;         // QUIET: no window, no message box waits for anyone
@@ -24,16 +40,20 @@ struct UnattendedOptions {
   std::string logPath;        // LOG:path; empty without the switch
 };
 
-// Reads the three switches; false when they are malformed (LOG without
-// exactly one path, QUIET or FORCERESTART with values).
+// Reads the three switches; false when the switches are malformed: LOG given
+// more than once or without exactly one path, QUIET or FORCERESTART with
+// values, an empty value of MFG or PRN ("/PRN:", "/MFG:\"\"").
 bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions& out);
 
-// Runs the start-up checks and the whole removal without any window, for
-// every printer the switches MFG, PRN and UNVEZZ offer (all printers without
-// them). Returns the exit code.
+// Runs the start-up checks and the whole removal without any window the user
+// sees. With the switches MFG, PRN or UNVEZZ it removes every printer they
+// offer, and nothing at all when they offer none; without them only the
+// package's own printers. Returns the exit code.
 // Every action and message goes to the process's action log, if any.
 int RunQuietly(const CommandLineOptions& options);
-// The same as the Windows version `os` would run it (tests give another).
-int RunQuietly(const CommandLineOptions& options, const COsVersion& os);
+// The same as the Windows version `os` would run it, with another limit of
+// the disguise tool's wait (tests give others).
+int RunQuietly(const CommandLineOptions& options, const COsVersion& os,
+               DWORD disguiseToolLimitMs = kDisguiseToolLimitMs);
 
 }  // namespace vq

@@ -29,6 +29,10 @@ void LogOutcome(const char* what, const std::string& target, const char* outcome
   if (g_records) g_records->push_back(ActionRecord{what, target, outcome});
 }
 
+void LogNote(const std::string& text) {
+  if (g_log) g_log->Note(text);
+}
+
 bool CActionLog::Open(const std::string& path) {
   file_.Attach(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -47,6 +47,7 @@ void SetProcessActionRecords(std::vector<ActionRecord>* records);
 // Shorthands that do nothing without a log.
 void LogAction(const char* what, const std::string& target, DWORD error = ERROR_SUCCESS);
 void LogOutcome(const char* what, const std::string& target, const char* outcome);
+void LogNote(const std::string& text);
 
 // A name as the log shows it.
 inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }

@@ -62,9 +62,16 @@ struct ModuleTraits {
   static void Release(Type h) { FreeLibrary(h); }
 };
 
+struct WindowTraits {  // windows the tool creates itself, outside any dialog
+  using Type = HWND;
+  static Type Invalid() { return nullptr; }
+  static void Release(Type h) { DestroyWindow(h); }
+};
+
 using CFileHandle = CHandleOwner<FileHandleTraits>;
 using CKernelHandle = CHandleOwner<KernelHandleTraits>;
 using CFindHandle = CHandleOwner<FindHandleTraits>;
 using CModule = CHandleOwner<ModuleTraits>;
+using CWindow = CHandleOwner<WindowTraits>;
 
 }  // namespace vq

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/KeyNames.h"
 #include "uninstall/engine/RegistryRemoval.h"
@@ -126,27 +125,6 @@ void RemoveLocalPrinter(CRemovalContext& ctx, CPrinterRecord& p, const CKeptKeys
   if (ctx.os.IsWin9x()) QueuePrinterKeys9x(ctx.database->removal, p.printerName);
 }
 
-// The message text with its "%s" replaced by `name`. A string-table text may
-// come from an INI file, so it is never used as a printf format: "%%" gives
-// "%" and any other "%" stays as it is.
-std::string WithName(const char* pattern, const std::string& name) {
-  std::string out;
-  bool used = false;
-  for (const char* c = pattern; *c; ++c) {
-    if (c[0] == '%' && c[1] == '%') {
-      out += '%';
-      ++c;
-    } else if (c[0] == '%' && c[1] == 's' && !used) {
-      out += name;
-      used = true;
-      ++c;
-    } else {
-      out += *c;
-    }
-  }
-  return out;
-}
-
 // Makes the candidate the default printer and marks the records; false when
 // that could not be done (the flags then stay as they are).
 bool MakeCandidateDefault(CUninstallDatabase& db, const std::string& candidate,
@@ -168,14 +146,12 @@ bool MakeCandidateDefault(CUninstallDatabase& db, const std::string& candidate,
 // default of its own.
 void ReplaceDefaultPrinter(CUninstallDatabase& db, const std::string& candidate,
                            const COsVersion& os) {
-  CStringTable strings;
   if (candidate.empty()) {
-    ShowMessage(strings.Load(IDS_DEFAULTDELETED_NONE), strings.Load(IDS_CAPTION), MB_OK);
+    ShowMessageFrom(IDS_DEFAULTDELETED_NONE, {}, MB_OK);
     return;
   }
   if (!MakeCandidateDefault(db, candidate, os)) return;
-  const std::string text = WithName(strings.Load(IDS_DEFAULTDELETED_NEW), candidate);
-  ShowMessage(text.c_str(), strings.Load(IDS_CAPTION), MB_OK);
+  ShowMessageFrom(IDS_DEFAULTDELETED_NEW, {candidate}, MB_OK);
 }
 
 // Whether a printer that stays is the default.

@@ -232,7 +232,7 @@ CRemovalRun::FinishResult CRemovalRun::Finish(CStringTable& strings) {
   const int answer = ShowMessage(strings.Load(IDS_ASKRESTART), caption,
                                  MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
   const bool agreed = (answer == IDYES);
-  if (CActionLog* log = ProcessActionLog()) log->Note(agreed ? "restart requested" : "restart declined");
+  LogNote(agreed ? "restart requested" : "restart declined");
   if (Restart(ctx_, agreed)) {
     ShowMessage(strings.Load(IDS_RESTARTFAILED), caption, MB_OK | MB_SETFOREGROUND);
     return kFinishedRestartFailed;

@@ -36,6 +36,9 @@ class CRemovalRun {
   enum FinishResult { kFinishedDone, kFinishedRestartDeclined, kFinishedRestarting, kFinishedRestartFailed };
   FinishResult Finish(CStringTable& strings);
 
+  // The disguise tool the run started (empty when none was found).
+  const std::string& DisguiseToolPath() const { return disguiseToolPath_; }
+
  private:
   void BuildFolderLists();
   // Appends the folder `setPlace` sets a CFileSpec to, asked twice as the

@@ -17,9 +17,8 @@ namespace {
 const char kRestartHelper[] = "ZRESTART.EXE";
 
 bool StartRestartHelper() {
-  char commandLine[64];
-  wsprintfA(commandLine, "%s -d", kRestartHelper);
-  return WinExec(commandLine, SW_HIDE) >= 32;
+  const std::string commandLine = std::string(kRestartHelper) + " -d";
+  return WinExec(commandLine.c_str(), SW_HIDE) >= 32;
 }
 
 }  // namespace

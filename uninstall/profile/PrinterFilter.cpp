@@ -29,12 +29,14 @@ std::vector<std::string> SwitchValues(const CommandLineOptions& options, const c
 
 }  // namespace
 
+bool HasPrinterFilters(const CommandLineOptions& options) {
+  return options.Count("MFG") >= 0 || options.Count("PRN") >= 0 || options.Count("UNVEZZ") >= 0;
+}
+
 bool IsOfferedByCommandLine(const CommandLineOptions& options, const std::string& driverName,
                             const std::string& disguiseName) {
   if (options.Count("UNVEZZ") >= 0) return !disguiseName.empty();
-  const bool mfg = options.Count("MFG") >= 0;
-  const bool prn = options.Count("PRN") >= 0;
-  if (!mfg && !prn) return true;
+  if (!HasPrinterFilters(options)) return true;
   for (const std::string& v : SwitchValues(options, "MFG"))
     if (StartsWithNoCase(driverName, v)) return true;
   for (const std::string& v : SwitchValues(options, "PRN"))

@@ -10,6 +10,9 @@
 
 namespace vq {
 
+// Whether the command line filters the printers offered (MFG, PRN or UNVEZZ).
+bool HasPrinterFilters(const CommandLineOptions& options);
+
 // Whether the command line offers a printer with this driver and disguise
 // name for removal. UNVEZZ offers exactly the printers with a disguise name,
 // whatever MFG and PRN say; MFG offers driver names it begins, PRN driver

@@ -86,4 +86,45 @@ bool CopyBounded(char* dst, std::size_t size, const char* src) {
   return fits;
 }
 
+namespace {
+// Length of the placeholder at `p` ("%s", "%lu", ...), 0 when there is none.
+std::size_t PlaceholderLength(const char* p) {
+  if (p[0] != '%') return 0;
+  const std::size_t conversion = (p[1] == 'l') ? 2 : 1;
+  const char kind = p[conversion];
+  return (kind == 's' || kind == 'd' || kind == 'u') ? conversion + 1 : 0;
+}
+}  // namespace
+
+std::string FillPlaceholders(const char* pattern, const std::vector<std::string>& values) {
+  std::string out;
+  if (!pattern) return out;
+  std::size_t next = 0;
+  for (const char* c = pattern; *c;) {
+    if (c[0] == '%' && c[1] == '%') {
+      out += '%';
+      c += 2;
+      continue;
+    }
+    const std::size_t length = PlaceholderLength(c);
+    if (length && next < values.size()) {
+      out += values[next++];
+      c += length;
+    } else {
+      out += *c++;
+    }
+  }
+  return out;
+}
+
+std::string ElideMiddle(const std::string& text, std::size_t maxChars) {
+  const char kDots[] = "...";
+  const std::size_t dots = sizeof(kDots) - 1;
+  if (text.size() <= maxChars) return text;
+  if (maxChars <= dots) return text.substr(0, maxChars);
+  const std::size_t head = (maxChars - dots) / 2;
+  const std::size_t tail = maxChars - dots - head;
+  return text.substr(0, head) + kDots + text.substr(text.size() - tail);
+}
+
 }  // namespace vq

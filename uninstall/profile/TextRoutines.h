@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace vq {
 
@@ -38,5 +39,17 @@ std::string FoldedCopy(const std::string& text);
 // Copies at most size-1 bytes of `src` into `dst` and always terminates it.
 // Returns false when the text had to be cut.
 bool CopyBounded(char* dst, std::size_t size, const char* src);
+
+// A message pattern with each "%s", "%d", "%u", "%ld" or "%lu" replaced by the
+// next of `values`, in order. A pattern may come from an INI file (string-table
+// texts can be redirected), so it is never used as a printf format: "%%" gives
+// "%", every other "%" stays as it is, and so do placeholders beyond the
+// values. The result is as long as its parts, never cut into a fixed buffer.
+std::string FillPlaceholders(const char* pattern, const std::vector<std::string>& values);
+
+// `text` when it has at most `maxChars` characters; otherwise its beginning
+// and its end around "...", `maxChars` characters in all. A message box does
+// not break a word, so a long path would make it wider than the screen.
+std::string ElideMiddle(const std::string& text, std::size_t maxChars);
 
 }  // namespace vq

@@ -303,4 +303,19 @@ int CUninstallDatabase::CountListedPrinters() const {
   return n;
 }
 
+bool CUninstallDatabase::IsPackagePrinter(const CPrinterRecord& printer) const {
+  if (printer.isMakerDriver) return true;
+  for (const CUninstallProfile& p : profiles) {
+    const bool driverEntry = !p.isManufacturer && !p.isCatchAll && !p.isIgnore;
+    if (driverEntry && EqualNoCase(p.entryName, printer.driverName)) return true;
+  }
+  return false;
+}
+
+void CUninstallDatabase::KeepOtherMakersPrinters() {
+  for (CPrinterRecord& p : printers) {
+    if (p.listed && !IsPackagePrinter(p)) p.keep = 1;
+  }
+}
+
 }  // namespace vq

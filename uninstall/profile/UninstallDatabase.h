@@ -51,6 +51,14 @@ class CUninstallDatabase {
   void AddWholePackageItems(CUninstallProfile& target);
   int CountListedPrinters() const;
 
+  // Whether a printer is one of this package's: it carries the maker's mark,
+  // or a driver entry of the scripts (UnPrinterDrivers) names its driver.
+  bool IsPackagePrinter(const CPrinterRecord& printer) const;
+  // Keeps every listed printer that is not the package's, as if its row had
+  // been left unselected; what an unattended run without filter switches
+  // does, so that it never removes another maker's printers.
+  void KeepOtherMakersPrinters();
+
  private:
   void SortAndDedupeProfiles();
 };

@@ -106,15 +106,16 @@
 #define IDS_RESTARTFAILED 5055
 #define IDS_ASKSTOP 5056
 #define IDS_SPOOLERNOTANSWERING 5060
-#define IDS_NOWINDOWCLASS 5061  // the main window class could not be registered
+#define IDS_NOWINDOWCLASS 5061  // a window of the tool could not be created
 #define IDS_BADCOMMANDLINE 5062  // the unattended switches are malformed
 #define IDS_NOLOGFILE 5063       // the log file of switch LOG cannot be created
 #define IDS_INTERNALERROR 5064   // a start-up step failed unexpectedly: nothing was removed
+#define IDS_NOINSTANCELOCK 5065  // the single-instance mutex could not be created
 
 // Private messages of the main dialog.
 #define WM_APP_ENABLE_UNINSTALL 1127
 #define WM_APP_START_UNINSTALL 1128
-#define WM_APP_RUN_FINISHED 1129
+#define WM_APP_RUN_FINISHED 1129  // wParam: how the run finished (CRemovalRun::FinishResult)
 
 // Timers.
 #define IDT_LOADING 1126

@@ -80,27 +80,6 @@ void SetOfferSwitch(const char* value) {
   RegSetValueA(HKEY_CURRENT_USER, kSwitchKey, REG_SZ, value, static_cast<DWORD>(strlen(value)));
 }
 
-// Wine reports this Windows version to TORVAX02.exe while the object lives.
-class CPretendVersion {
- public:
-  explicit CPretendVersion(const char* version) {
-    RegSetValueExA(Key(), "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                   static_cast<DWORD>(strlen(version) + 1));
-  }
-  ~CPretendVersion() {
-    RegCloseKey(key_);
-    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
-  }
-
- private:
-  HKEY Key() {
-    RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-    return key_;
-  }
-  static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\TORVAX02.exe";
-  HKEY key_ = nullptr;
-};
-
 // A list item split the way the dialog shows it, padded to the column count.
 std::vector<std::string> Split(const std::string& item, const CategoryColumns& c) {
   std::vector<std::string> cells;
@@ -344,7 +323,7 @@ TEST_F(TorvaxInfo, AboutBoxShowsVersionBuildPlatformAndMemory) {
 }
 
 TEST_F(TorvaxInfo, AboutBoxUnderWindows98NamesTheWin9xPlatform) {
-  CPretendVersion win98("win98");
+  gui::CPretendVersion win98("win98");
   Start();
   HWND about = OpenAbout();
   ASSERT_NE(about, nullptr);

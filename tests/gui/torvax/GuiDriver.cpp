@@ -243,4 +243,20 @@ bool SaveScreenshot(const std::string& path) {
   return ok;
 }
 
+namespace {
+const char kPretendKey[] = "Software\\Wine\\AppDefaults\\TORVAX02.exe";
+}  // namespace
+
+CPretendVersion::CPretendVersion(const char* version) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kPretendKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) == ERROR_SUCCESS) {
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                   static_cast<DWORD>(std::strlen(version) + 1));
+    RegCloseKey(key);
+  }
+}
+
+CPretendVersion::~CPretendVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, kPretendKey); }
+
 }  // namespace gui

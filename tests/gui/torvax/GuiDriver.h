@@ -69,4 +69,14 @@ void Settle(HWND window);
 // Saves the screen (the whole desktop) as a 24-bit BMP at `path`.
 bool SaveScreenshot(const std::string& path);
 
+// While it lives, Wine reports this Windows version ("win98", "nt40", ...)
+// to programs started under the name TORVAX02.exe.
+class CPretendVersion {
+ public:
+  explicit CPretendVersion(const char* version);
+  ~CPretendVersion();
+  CPretendVersion(const CPretendVersion&) = delete;
+  CPretendVersion& operator=(const CPretendVersion&) = delete;
+};
+
 }  // namespace gui

@@ -1,35 +1,45 @@
-// Unattended uninstalls: QUIET removes what the switches offer without any
-// window, LOG records every action, and the exit code tells the outcome.
+// Unattended uninstalls: QUIET removes what the switches offer (without them
+// only the package's own printers) without any window, LOG records every
+// action, one run at a time holds the machine, and the exit code tells the
+// outcome as installers tell theirs.
 #include <windows.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <cstdlib>
 #include <set>
-#include <sstream>
 
 #include "tests/gui/torvax/GuiDriver.h"
 #include "tests/wine/core/WineTestSupport.h"
+#include "tests/wine/fixture/MachineState.h"
 #include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/app/CommandLineOptions.h"
+#include "uninstall/app/Ui.h"
+#include "uninstall/app/Unattended.h"
+#include "uninstall/engine/ActionLog.h"
+#include "uninstall/res/resource.h"
 
 using gui::CProgram;
+using namespace vq::fixture;
 
 namespace {
 
+const char kMainClass[] = "QLNUninstallWindowClass02";
 const char kCaption[] = "Desinstala\xE7\xE3o";
+const char kLogFolder[] = "C:\\vq_quiet\\";
 const char kLog[] = "C:\\vq_quiet\\uninstall.log";
+const char kPsSwitch[] = "/PRN:\"VARDEN QUILLAN vintara 7310K PS\"";
 
 std::set<std::string> InstalledPrinterSet() {
-  const std::vector<std::string> names = vq::fixture::InstalledPrinters();
+  const std::vector<std::string> names = InstalledPrinters();
   return std::set<std::string>(names.begin(), names.end());
 }
 
-std::string ReadLog() {
-  std::ifstream in(kLog, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+std::string ReadLog() { return ReadFileText(kLog); }
+
+std::string Tool(const std::string& arguments) {
+  return "\"" + SiblingPath("TORVAX02.exe") + "\" " + arguments;
 }
 
 bool SetSpoolerStart(DWORD startType) {
@@ -44,19 +54,42 @@ bool SetSpoolerStart(DWORD startType) {
   return ok != FALSE;
 }
 
+// The stand-in for the disguise tool in its OEMPaths folder: it stays open
+// until the event "VQTestDisguiseToolExit" is set, or the object goes.
+class CStayingDisguiseTool {
+ public:
+  CStayingDisguiseTool()
+      : folder_(FolderOf(Place::kTool)),
+        exit_(CreateEventA(nullptr, TRUE, FALSE, "VQTestDisguiseToolExit")) {
+    DeleteFileA((folder_ + "started-with.txt").c_str());
+    EXPECT_TRUE(CopyFileA(SiblingPath("VEZZAR32.exe").c_str(), (folder_ + "VEZZAR32.EXE").c_str(), FALSE));
+  }
+  ~CStayingDisguiseTool() {
+    SetEvent(exit_);
+    CloseHandle(exit_);
+  }
+  bool WaitUntilStarted() {
+    return gui::WaitUntil([&] { return FileExists(folder_ + "started-with.txt"); });
+  }
+  void End() { SetEvent(exit_); }
+
+ private:
+  std::string folder_;
+  HANDLE exit_;
+};
+
 class TorvaxQuiet : public testing::Test {
  protected:
   void SetUp() override {
-    for (const std::string& p : vq::fixture::InstallPackage(vq::fixture::TheSamplePackage()))
-      ADD_FAILURE() << p;
-    CreateDirectoryA("C:\\vq_quiet", nullptr);
+    for (const std::string& p : InstallPackage(TheSamplePackage())) ADD_FAILURE() << p;
+    CreateDirectoryA(kLogFolder, nullptr);
     DeleteFileA(kLog);
   }
   // Runs the tool and returns its exit code; a window waiting for someone
   // would never let it end, so a time-out fails the test.
   DWORD Run(const std::string& arguments) {
     CProgram tool;
-    EXPECT_TRUE(tool.Start("\"" + SiblingPath("TORVAX02.exe") + "\" " + arguments));
+    EXPECT_TRUE(tool.Start(Tool(arguments)));
     const DWORD code = tool.WaitForExit(60000);
     EXPECT_NE(code, static_cast<DWORD>(STILL_ACTIVE)) << "the quiet run waited for someone";
     return code;
@@ -67,7 +100,7 @@ class TorvaxQuiet : public testing::Test {
 
 TEST_F(TorvaxQuiet, PrnRemovesExactlyThosePrintersAndLogsEachAction) {
   const std::set<std::string> before = InstalledPrinterSet();
-  const DWORD code = Run(std::string("/QUIET /PRN:\"VARDEN QUILLAN vintara 7310K PS\" /LOG:") + kLog);
+  const DWORD code = Run(std::string("/QUIET ") + kPsSwitch + " /LOG:" + kLog);
   const std::string log = ReadLog();
   // 3010 exactly when something was left for the next start of Windows.
   const bool scheduled = log.find("scheduled") != std::string::npos;
@@ -92,6 +125,74 @@ TEST_F(TorvaxQuiet, PrnRemovesExactlyThosePrintersAndLogsEachAction) {
   EXPECT_NE(log.find("message \"Desinstala\xC3\xA7\xC3\xA3o de Impressora"), std::string::npos);
 }
 
+// Without MFG, PRN or UNVEZZ only the package's printers go: another maker's
+// PostScript and Unidrv printers, and a printer of a driver no script names,
+// stay with their drivers, as if left unselected. The package's hook is
+// called with a window, as in a run with windows.
+TEST_F(TorvaxQuiet, WithoutFiltersOnlyThePackagesPrintersGo) {
+  for (const std::string& p : InstallPackage(TheBystanderPackage())) ADD_FAILURE() << p;
+  const std::string hookLog = std::string(kLogFolder) + "hook.log";
+  DeleteFileA(hookLog.c_str());
+  ASSERT_TRUE(CopyFileA(VQ_RECORDING_HOOK,
+                        (FolderOf(Place::kDriver) + "QV7310HK.DLL").c_str(), FALSE));
+  SetEnvironmentVariableA("VQ_HOOK_LOG", hookLog.c_str());  // the tool inherits it
+  const DWORD code = Run(std::string("/QUIET /LOG:") + kLog);
+  SetEnvironmentVariableA("VQ_HOOK_LOG", nullptr);
+  EXPECT_TRUE(code == 0 || code == 3010) << code;
+  // The disguise-only printer is never removed by a run.
+  EXPECT_EQ(InstalledPrinterSet(), (std::set<std::string>{"Colorpage 400 (sala)", kHallPrinter,
+                                                          "Mono 20", kReceptionPrinter}));
+  const std::set<std::string> drivers = InstalledDrivers();
+  for (const char* other : {kSampleGenericDriver, "TREMONA Colorpage 400 PS", "TREMONA Mono 20"})
+    EXPECT_EQ(drivers.count(other), 1u) << other;
+  for (const char* own : {kSamplePclDriver, kSamplePsDriver, kSampleXlDriver})
+    EXPECT_EQ(drivers.count(own), 0u) << own;
+  EXPECT_NE(ReadLog().find("printer \"Mono 20\": kept: not a printer of this package"),
+            std::string::npos)
+      << ReadLog();
+  // "tag|dll|window|instance|tool folder|0|current folder"
+  const std::string call = ReadFileText(hookLog);
+  const std::size_t window = call.find('|', call.find('|') + 1) + 1;
+  ASSERT_NE(window, 0u) << "the hook was not called";
+  EXPECT_NE(std::strtoull(call.c_str() + window, nullptr, 16), 0u) << call;
+}
+
+// Runs that must not touch the machine: malformed switches (87, before
+// anything is read) and filters that match no installed printer (1605).
+TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
+  const std::string longLog = "C:\\" + std::string(700, 'L') + "\\x.log";
+  const struct Case {
+    std::string arguments;
+    DWORD code;
+  } cases[] = {
+      {"/QUIET /PRN:\"NO SUCH DRIVER\" /LOG:" + std::string(kLog), 1605},
+      {"/QUIET /MFG:Nobody,Else", 1605},
+      {"/QUIET /PRN", 1605},
+      {"/QUIET /PRN:", 87},
+      {"/QUIET /MFG:\"\"", 87},  // an empty prefix would begin every driver name
+      {"/QUIET /PRN:a,,b", 87},
+      {std::string("/QUIET /LOG:") + kLog + " /LOG:C:\\vq_quiet\\other.log", 87},
+      {"/QUIET /LOG", 87},
+      {"/QUIET:yes", 87},
+      {"/QUIET /FORCERESTART:now", 87},
+      {"/QUIET /LOG:C:\\no_such_folder\\sub\\x.log", 87},  // cannot be created
+      {"/QUIET /LOG:" + longLog, 87},
+  };
+  const MachineState before = TakeMachineState();
+  for (const Case& c : cases) EXPECT_EQ(Run(c.arguments), c.code) << c.arguments;
+  // Only the log, and the service manager's counter of the spooler's restart
+  // at start-up, may differ.
+  const std::string log = FileEntry(kLog);
+  const std::string counter = RegistryEntry("HKLM", "SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent");
+  std::string changes;
+  for (const MachineChange& change : ChangesBetween(before, TakeMachineState())) {
+    if (change.entry != log && change.entry.rfind(counter, 0) != 0) changes += "\n  " + change.entry;
+  }
+  EXPECT_TRUE(changes.empty()) << "changed:" << changes;
+  EXPECT_NE(ReadLog().find("no installed printer matches them; nothing is removed"), std::string::npos)
+      << ReadLog();
+}
+
 TEST_F(TorvaxQuiet, FailedStartUpCheckReturns1603AndChangesNothing) {
   ASSERT_TRUE(SetSpoolerStart(SERVICE_DISABLED));
   const std::set<std::string> before = InstalledPrinterSet();
@@ -101,7 +202,7 @@ TEST_F(TorvaxQuiet, FailedStartUpCheckReturns1603AndChangesNothing) {
 
   // The interactive run shows the message and ends with the same code.
   CProgram tool;
-  ASSERT_TRUE(tool.Start("\"" + SiblingPath("TORVAX02.exe") + "\""));
+  ASSERT_TRUE(tool.Start(Tool("")));
   HWND box = gui::WaitForMessageBox(tool.Id(), kCaption, "O spooler est");
   ASSERT_NE(box, nullptr);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -109,11 +210,75 @@ TEST_F(TorvaxQuiet, FailedStartUpCheckReturns1603AndChangesNothing) {
   SetSpoolerStart(SERVICE_DEMAND_START);
 }
 
-TEST_F(TorvaxQuiet, MalformedSwitchesReturn87BeforeAnythingIsRemoved) {
+// Windows 98 needs a restart after every run: 3010 when the restart is left
+// to the administrator, 1641 when FORCERESTART had the tool start it.
+TEST_F(TorvaxQuiet, RestartLeftOrStarted) {
+  gui::CPretendVersion win98("win98");
+  const struct Case {
+    const char* arguments;
+    DWORD code;
+    const char* logged;
+  } cases[] = {{"", 3010, "restart declined"}, {"/FORCERESTART", 1641, "restart requested"}};
+  for (const Case& c : cases) {
+    for (const std::string& p : InstallPackage(TheSamplePackage())) ADD_FAILURE() << p;
+    EXPECT_EQ(Run(std::string("/QUIET ") + c.arguments + " " + kPsSwitch + " /LOG:" + kLog), c.code)
+        << c.arguments;
+    EXPECT_NE(ReadLog().find(c.logged), std::string::npos) << ReadLog();
+  }
+}
+
+// One run at a time, quiet or not: a quiet run waiting for the disguise tool
+// holds the machine against a second quiet run (whose log, the same file,
+// stays the first run's) and an interactive one; an interactive run holds it
+// against a quiet one, and a second interactive start brings it forward.
+TEST_F(TorvaxQuiet, ASecondRunEndsWith1618AndTouchesNothing) {
+  {
+    CStayingDisguiseTool disguiseTool;
+    CProgram first;
+    ASSERT_TRUE(first.Start(Tool(std::string("/QUIET /UNVEZZ /LOG:") + kLog)));
+    ASSERT_TRUE(disguiseTool.WaitUntilStarted());
+    const std::string firstLog = ReadLog();
+    EXPECT_EQ(Run(std::string("/QUIET /LOG:") + kLog), 1618u);
+    EXPECT_EQ(Run(""), 1618u);  // a quiet run has no window to bring forward
+    EXPECT_EQ(ReadLog().substr(0, firstLog.size()), firstLog);
+    EXPECT_TRUE(first.Running());
+    disguiseTool.End();
+    const DWORD code = first.WaitForExit(60000);
+    EXPECT_TRUE(code == 0 || code == 3010) << code;
+  }
+  CProgram interactive;
+  ASSERT_TRUE(interactive.Start(Tool("")));
+  HWND main = gui::WaitForWindow(interactive.Id(), kMainClass, kCaption);
+  ASSERT_NE(main, nullptr);
   const std::set<std::string> before = InstalledPrinterSet();
-  EXPECT_EQ(Run("/QUIET /LOG"), 87u);
-  EXPECT_EQ(Run("/QUIET:yes"), 87u);
-  EXPECT_EQ(Run("/QUIET /FORCERESTART:now"), 87u);
-  EXPECT_EQ(Run("/QUIET /LOG:C:\\no_such_folder\\sub\\x.log"), 87u);  // cannot be created
+  EXPECT_EQ(Run("/QUIET"), 1618u);
+  EXPECT_EQ(Run(""), 1618u);
   EXPECT_EQ(InstalledPrinterSet(), before);
+  gui::PressButton(main, IDC_EXIT);
+  EXPECT_EQ(interactive.WaitForExit(20000), 1602u);
+}
+
+// The disguise tool may wait for someone forever: a quiet run waits for it
+// only so long, and then ends before anything is removed. (The tool's own
+// limit is five minutes; this run is given two seconds.)
+TEST_F(TorvaxQuiet, TheWaitForTheDisguiseToolHasALimit) {
+  CStayingDisguiseTool disguiseTool;
+  vq::CActionLog log;
+  ASSERT_TRUE(log.Open(kLog));
+  vq::SetProcessActionLog(&log);
+  vq::SetQuietAnswers(true, false);
+  const std::set<std::string> before = InstalledPrinterSet();
+  vq::CommandLineOptions options;
+  options.Parse("TORVAX02.exe /QUIET /UNVEZZ");
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(vq::RunQuietly(options, vq::COsVersion::FromSystem(), 2000), 1603);
+  const DWORD elapsed = GetTickCount() - start;
+  vq::SetProcessActionLog(nullptr);
+  EXPECT_TRUE(disguiseTool.WaitUntilStarted());
+  EXPECT_GE(elapsed, 2000u);
+  EXPECT_LT(elapsed, 30000u);
+  EXPECT_EQ(InstalledPrinterSet(), before);
+  EXPECT_NE(ReadLog().find("still running after 2 s; the run ends and nothing is removed"),
+            std::string::npos)
+      << ReadLog();
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
@@ -165,4 +166,36 @@ TEST_F(TorvaxRun, TheRunWaitsWhileTheDisguiseToolUndoesItsWork) {
   PostMessageA(done, WM_COMMAND, IDOK, 0);
   CloseHandle(exitEvent);
   tool.WaitForExit(5000);
+}
+
+// Nothing ends the program while a run is in progress: Esc, Enter, Exit and
+// the close entry are passed over until the run has reached its end (an
+// early end once left the spooler of Windows NT 4.0 stopped and the printers
+// gone with the exit code "cancelled"). Windows 98 asks the restart question
+// after every run; No ends the program with 3010.
+TEST_F(TorvaxRun, NothingEndsTheProgramDuringARun) {
+  gui::CPretendVersion win98("win98");
+  CProgram tool;
+  HWND main = StartToSelection(tool, "");
+  ASSERT_NE(main, nullptr);
+  Uninstall(main, {vq::fixture::kPsPrinter});
+  HWND exitButton = GetDlgItem(main, IDC_EXIT);
+  ASSERT_TRUE(gui::WaitUntil([&] { return IsWindowEnabled(exitButton) == FALSE; }));
+  const struct WayOut {
+    UINT message;
+    WPARAM wParam;
+  } kWaysOut[] = {{WM_KEYDOWN, VK_ESCAPE}, {WM_COMMAND, IDCANCEL}, {WM_KEYDOWN, VK_RETURN},
+                  {WM_COMMAND, IDOK},      {WM_COMMAND, IDC_EXIT}, {WM_CLOSE, 0}};
+  HWND question = nullptr;
+  int tries = 0;
+  while (!question && tool.Running() && tries++ < 200) {
+    for (const WayOut& w : kWaysOut) PostMessageA(main, w.message, w.wParam, 0);
+    question = gui::WaitForMessageBox(tool.Id(), kCaption, "Deseja reinicializar agora", 100);
+  }
+  ASSERT_NE(question, nullptr) << "the program ended during the run: " << tool.WaitForExit(0);
+  EXPECT_FALSE(IsWindowEnabled(exitButton));
+  PostMessageA(question, WM_COMMAND, IDNO, 0);
+  EXPECT_EQ(tool.WaitForExit(30000), 3010u);  // done; the restart was left to the user
+  const std::vector<std::string> printers = vq::fixture::InstalledPrinters();
+  EXPECT_EQ(std::count(printers.begin(), printers.end(), vq::fixture::kPsPrinter), 0);
 }

@@ -57,6 +57,14 @@ class TorvaxStart : public testing::Test {
     return "\"" + SiblingPath("TORVAX02.exe") + "\"" + (arguments.empty() ? "" : " " + arguments);
   }
 
+  // Waits for the main dialog and leaves it with Exit, without a run.
+  static void ExitWithoutUninstalling(CProgram& tool) {
+    HWND main = gui::WaitForWindow(tool.Id(), kMainClass, kCaption);
+    ASSERT_NE(main, nullptr);
+    gui::PressButton(main, IDC_EXIT);
+    EXPECT_EQ(tool.WaitForExit(20000), 1602u);  // left without a run: cancelled
+  }
+
   // Starts the tool and waits for its main dialog with a filled list.
   HWND StartToSelection(CProgram& program, const std::string& arguments, size_t rows) {
     EXPECT_TRUE(program.Start(Tool(arguments)));
@@ -99,10 +107,11 @@ TEST_F(TorvaxStart, LoadingThenSelectionPageWithTheOfferedPrinters) {
   gui::Settle(main);
   gui::SaveScreenshot(Shot("selection-chosen.bmp"));
 
-  // A second start brings this one forward and leaves at once.
+  // A second start brings this one forward and leaves at once, saying that
+  // another instance runs.
   CProgram second;
   ASSERT_TRUE(second.Start(Tool()));
-  EXPECT_EQ(second.WaitForExit(20000), 0u);
+  EXPECT_EQ(second.WaitForExit(20000), 1618u);
   EXPECT_TRUE(tool.Running());
 
   // Exit ends the program without a question.
@@ -137,6 +146,27 @@ TEST_F(TorvaxStart, NopickLeavesTheChoiceToTheSwitches) {
   EXPECT_EQ(tool.WaitForExit(20000), 1602u);  // left without a run: cancelled
 }
 
+// The message about a log that cannot be created names the path by its
+// beginning and its end and fits the screen: a path of 700 characters once
+// overran the message's buffer.
+TEST_F(TorvaxStart, ALogPathTooLongToCreateIsShownWithinTheScreen) {
+  const std::string path = "C:\\" + std::string(700, 'L') + "\\uninstall.log";
+  CProgram tool;
+  ASSERT_TRUE(tool.Start(Tool("/LOG:\"" + path + "\"")));
+  HWND box = gui::WaitForMessageBox(tool.Id(), kCaption, "arquivo de registro");
+  ASSERT_NE(box, nullptr);
+  const std::string text = gui::MessageBoxText(box);
+  EXPECT_NE(text.find("'C:\\LLLL"), std::string::npos) << text;
+  EXPECT_NE(text.find("LLLL\\uninstall.log' (erro "), std::string::npos) << text;
+  RECT r;
+  GetWindowRect(box, &r);
+  EXPECT_LE(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
+  gui::Settle(box);
+  gui::SaveScreenshot(Shot("log-path-too-long.bmp"));
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ExitWithoutUninstalling(tool);  // the tool goes on without a log
+}
+
 TEST_F(TorvaxStart, EscOnTheLoadingDialogAsksBeforeStopping) {
   CProgram tool;
   ASSERT_TRUE(tool.Start(Tool()));
@@ -149,10 +179,7 @@ TEST_F(TorvaxStart, EscOnTheLoadingDialogAsksBeforeStopping) {
   gui::SaveScreenshot(Shot("loading-stop-question.bmp"));
   // No: the loading goes on to the main dialog.
   PostMessageA(question, WM_COMMAND, IDNO, 0);
-  HWND main = gui::WaitForWindow(tool.Id(), kMainClass, kCaption);
-  ASSERT_NE(main, nullptr);
-  gui::PressButton(main, IDC_EXIT);
-  EXPECT_EQ(tool.WaitForExit(20000), 1602u);  // left without a run: cancelled
+  ExitWithoutUninstalling(tool);
 
   // Yes: the program ends without showing its main dialog.
   CProgram again;
@@ -167,30 +194,11 @@ TEST_F(TorvaxStart, EscOnTheLoadingDialogAsksBeforeStopping) {
   EXPECT_EQ(gui::WaitForWindow(again.Id(), kMainClass, nullptr, 500), nullptr);
 }
 
-namespace {
-// Wine reports this Windows version to TORVAX02.exe while the object lives.
-class CPretendVersion {
- public:
-  explicit CPretendVersion(const char* version) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
-      RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                     static_cast<DWORD>(strlen(version) + 1));
-      RegCloseKey(key);
-    }
-  }
-  ~CPretendVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
-
- private:
-  static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\TORVAX02.exe";
-};
-}  // namespace
 
 TEST_F(TorvaxStart, PlatformBranchesOfTheRealProgram) {
   {
     // Windows 98: no administrator check, no spooler restart, level-5 inventory.
-    CPretendVersion win98("win98");
+    gui::CPretendVersion win98("win98");
     CProgram tool;
     HWND main = StartToSelection(tool, "", 5);
     ASSERT_NE(main, nullptr);
@@ -202,7 +210,7 @@ TEST_F(TorvaxStart, PlatformBranchesOfTheRealProgram) {
   {
     // Win32s: every printer counts as a maker printer, so none is a disguise
     // and "Recepção" is offered too.
-    CPretendVersion win31("win31");
+    gui::CPretendVersion win31("win31");
     CProgram tool;
     HWND main = StartToSelection(tool, "", 6);
     ASSERT_NE(main, nullptr);
