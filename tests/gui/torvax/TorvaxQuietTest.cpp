@@ -4,6 +4,7 @@
 // outcome as installers tell theirs.
 #include <windows.h>
 #include <winspool.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,7 @@ const char kCaption[] = "Desinstala\xE7\xE3o";
 const char kLogFolder[] = "C:\\vq_quiet\\";
 const char kLog[] = "C:\\vq_quiet\\uninstall.log";
 const char kPsSwitch[] = "/PRN:\"VARDEN QUILLAN vintara 7310K PS\"";
+const char kPlan[] = "C:\\vq_quiet\\plan.json";
 
 std::set<std::string> InstalledPrinterSet() {
   const std::vector<std::string> names = InstalledPrinters();
@@ -40,6 +42,19 @@ std::string ReadLog() { return ReadFileText(kLog); }
 
 std::string Tool(const std::string& arguments) {
   return "\"" + SiblingPath("TORVAX02.exe") + "\" " + arguments;
+}
+
+bool ProcessRuns(const char* exeName) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  bool found = false;
+  for (BOOL more = Process32First(snapshot, &entry); more && !found;
+       more = Process32Next(snapshot, &entry))
+    found = lstrcmpiA(entry.szExeFile, exeName) == 0;
+  CloseHandle(snapshot);
+  return found;
 }
 
 bool SetSpoolerStart(DWORD startType) {
@@ -158,7 +173,8 @@ TEST_F(TorvaxQuiet, WithoutFiltersOnlyThePackagesPrintersGo) {
 }
 
 // Runs that must not touch the machine: malformed switches (87, before
-// anything is read) and filters that match no installed printer (1605).
+// anything is read), filters that match no installed printer (1605), and
+// plans, with or without QUIET (0 when the run would reach its end).
 TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
   const std::string longLog = "C:\\" + std::string(700, 'L') + "\\x.log";
   const struct Case {
@@ -177,20 +193,31 @@ TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
       {"/QUIET /FORCERESTART:now", 87},
       {"/QUIET /LOG:C:\\no_such_folder\\sub\\x.log", 87},  // cannot be created
       {"/QUIET /LOG:" + longLog, 87},
+      {"/PLAN", 87},
+      {"/QUIET /PLAN:\"\"", 87},
+      {std::string("/PLAN:") + kPlan + " /PLAN:C:\\vq_quiet\\other.json", 87},
+      {std::string("/PLAN:") + kPlan + " /PRN:\"NO SUCH DRIVER\"", 1605},
+      {std::string("/PLAN:") + kPlan + " " + kPsSwitch, 0},
+      {std::string("/QUIET /PLAN:") + kPlan, 0},
   };
   const MachineState before = TakeMachineState();
   for (const Case& c : cases) EXPECT_EQ(Run(c.arguments), c.code) << c.arguments;
   // Only the log, and the service manager's counter of the spooler's restart
   // at start-up, may differ.
-  const std::string log = FileEntry(kLog);
+  const std::string log = FileEntry(kLog), plan = FileEntry(kPlan);
   const std::string counter = RegistryEntry("HKLM", "SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent");
   std::string changes;
   for (const MachineChange& change : ChangesBetween(before, TakeMachineState())) {
-    if (change.entry != log && change.entry.rfind(counter, 0) != 0) changes += "\n  " + change.entry;
+    if (change.entry != log && change.entry != plan && change.entry.rfind(counter, 0) != 0)
+      changes += "\n  " + change.entry;
   }
   EXPECT_TRUE(changes.empty()) << "changed:" << changes;
   EXPECT_NE(ReadLog().find("no installed printer matches them; nothing is removed"), std::string::npos)
       << ReadLog();
+  // The last plan: every printer of the package, nothing done.
+  const std::string written = ReadFileText(kPlan);
+  EXPECT_NE(written.find("\"exitCode\": 0"), std::string::npos) << written;
+  EXPECT_NE(written.find("\"printers\": [\n    \"vintara 7310K"), std::string::npos) << written;
 }
 
 TEST_F(TorvaxQuiet, FailedStartUpCheckReturns1603AndChangesNothing) {
@@ -225,6 +252,10 @@ TEST_F(TorvaxQuiet, RestartLeftOrStarted) {
         << c.arguments;
     EXPECT_NE(ReadLog().find(c.logged), std::string::npos) << ReadLog();
   }
+  // Under Wine the restart really happens: wineboot ends the session, then
+  // opens the Startup folder's shortcuts and the Run entries as a new start
+  // of Windows does. The next test rewrites those shortcuts, so it waits.
+  EXPECT_TRUE(gui::WaitUntil([] { return !ProcessRuns("wineboot.exe"); }, 60000));
 }
 
 // One run at a time, quiet or not: a quiet run waiting for the disguise tool
