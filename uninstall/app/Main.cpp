@@ -6,6 +6,7 @@
 #include <string>
 
 #include "uninstall/app/MainDlg.h"
+#include "uninstall/app/Plan.h"
 #include "uninstall/app/SingleInstance.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
@@ -35,10 +36,10 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
   return RegisterClassA(&dialogClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-// The switches QUIET, LOG and FORCERESTART and the instance lock; 0 when the
-// run may go on, else the exit code. Opens the log and routes messages to it.
-// The log is opened only by the run that holds the lock: it may be the file
-// another run is writing.
+// The switches QUIET, LOG, FORCERESTART and PLAN and the instance lock; 0
+// when the run may go on, else the exit code. Opens the log and routes
+// messages to it. The log is opened only by the run that holds the lock: it
+// may be the file another run is writing.
 int SetUpUnattended(const vq::CommandLineOptions& options, const vq::CInstanceLock& lock,
                     vq::UnattendedOptions& unattended, vq::CActionLog& log) {
   if (!vq::ParseUnattendedOptions(options, unattended)) {
@@ -87,6 +88,8 @@ int Run(HINSTANCE instance, vq::CActionLog& log) {
   vq::UnattendedOptions unattended;
   if (int code = SetUpUnattended(options, lock, unattended, log)) return code;
   vq::FormSettingsFileName();
+  if (!unattended.planPath.empty())
+    return vq::WritePlan(options, vq::COsVersion::FromSystem(), unattended.planPath);
   return unattended.quiet ? vq::RunQuietly(options) : RunInteractively(instance);
 }
 

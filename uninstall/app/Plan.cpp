@@ -23,7 +23,10 @@ bool WriteText(const std::string& path, const std::string& text) {
          written == text.size();
 }
 
-bool StartedWell(int exitCode) { return exitCode == kExitDone || exitCode == kExitRestartNeeded; }
+// The run would reach its end: the plan is the whole removal.
+bool WouldFinish(int exitCode) {
+  return exitCode == kExitDone || exitCode == kExitRestartNeeded || exitCode == kExitRestartStarted;
+}
 
 }  // namespace
 
@@ -42,7 +45,7 @@ int WritePlan(const CommandLineOptions& options, const COsVersion& os, const std
     return kExitStartupFailed;
   }
   LogAction("write plan", Quoted(path));
-  return StartedWell(exitCode) ? kExitDone : exitCode;
+  return WouldFinish(exitCode) ? kExitDone : exitCode;
 }
 
 }  // namespace vq

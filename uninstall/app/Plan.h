@@ -10,10 +10,10 @@
 namespace vq {
 
 // Runs the start-up checks, the inventory and every phase of a quiet run
-// through a layer that only plans, and writes the plan to `path`. Returns
-// the start-up failure's exit code when the run could not start (nothing is
-// written then but the log), 0 otherwise; 1603 when the plan cannot be
-// written.
+// through a layer that only plans, and writes the plan to `path`, with the
+// exit code the run would end with. Returns 0 when the run would reach its
+// end, else that exit code (a start-up that fails, printers that the
+// switches do not find); 1603 when the plan cannot be written.
 int WritePlan(const CommandLineOptions& options, const COsVersion& os, const std::string& path);
 
 }  // namespace vq

@@ -83,23 +83,35 @@ int ExitCodeOf(CRemovalRun::FinishResult result) {
   }
 }
 
+namespace {
+
+// The one path of switch `name` (quotes around it dropped) into `path`;
+// false when the switch is given more than once or without exactly one
+// non-empty path. A missing switch leaves `path` empty.
+bool ReadPathSwitch(const CommandLineOptions& options, const char* name, std::string& path) {
+  path.clear();
+  const int count = options.Count(name);
+  if (count < 0) return true;
+  if (count != 1 || options.Occurrences(name) != 1) return false;
+  char values[CommandLineOptions::kLineBufferSize];
+  if (!options.Values(name, values, sizeof(values))) return false;
+  path = values;
+  if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+  return !path.empty();
+}
+
+}  // namespace
+
 bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions& out) {
   out = UnattendedOptions();
+  // A plan is made without any window: it answers as a quiet run would, and
+  // a malformed command line is not shown either.
+  out.quiet = options.Count("QUIET") == 0 || options.Count("PLAN") >= 0;
   if (!ValueCountIs(options, "QUIET", 0) || !ValueCountIs(options, "FORCERESTART", 0)) return false;
   // An empty MFG value would be a prefix of every driver name.
   if (options.HasEmptyValue("MFG") || options.HasEmptyValue("PRN")) return false;
-  out.quiet = options.Count("QUIET") == 0;
   out.forceRestart = options.Count("FORCERESTART") == 0;
-  const int logValues = options.Count("LOG");
-  if (logValues < 0) return true;
-  if (logValues != 1 || options.Occurrences("LOG") != 1) return false;
-  char values[CommandLineOptions::kLineBufferSize];
-  if (!options.Values("LOG", values, sizeof(values))) return false;
-  std::string path = values;
-  if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
-  if (path.empty()) return false;
-  out.logPath = path;
-  return true;
+  return ReadPathSwitch(options, "LOG", out.logPath) && ReadPathSwitch(options, "PLAN", out.planPath);
 }
 
 int RunQuietly(const CommandLineOptions& options) {

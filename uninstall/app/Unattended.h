@@ -1,5 +1,5 @@
-// Unattended uninstalls for administrators: the switches QUIET, LOG and
-// FORCERESTART, the exit codes of every run, and the quiet run itself.
+// Unattended uninstalls for administrators: the switches QUIET, LOG,
+// FORCERESTART and PLAN, the exit codes of every run, and the quiet run itself.
 #pragma once
 
 #include <windows.h>
@@ -38,11 +38,13 @@ struct UnattendedOptions {
   bool quiet = false;         // QUIET: no window, no message box waits for anyone
   bool forceRestart = false;  // FORCERESTART: a quiet run answers the restart question Yes
   std::string logPath;        // LOG:path; empty without the switch
+  std::string planPath;       // PLAN:path: only plan, write the plan there (quiet)
 };
 
-// Reads the three switches; false when the switches are malformed: LOG given
-// more than once or without exactly one path, QUIET or FORCERESTART with
-// values, an empty value of MFG or PRN ("/PRN:", "/MFG:\"\"").
+// Reads the four switches; false when the switches are malformed: LOG or
+// PLAN given more than once or without exactly one path, QUIET or
+// FORCERESTART with values, an empty value of MFG or PRN ("/PRN:",
+// "/MFG:\"\"").
 bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions& out);
 
 // Runs the start-up checks and the whole removal without any window the user
