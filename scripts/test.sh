@@ -4,7 +4,8 @@
 #   i686    what ships: static checks of its files (exports, resources, imports)
 #           and, where this machine runs 32-bit programs, the Wine and GUI
 #           tiers under 32-bit Wine in a Windows XP prefix
-#   x64     the same sources: the Wine and GUI tiers under wine64
+#   x64     the same sources: the Wine and GUI tiers under wine64, and the
+#           shipped i686 tool on 64-bit Windows (WOW64)
 # Ends with one line "N passed, N failed[, N skipped] (per build)"; exits
 # non-zero on any failure.
 set -uo pipefail
@@ -39,16 +40,20 @@ source "$src/scripts/lib/xvfb.sh"
 [ -n "${DISPLAY:-}" ] || vq_start_xvfb
 if "$src/scripts/lib/runs-32bit.sh" && [ -x /usr/lib/wine/wine ]; then
   run_ctest i686
+  run_ctest x64
 else
   run_ctest i686 -L static
   n=$(cd "$root/i686" && ctest -N -L 'wine|gui' | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
   skipped=$((skipped + ${n:-0}))
-  echo "== the i686 Wine and GUI tiers did not run: this machine does not run 32-bit programs"
+  # The shipped tool under 64-bit Windows is a 32-bit program too.
+  run_ctest x64 -LE wow64
+  n=$(cd "$root/x64" && ctest -N -L wow64 | sed -nE 's/^Total Tests: ([0-9]+)/\1/p')
+  skipped=$((skipped + ${n:-0}))
+  echo "== the i686 Wine and GUI tiers and the WOW64 test did not run: this machine does not run 32-bit programs"
 fi
-run_ctest x64
 vq_stop_xvfb
 
 summary="$passed passed, $failed failed"
-[ "$skipped" -eq 0 ] || summary+=", $skipped skipped (i686 under Wine: no 32-bit support here)"
+[ "$skipped" -eq 0 ] || summary+=", $skipped skipped (32-bit programs under Wine: no 32-bit support here)"
 echo "$summary ($(IFS=,; echo "${ran[*]}" | sed 's/,/, /g'))"
 [ "$failed" -eq 0 ]

@@ -23,7 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <cstring>
 #include <set>
 #include <string>
@@ -32,6 +31,7 @@
 #include "tests/wine/core/WineTestSupport.h"
 #include "tests/wine/fixture/MachineState.h"
 #include "tests/wine/fixture/PackageInstaller.h"
+#include "tests/wine/machine/RunRecords.h"
 #include "uninstall/app/CommandLineOptions.h"
 #include "uninstall/app/Plan.h"
 #include "uninstall/app/Startup.h"
@@ -509,78 +509,6 @@ int WritePlanOf(const std::string& commandLine, const std::string& path) {
   return exit;
 }
 
-void ExpectNoChangeBut(const MachineState& before, const MachineState& after,
-                       const std::string& planPath, const char* run) {
-  std::string changes;
-  for (const MachineChange& c : ChangesBetween(before, after)) {
-    // Wine's spooler makes its environments' empty driver keys as it lists them.
-    const bool listed = StartsWith(c.entry, std::string(kPrintKey) + "environments\\") &&
-                        (EndsWith(c.entry, "\\drivers\\") || c.entry.find("\\drivers\\version-") != std::string::npos);
-    if (c.entry != FileEntry(planPath) && !listed) changes += "\n  " + c.entry;
-  }
-  EXPECT_TRUE(changes.empty()) << run << ": the plan changed" << changes;
-}
-
-// A JSON text of the plan's "actions" list, unescaped.
-std::string Unescaped(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 1 < text.size()) ++i;
-    out += text[i];
-  }
-  return out;
-}
-
-// "what target: outcome" of every action the plan lists, in order.
-std::vector<std::string> PlannedActions(const std::string& planPath) {
-  const std::string plan = ReadFileText(planPath);
-  const std::regex action(
-      R"re(\{"action": "((?:[^"\\]|\\.)*)", "target": "((?:[^"\\]|\\.)*)", "outcome": "((?:[^"\\]|\\.)*)"\})re");
-  std::vector<std::string> actions;
-  const std::size_t list = plan.find("\"actions\"");
-  const auto from = plan.begin() + static_cast<std::ptrdiff_t>(list == std::string::npos ? plan.size() : list);
-  for (std::sregex_iterator it(from, plan.end(), action), end; it != end; ++it)
-    actions.push_back(Unescaped((*it)[1]) + " " + Unescaped((*it)[2]) + ": " + Unescaped((*it)[3]));
-  return actions;
-}
-
-std::vector<std::string> WithoutRunOutcomes(std::vector<std::string> actions) {
-  for (std::string& a : actions)
-    if (StartsWith(a, "call hook ") || StartsWith(a, "start disguise tool "))
-      a = a.substr(0, a.rfind(": "));
-  return actions;
-}
-
-// The plan's actions and the run's, in order; the first place they part is shown.
-void ExpectSameActions(const std::vector<std::string>& planned, const std::vector<std::string>& done,
-                       const char* run) {
-  std::size_t same = 0;
-  while (same < planned.size() && same < done.size() && planned[same] == done[same]) ++same;
-  if (same == planned.size() && same == done.size()) return;
-  ADD_FAILURE() << run << ": the plan and the run part at action " << same << ":\n  planned: "
-                << (same < planned.size() ? planned[same] : "(nothing more)")
-                << "\n  done:    " << (same < done.size() ? done[same] : "(nothing more)");
-}
-
-// The same of the log a run wrote: its lines without their time, without the
-// messages it showed and its notes.
-std::vector<std::string> LoggedActions(const std::string& logPath) {
-  std::vector<std::string> actions;
-  const std::string log = ReadFileText(logPath);
-  std::size_t start = 0;
-  while (start < log.size()) {
-    std::size_t end = log.find("\r\n", start);
-    if (end == std::string::npos) end = log.size();
-    const std::string line = log.substr(start, end - start);
-    start = end + 2;
-    if (line.size() < 20) continue;
-    const std::string entry = line.substr(20);  // "YYYY-MM-DD HH:MM:SS "
-    if (StartsWith(entry, "message ") || StartsWith(entry, "restart ")) continue;
-    actions.push_back(entry);
-  }
-  return actions;
-}
-
 }  // namespace
 
 TEST(MachineComparison, UninstallsOfSomePrintersThenTheRestChangeOnlyWhatTheRemovalSetAsks) {
@@ -594,7 +522,7 @@ TEST(MachineComparison, UninstallsOfSomePrintersThenTheRestChangeOnlyWhatTheRemo
     // First the plan: it changes nothing.
     const std::string planPath = std::string(kLogFolder) + run.log + ".plan.json";
     EXPECT_EQ(WritePlanOf(commandLine, planPath), 0) << run.switches;
-    ExpectNoChangeBut(before, TakeMachineState(), planPath, run.switches);
+    EXPECT_EQ(ChangesOfAPlan(before, TakeMachineState(), planPath), "") << run.switches;
     const std::string logPath = std::string(kLogFolder) + run.log;
     const DWORD exit = RunAndWait("\"" + SiblingPath("TORVAX02.exe") + "\" /QUIET " + run.switches +
                                   " /LOG:" + logPath);
@@ -602,8 +530,9 @@ TEST(MachineComparison, UninstallsOfSomePrintersThenTheRestChangeOnlyWhatTheRemo
     // The plan listed exactly what the run did. Whether an add-on's hook and
     // the disguise tool run is known only by running them: for those, what
     // was tried counts.
-    ExpectSameActions(WithoutRunOutcomes(PlannedActions(planPath)),
-                      WithoutRunOutcomes(LoggedActions(logPath)), run.switches);
+    EXPECT_EQ(FirstDifference(WithoutRunOutcomes(PlannedActions(planPath)),
+                              WithoutRunOutcomes(LoggedActions(logPath))), "")
+        << run.switches;
     const MachineState after = TakeMachineState();
     ExpectOnlyExplainedChanges(expected, before, after, run.switches, run.othersGo);
     ExpectRemovalSetCarriedOut(expected, after, run.switches);

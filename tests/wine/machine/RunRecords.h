@@ -1,0 +1,33 @@
+// What an uninstall run says it did and what its plan said it would do,
+// compared: the plan (switch PLAN) must change nothing and list exactly the
+// actions the run then logs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/wine/fixture/MachineState.h"
+
+namespace vq::fixture {
+
+// Every change between the two states but the plan file itself and the
+// empty driver keys Wine's spooler makes as it lists its environments.
+std::string ChangesOfAPlan(const MachineState& before, const MachineState& after,
+                           const std::string& planPath);
+
+// "what target: outcome" of every action the plan lists, in order.
+std::vector<std::string> PlannedActions(const std::string& planPath);
+
+// The same of the log a run wrote: its lines without their time, without the
+// messages it showed and its notes.
+std::vector<std::string> LoggedActions(const std::string& logPath);
+
+// Whether an add-on's hook and the disguise tool run is known only by
+// running them: for those, what was tried counts, not how it ended.
+std::vector<std::string> WithoutRunOutcomes(std::vector<std::string> actions);
+
+// Where the two lists first part ("" when they are the same).
+std::string FirstDifference(const std::vector<std::string>& planned,
+                            const std::vector<std::string>& done);
+
+}  // namespace vq::fixture
