@@ -1,5 +1,8 @@
 #include "uninstall/engine/AccessLayer.h"
 
+#include <string>
+
+#include "uninstall/engine/Handles.h"
 #include "uninstall/engine/SystemFunctions.h"
 
 namespace vq {
@@ -7,6 +10,15 @@ namespace vq {
 namespace {
 CAccessLayer g_systemLayer;
 CAccessLayer* g_layer = &g_systemLayer;
+
+// A library of the system folder, loaded by its full path so that a file of
+// that name beside the tool is never the one loaded; invalid when missing.
+CModule LoadSystemLibrary(const char* name) {
+  char folder[MAX_PATH] = "";
+  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+  if (!length || length >= MAX_PATH) return CModule();
+  return CModule(LoadLibraryA((std::string(folder) + "\\" + name).c_str()));
+}
 }  // namespace
 
 CAccessLayer& Access() { return *g_layer; }
@@ -70,6 +82,14 @@ BOOL CAccessLayer::GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, D
                                               LPBYTE buffer, DWORD size, LPDWORD needed) {
   return ::GetPrinterDriverDirectoryA(server, environment, level, buffer, size, needed);
 }
+HRESULT CAccessLayer::DeletePrinterDriverPackageA(LPCSTR server, LPCSTR infPath,
+                                                  LPCSTR environment) {
+  using Function = HRESULT(WINAPI*)(LPCSTR, LPCSTR, LPCSTR);
+  static const Function function =
+      FindSystemFunction<Function>("winspool.drv", "DeletePrinterDriverPackageA");
+  if (!function) return HRESULT_FROM_WIN32(ERROR_CALL_NOT_IMPLEMENTED);
+  return function(server, infPath, environment);
+}
 BOOL CAccessLayer::EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size,
                                  LPDWORD needed, LPDWORD returned) {
   return ::EnumMonitorsA(server, level, buffer, size, needed, returned);
@@ -132,6 +152,23 @@ BOOL CAccessLayer::MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
 }
 BOOL CAccessLayer::SetFileAttributesA(LPCSTR path, DWORD attributes) {
   return ::SetFileAttributesA(path, attributes);
+}
+BOOL CAccessLayer::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) {
+  using Function = BOOL(WINAPI*)(LPCSTR, DWORD, PVOID);
+  CModule setupapi = LoadSystemLibrary("setupapi.dll");
+  const Function function =
+      setupapi.IsValid() ? reinterpret_cast<Function>(reinterpret_cast<void*>(
+                               GetProcAddress(setupapi.Get(), "SetupUninstallOEMInfA")))
+                         : nullptr;
+  if (!function) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+  }
+  const BOOL done = function(infFileName, flags, reserved);
+  const DWORD error = GetLastError();  // kept across the library's release
+  setupapi.Close();
+  SetLastError(error);
+  return done;
 }
 SC_HANDLE CAccessLayer::OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) {
   return ::OpenSCManagerA(machine, database, access);

@@ -17,6 +17,37 @@
 
 namespace vq {
 
+// The level-8 driver record of EnumPrinterDriversA (Windows Vista and later),
+// laid out as the spooler writes it. The tool is built against the headers of
+// the oldest systems it runs on, which do not declare it.
+struct DriverInfo8A {
+  DWORD cVersion;
+  LPSTR pName;
+  LPSTR pEnvironment;
+  LPSTR pDriverPath;
+  LPSTR pDataFile;
+  LPSTR pConfigFile;
+  LPSTR pHelpFile;
+  LPSTR pDependentFiles;
+  LPSTR pMonitorName;
+  LPSTR pDefaultDataType;
+  LPSTR pszzPreviousNames;
+  FILETIME ftDriverDate;
+  DWORDLONG dwlDriverVersion;
+  LPSTR pszMfgName;
+  LPSTR pszOEMUrl;
+  LPSTR pszHardwareID;
+  LPSTR pszProvider;
+  LPSTR pszPrintProcessor;
+  LPSTR pszVendorSetup;
+  LPSTR pszzColorProfiles;
+  LPSTR pszInfPath;  // the driver's package in the driver store
+  DWORD dwPrinterDriverAttributes;
+  LPSTR pszzCoreDriverDependencies;
+  FILETIME ftMinInboxDriverVerDate;
+  DWORDLONG dwlMinInboxDriverVerVersion;
+};
+
 class CAccessLayer {
  public:
   virtual ~CAccessLayer() = default;
@@ -50,6 +81,10 @@ class CAccessLayer {
   virtual BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName);
   virtual BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level,
                                           LPBYTE buffer, DWORD size, LPDWORD needed);
+  // Windows Vista and later (looked up when called): removes a driver package
+  // from the driver store. HRESULT_FROM_WIN32(ERROR_CALL_NOT_IMPLEMENTED)
+  // where it is missing.
+  virtual HRESULT DeletePrinterDriverPackageA(LPCSTR server, LPCSTR infPath, LPCSTR environment);
   // Monitors and print processors
   virtual BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                              LPDWORD returned);
@@ -82,6 +117,11 @@ class CAccessLayer {
   // win95, win98, me: missing or a stub; answers ERROR_CALL_NOT_IMPLEMENTED there.
   virtual BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
   virtual BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
+  // Windows XP and later (setupapi.dll, loaded when called): uninstalls the
+  // INF copy `infFileName` of <Windows>\inf with its precompiled .pnf and
+  // the device installer's records of it. ERROR_CALL_NOT_IMPLEMENTED where it
+  // is missing.
+  virtual BOOL SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved);
   // Services (Windows NT)
   virtual SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access);
   virtual SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "uninstall/engine/KeyNames.h"
@@ -38,6 +39,10 @@ char* Text(const char* s) { return const_cast<char*>(s); }
 
 const char* EnvironmentKeyPart(const char* environment) {
   return environment && *environment ? environment : kDefaultEnvironment;
+}
+
+const char* EnvironmentLogName(const char* environment) {
+  return environment ? environment : "current";
 }
 
 bool InList(const ItemList& list, const char* name) {
@@ -76,19 +81,21 @@ void QueueLocalMachineKey(CUninstallProfile& removal, const std::string& key) {
   if (key.size() <= kKeyChars) removal.AddRegistryItem(RegistryRoot::kLocalMachine, key, "", false);
 }
 
-void DeleteDriver(CRemovalContext& ctx, const char* environment, const char* driver) {
+// True when the spooler deleted the driver.
+bool DeleteDriver(CRemovalContext& ctx, const char* environment, const char* driver) {
   // A driver still in use stays, and so must its keys: the registry phase
   // would otherwise take them from under the printer that uses it.
-  const std::string logged = Quoted(driver) + " (" + (environment ? environment : "current") + ")";
-  if (!Access().DeletePrinterDriverA(nullptr, Text(environment), Text(driver))) {
+  const std::string logged = Quoted(driver) + " (" + EnvironmentLogName(environment) + ")";
+  const bool deleted = Access().DeletePrinterDriverA(nullptr, Text(environment), Text(driver));
+  if (!deleted) {
     const DWORD error = GetLastError();
     ctx.Log("delete driver", logged, error);
-    if (error == ERROR_PRINTER_DRIVER_IN_USE) return;
+    if (error == ERROR_PRINTER_DRIVER_IN_USE) return false;
   } else {
     ctx.Log("delete driver", logged);
     ctx.removedDrivers.push_back(driver);
   }
-  if (!IsSingleKeyName(driver)) return;
+  if (!IsSingleKeyName(driver)) return deleted;
   CUninstallProfile& removal = ctx.database->removal;
   if (ctx.os.IsWin9x()) {
     QueueLocalMachineKey(removal, std::string(kDriversKey9x) + driver);
@@ -98,6 +105,46 @@ void DeleteDriver(CRemovalContext& ctx, const char* environment, const char* dri
     for (const char* version : kDriverVersions)
       QueueLocalMachineKey(removal, base + version + driver);
   }
+  return deleted;
+}
+
+// Each installed driver of `environment` with the INF path of its package in
+// the driver store (level 8: Windows Vista and later).
+using DriverInfPaths = std::vector<std::pair<std::string, std::string>>;
+DriverInfPaths InfPathsOfDrivers(const char* environment) {
+  std::vector<BYTE> buffer;
+  const DWORD count = EnumerateRecords<DriverInfo8A>(
+      buffer, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return Access().EnumPrinterDriversA(nullptr, Text(environment), 8, data, size, needed,
+                                            returned);
+      });
+  const DriverInfo8A* records = reinterpret_cast<const DriverInfo8A*>(buffer.data());
+  DriverInfPaths paths;
+  for (DWORD i = 0; i < count; ++i) {
+    if (records[i].pName && records[i].pszInfPath && records[i].pszInfPath[0])
+      paths.emplace_back(records[i].pName, records[i].pszInfPath);
+  }
+  return paths;
+}
+
+// Notes the package of `driver`, just deleted from `environment`, unless a
+// driver deleted before named the same one.
+void NotePackage(CRemovalContext& ctx, const char* environment, const DriverInfPaths& infPaths,
+                 const std::string& driver) {
+  for (const auto& entry : infPaths) {
+    if (!EqualNoCase(entry.first, driver)) continue;
+    for (const CDriverPackage& noted : ctx.removedDriverPackages)
+      if (EqualNoCase(noted.infPath, entry.second)) return;
+    ctx.removedDriverPackages.push_back({entry.second, environment ? environment : ""});
+    return;
+  }
+}
+
+// The Win32 error an HRESULT carries, itself when it carries none.
+DWORD ErrorOf(HRESULT result) {
+  if (SUCCEEDED(result)) return ERROR_SUCCESS;
+  if (HRESULT_FACILITY(result) == FACILITY_WIN32) return HRESULT_CODE(result);
+  return static_cast<DWORD>(result);
 }
 
 void DeleteLocalMachineKey(const std::string& key, std::size_t maxChars) {
@@ -122,9 +169,32 @@ void RemoveDrivers(CRemovalContext& ctx, const char* environment) {
         return Access().EnumPrinterDriversA(nullptr, Text(environment), 2, data, size, needed,
                                             count);
       });
+  // Read before the drivers go: a deleted driver is no longer listed with its package.
+  const DriverInfPaths infPaths =
+      ctx.os.IsVistaOrLater() ? InfPathsOfDrivers(environment) : DriverInfPaths();
   for (const std::string& driver : drivers) {
-    if (IsDriverToRemove(*ctx.database, driver.c_str()))
-      DeleteDriver(ctx, environment, driver.c_str());
+    if (IsDriverToRemove(*ctx.database, driver.c_str()) &&
+        DeleteDriver(ctx, environment, driver.c_str()))
+      NotePackage(ctx, environment, infPaths, driver);
+  }
+}
+
+void RemoveDriverPackages(CRemovalContext& ctx) {
+  if (ctx.removedDriverPackages.empty()) return;
+  std::vector<std::string> inUse;
+  for (const char* environment : ctx.environments)
+    for (const auto& entry : InfPathsOfDrivers(environment)) inUse.push_back(entry.second);
+  for (const CDriverPackage& package : ctx.removedDriverPackages) {
+    const char* environment = package.environment.empty() ? nullptr : package.environment.c_str();
+    const std::string logged =
+        Quoted(package.infPath) + " (" + EnvironmentLogName(environment) + ")";
+    if (InList(inUse, package.infPath.c_str())) {
+      ctx.LogOutcome("driver package", logged, "kept: a driver that stays uses it");
+      continue;
+    }
+    const HRESULT result =
+        Access().DeletePrinterDriverPackageA(nullptr, package.infPath.c_str(), environment);
+    ctx.Log("delete driver package", logged, ErrorOf(result));
   }
 }
 

@@ -15,7 +15,14 @@ namespace vq {
 // Deletes each installed driver of `environment` that the removal set names,
 // that only printers being removed use, or (when the disguise tool goes) whose
 // name holds "(PSCRIPT)" without a printer of that name; queues its keys.
+// On Windows Vista and later also notes the driver-store package of each
+// driver it deleted (removedDriverPackages).
 void RemoveDrivers(CRemovalContext& ctx, const char* environment);
+
+// After the driver phase of every environment: deletes each noted package
+// that no installed driver of ctx.environments still names, so that Windows
+// does not install the driver again when the printer is next plugged in.
+void RemoveDriverPackages(CRemovalContext& ctx);
 
 // Deletes each monitor of the removal set and, except on Win32s, its key.
 void RemoveMonitors(CRemovalContext& ctx, const char* environment);

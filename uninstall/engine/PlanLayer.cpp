@@ -178,6 +178,9 @@ BOOL CPlanLayer::EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD leve
     case 3:
       *returned = Compact<DRIVER_INFO_3A>(buffer, *returned, [](const DRIVER_INFO_3A& r) { return r.pName; }, gone);
       break;
+    case 8:
+      *returned = Compact<DriverInfo8A>(buffer, *returned, [](const DriverInfo8A& r) { return r.pName; }, gone);
+      break;
   }
   return TRUE;
 }
@@ -209,6 +212,8 @@ BOOL CPlanLayer::DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR dri
   drivers_.insert(EnvironmentId(environment) + "|" + Folded(driverName));
   return TRUE;
 }
+
+HRESULT CPlanLayer::DeletePrinterDriverPackageA(LPCSTR, LPCSTR, LPCSTR) { return S_OK; }
 
 BOOL CPlanLayer::EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size,
                                LPDWORD needed, LPDWORD returned) {
@@ -434,6 +439,18 @@ BOOL CPlanLayer::RemoveDirectoryA(LPCSTR path) {
 BOOL CPlanLayer::MoveFileA(LPCSTR, LPCSTR) { return TRUE; }
 BOOL CPlanLayer::MoveFileExA(LPCSTR, LPCSTR, DWORD) { return TRUE; }
 BOOL CPlanLayer::SetFileAttributesA(LPCSTR, DWORD) { return TRUE; }
+
+BOOL CPlanLayer::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD, PVOID) {
+  char windows[MAX_PATH] = "";
+  const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+  if (!length || length >= MAX_PATH) return TRUE;
+  const std::string inf = Join(Join(windows, "inf"), infFileName);
+  files_.insert(inf);
+  const std::size_t dot = inf.rfind('.');
+  if (dot != std::string::npos && inf.find('\\', dot) == std::string::npos)
+    files_.insert(inf.substr(0, dot) + ".pnf");
+  return TRUE;
+}
 
 // ---- services -------------------------------------------------------------
 

@@ -36,6 +36,7 @@ class CPlanLayer : public CAccessLayer {
   BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                            LPDWORD needed, LPDWORD returned) override;
   BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) override;
+  HRESULT DeletePrinterDriverPackageA(LPCSTR server, LPCSTR infPath, LPCSTR environment) override;
   BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                      LPDWORD returned) override;
   BOOL DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) override;
@@ -61,6 +62,8 @@ class CPlanLayer : public CAccessLayer {
   BOOL MoveFileA(LPCSTR from, LPCSTR to) override;
   BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) override;
   BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override;
+  // The INF copy and its .pnf count as deleted.
+  BOOL SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) override;
   // Services: the spooler is started when it is stopped (the run needs it and
   // the real run starts it too), never stopped; nothing is deleted.
   SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access) override;

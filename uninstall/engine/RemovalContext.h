@@ -17,6 +17,14 @@ namespace vq {
 
 class CUninstallDatabase;
 
+// A driver's package in the driver store (Windows Vista and later), as its
+// INF path, with the print environment its driver was deleted from (empty:
+// the spooler's own).
+struct CDriverPackage {
+  std::string infPath;
+  std::string environment;
+};
+
 struct CRemovalContext {
   CUninstallDatabase* database = nullptr;  // not owned
   COsVersion os;
@@ -39,6 +47,8 @@ struct CRemovalContext {
 
   // Set by the driver phase: every driver it deleted, in any environment.
   std::vector<std::string> removedDrivers;
+  // Windows Vista and later: the package of each of them, once per INF path.
+  std::vector<CDriverPackage> removedDriverPackages;
 
   // Set by the file phase's preparation.
   std::string windowsPath;

@@ -166,6 +166,7 @@ bool CRemovalRun::RunPhaseUnguarded(int step) {
       break;
     case 4:
       for (const char* env : ctx_.environments) RemoveDrivers(ctx_, env);
+      RemoveDriverPackages(ctx_);
       break;
     case 5:
       for (const char* env : ctx_.environments) RemoveMonitors(ctx_, env);

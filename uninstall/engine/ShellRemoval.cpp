@@ -241,10 +241,11 @@ bool NamesOneOf(const std::string& path, const std::vector<std::string>& drivers
 }
 
 // Deletes the files of `folder` matching `pattern` that install one of
-// `drivers`; `deleted` is told each deleted path.
-template <typename OnDeleted>
+// `drivers` with `remove` (called with the folder and the file name, a BOOL
+// result and GetLastError as DeleteFileA's); `deleted` is told each deleted path.
+template <typename Remove, typename OnDeleted>
 void DeleteInfCopies(const std::string& folder, const char* pattern,
-                     const std::vector<std::string>& drivers, OnDeleted deleted) {
+                     const std::vector<std::string>& drivers, Remove remove, OnDeleted deleted) {
   WIN32_FIND_DATAA found;
   CFindHandle find(FindFirstFileA((folder + pattern).c_str(), &found));
   if (!find.IsValid()) return;
@@ -253,13 +254,31 @@ void DeleteInfCopies(const std::string& folder, const char* pattern,
     const std::string path = folder + found.cFileName;
     if (path.size() > kFieldChars || !NamesOneOf(path, drivers)) continue;
     Access().SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!Access().DeleteFileA(path.c_str())) {
+    if (!remove(folder, found.cFileName)) {
       LogAction("delete INF copy", Quoted(path), GetLastError());  // a copy that stays costs only the file
       continue;
     }
     LogAction("delete INF copy", Quoted(path));
     deleted(path);
   } while (FindNextFileA(find.Get(), &found));
+}
+
+BOOL DeleteInfFile(const std::string& folder, const char* fileName) {
+  return Access().DeleteFileA((folder + fileName).c_str());
+}
+
+// An INF copy of <Windows>\inf goes through the device installer, which takes
+// its precompiled .pnf and its records of it too; before Windows XP, which
+// has no way to ask it, as a file. A device installer that reports success
+// and leaves the copy (Wine's does) has the file deleted after it, so that
+// "ok" always means the copy is gone.
+BOOL UninstallOemInf(const std::string& folder, const char* fileName) {
+  if (Access().SetupUninstallOEMInfA(fileName, 0, nullptr)) {
+    if (DeleteInfFile(folder, fileName)) return TRUE;
+    return GetLastError() == ERROR_FILE_NOT_FOUND;
+  }
+  if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return FALSE;
+  return DeleteInfFile(folder, fileName);
 }
 
 std::string WindowsFolder(const COsVersion& os) {
@@ -320,7 +339,8 @@ void RemoveOemInfFiles(CRemovalContext& ctx) {
   const std::vector<std::string> drivers = DriversGone(ctx);
   const std::string windows = WindowsFolder(ctx.os);
   if (drivers.empty() || windows.empty()) return;
-  DeleteInfCopies(windows + "inf\\", "oem*.inf", drivers, [](const std::string&) {});
+  DeleteInfCopies(windows + "inf\\", "oem*.inf", drivers, UninstallOemInf,
+                  [](const std::string&) {});
 }
 
 void RemoveWin9xInfFiles(CRemovalContext& ctx) {
@@ -328,7 +348,7 @@ void RemoveWin9xInfFiles(CRemovalContext& ctx) {
   const std::string windows = WindowsFolder(ctx.os);
   if (drivers.empty() || windows.empty()) return;
   DeleteInfCopies(windows + "inf\\other\\", "VARDEN QUILLANQ9x____*.inf", drivers,
-                  [](const std::string& path) {
+                  DeleteInfFile, [](const std::string& path) {
                     CRegKey key;
                     if (key.OpenEx(HKEY_LOCAL_MACHINE, kOemNameKey, KEY_ALL_ACCESS) ==
                         ERROR_SUCCESS)

@@ -29,9 +29,10 @@ void RemoveShortcuts(CRemovalContext& ctx);
 // Sends one command to the program manager over DDE. 1 when it was accepted.
 int SendProgmanCommand(const char* command);
 
-// Deletes <Windows>\inf\oem*.inf files whose [Strings] PrinterName is
+// Uninstalls <Windows>\inf\oem*.inf files whose [Strings] PrinterName is
 // exactly the name of a driver this run deleted (removedDrivers) and that no
-// environment has any more.
+// environment has any more: through the device installer, with their .pnf,
+// where it offers that (Windows XP and later), elsewhere as files.
 void RemoveOemInfFiles(CRemovalContext& ctx);
 
 // Windows 98 and Me: the same for the maker's INF copies under inf\other,

@@ -68,7 +68,7 @@ const std::map<std::string, std::string>& ListOfAction() {
       {"delete value", "registryValues"},      {"remove folder", "folders"},
       {"delete INF copy", "infCopies"},        {"delete program group", "programGroups"},
       {"call hook", "hooks"},                  {"make default printer", "defaultPrinter"},
-      {"start disguise tool", "disguiseTool"},
+      {"start disguise tool", "disguiseTool"}, {"delete driver package", "driverPackages"},
   };
   return lists;
 }
@@ -125,8 +125,8 @@ std::string PlanJson(const std::vector<ActionRecord>& records, const std::string
   out += ",\n  \"drivers\": " + drivers.Text();
   out += ",\n  \"iniLines\": " + iniLines.Text();
   out += ",\n  \"files\": " + files.Text();
-  for (const char* name : {"printers", "monitors", "printProcessors", "services", "runValues",
-                           "registryKeys", "registryValues", "folders", "infCopies",
+  for (const char* name : {"printers", "driverPackages", "monitors", "printProcessors", "services",
+                           "runValues", "registryKeys", "registryValues", "folders", "infCopies",
                            "programGroups", "hooks", "defaultPrinter", "disguiseTool"})
     out += ",\n  \"" + std::string(name) + "\": " + lists[name].Text();
   out += ",\n  \"kept\": " + kept.Text();

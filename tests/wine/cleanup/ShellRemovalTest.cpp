@@ -3,14 +3,17 @@
 // (a plain Wine prefix has none), and the device installer's INF copies.
 #include <windows.h>
 #include <ddeml.h>
+#include <setupapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 
 #include "tests/support/TestThread.h"
 #include "tests/wine/cleanup/CleanupTestSupport.h"
 #include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/ShellRemoval.h"
 #include "uninstall/profile/TextRoutines.h"
 
@@ -153,34 +156,64 @@ TEST(Shortcuts, ProgramManagerGetsGroupAndItemCommandsInDescendingOrder) {
   EXPECT_EQ(progman.Commands().back(), "[DeleteGroup(VARDEN QUILLAN)]");
 }
 
+namespace {
+// The device installer of Windows XP and later, which deletes the copy
+// (through Wine's, forced to); one that reports success and leaves the copy,
+// as Wine's does; or none, as before Windows XP.
+enum class Installer { kDeletes, kLeavesTheCopy, kMissing };
+class CDeviceInstaller : public vq::CAccessLayer {
+ public:
+  explicit CDeviceInstaller(Installer kind) : kind_(kind) {}
+  std::vector<std::string> calls;  // "<file name> <flags>"
+  BOOL SetupUninstallOEMInfA(LPCSTR name, DWORD flags, PVOID reserved) override {
+    if (kind_ == Installer::kMissing) {
+      SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+      return FALSE;
+    }
+    calls.push_back(std::string(name) + " " + std::to_string(flags));
+    if (kind_ == Installer::kDeletes) flags |= SUOI_FORCEDELETE;
+    return vq::CAccessLayer::SetupUninstallOEMInfA(name, flags, reserved);
+  }
+
+ private:
+  Installer kind_;
+};
+}  // namespace
+
 // Driver names of their own: no driver of that name is installed in this prefix.
-TEST(InfCopies, OnlyCopiesOfADriverTheRunDeletedGo) {
+TEST(InfCopies, OnlyCopiesOfADriverTheRunDeletedGoThroughTheDeviceInstallerWhereItIs) {
   const std::string inf = WindowsFolder() + "inf\\";
   CreateDirectoryA(inf.c_str(), nullptr);
   auto write = [&](const std::string& name, const std::string& printer) {
     return WriteText(inf + name, "[Version]\r\nClass=Printer\r\n[Strings]\r\nPrinterName=\"" + printer + "\"\r\n");
   };
-  ASSERT_TRUE(write("oem7.inf", "VQ INF Test vintara PS"));
-  ASSERT_TRUE(write("oem8.inf", "VQ INF Test vintara PS Color"));  // another model
-  ASSERT_TRUE(write("oem9.inf", "Generic Office Laser"));
-  ASSERT_TRUE(write("oem10.inf", ""));
-  ASSERT_TRUE(write("oem11.inf", "vq inf test VINTARA ps"));
-  ASSERT_TRUE(write("other7.inf", "VQ INF Test vintara PS"));
-  SetFileAttributesA((inf + "oem7.inf").c_str(), FILE_ATTRIBUTE_READONLY);
+  for (const Installer installer : {Installer::kDeletes, Installer::kLeavesTheCopy, Installer::kMissing}) {
+    ASSERT_TRUE(write("oem7.inf", "VQ INF Test vintara PS"));
+    ASSERT_TRUE(write("oem8.inf", "VQ INF Test vintara PS Color"));  // another model
+    ASSERT_TRUE(write("oem9.inf", "Generic Office Laser"));
+    ASSERT_TRUE(write("oem10.inf", ""));
+    ASSERT_TRUE(write("oem11.inf", "vq inf test VINTARA ps"));
+    ASSERT_TRUE(write("other7.inf", "VQ INF Test vintara PS"));
+    SetFileAttributesA((inf + "oem7.inf").c_str(), FILE_ATTRIBUTE_READONLY);
+    CDeviceInstaller layer(installer);
+    vq::CAccessLayerOverride seam(layer);
 
-  TestRun none;  // no driver deleted in this program run: nothing to look for
-  vq::RemoveOemInfFiles(none.ctx);
-  EXPECT_TRUE(FileExists(inf + "oem7.inf"));
+    TestRun none;  // no driver deleted in this program run: nothing to look for
+    vq::RemoveOemInfFiles(none.ctx);
+    EXPECT_TRUE(FileExists(inf + "oem7.inf"));
 
-  TestRun run;
-  run.ctx.removedDrivers = {"VQ INF Test vintara PS"};
-  vq::RemoveOemInfFiles(run.ctx);
-  EXPECT_FALSE(FileExists(inf + "oem7.inf"));
-  EXPECT_FALSE(FileExists(inf + "oem11.inf"));
-  EXPECT_TRUE(FileExists(inf + "oem8.inf"));
-  EXPECT_TRUE(FileExists(inf + "oem9.inf"));
-  EXPECT_TRUE(FileExists(inf + "oem10.inf"));
-  EXPECT_TRUE(FileExists(inf + "other7.inf"));
+    TestRun run;
+    run.ctx.removedDrivers = {"VQ INF Test vintara PS"};
+    vq::RemoveOemInfFiles(run.ctx);
+    const int kind = static_cast<int>(installer);
+    EXPECT_FALSE(FileExists(inf + "oem7.inf")) << kind;
+    EXPECT_FALSE(FileExists(inf + "oem11.inf")) << kind;
+    for (const char* stays : {"oem8.inf", "oem9.inf", "oem10.inf", "other7.inf"})
+      EXPECT_TRUE(FileExists(inf + stays)) << stays << " " << kind;
+    std::sort(layer.calls.begin(), layer.calls.end());
+    const std::vector<std::string> calls = {"oem11.inf 0", "oem7.inf 0"};
+    EXPECT_EQ(layer.calls, installer == Installer::kMissing ? std::vector<std::string>() : calls);
+  }
 }
 
 TEST(InfCopies, Windows9xCopiesUnderOtherLoseTheirOemNameValue) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "tests/wine/removal/RemovalTestSupport.h"
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/engine/DriverRemoval.h"
 
 using namespace vq;
@@ -115,6 +116,73 @@ TEST_F(DriverRemoval, DriverStillInUseKeepsItsKeysOtherFailuresDoNot) {
   RemoveDrivers(run.ctx, nullptr);
   EXPECT_EQ(QueuedSince(run, before), VersionKeys("Windows NT x86", kXlDriver));
   EXPECT_TRUE(DriverInstalled(nullptr, kXlDriver));
+}
+
+TEST_F(DriverRemoval, PackageGoesOnceAfterItsLastDriverOnVistaAndLater) {
+  const std::string xlInf = "C:\\Windows\\System32\\DriverStore\\FileRepository\\qvxl.inf";
+  const std::string psInf = "C:\\Windows\\System32\\DriverStore\\FileRepository\\qvps.inf";
+  const HRESULT kPackageInUse = HRESULT_FROM_WIN32(3013);  // ERROR_PRINTER_DRIVER_PACKAGE_IN_USE
+  auto deleted = [](const std::string& inf, const char* outcome) {
+    return "delete driver package \"" + inf + "\" (current): " + outcome;
+  };
+  struct Case {
+    const char* what;
+    uint32_t majorVersion;
+    std::set<std::string> remove;
+    std::map<std::string, std::string> infPaths;
+    HRESULT result;
+    bool systemDeletes;  // Wine has no such function
+    std::vector<std::string> logged;  // the package records, sorted
+  };
+  const Case cases[] = {
+      {"the XL driver of every environment shares one package", 6, {kXl},
+       {{kXlDriver, xlInf}}, S_OK, false, {deleted(xlInf, "ok")}},
+      {"the PS driver of a kept printer names it", 6, {kXl},
+       {{kXlDriver, psInf}, {kPsDriver, psInf}}, S_OK, false,
+       {"driver package \"" + psInf + "\" (current): kept: a driver that stays uses it"}},
+      {"Windows XP has no driver store", 5, {kXl}, {{kXlDriver, xlInf}}, S_OK, false, {}},
+      {"a package in use is a failure", 6, {kXl}, {{kXlDriver, xlInf}}, kPackageInUse, false,
+       {deleted(xlInf, "failed (error 3013)")}},
+      {"without the function each package fails alone", 6, {kXl, kPs, kPsFinance},
+       {{kXlDriver, xlInf}, {kPsDriver, psInf}}, S_OK, true,
+       {deleted(psInf, "failed (error 120)"), deleted(xlInf, "failed (error 120)")}},
+  };
+  for (const Case& c : cases) {
+    PrepareMachine();
+    for (const char* environment : {"Windows NT x86", "Windows 4.0"})
+      ASSERT_TRUE(InstallDriverFor(environment, kXlDriver)) << environment;
+    CRun run(c.remove, false,
+             COsVersion(COsVersion::kPlatformNT, COsVersion::kVersionOther)
+                 .WithMajorVersion(c.majorVersion));
+    CRecordingLayer layer;
+    layer.infPaths = c.infPaths;
+    layer.packageResult = c.result;
+    layer.systemDeletesPackages = c.systemDeletes;
+    std::vector<ActionRecord> records;
+    {
+      CAccessLayerOverride seam(layer);
+      SetProcessActionRecords(&records);
+      for (const char* environment : run.ctx.environments) RemoveDrivers(run.ctx, environment);
+      RemoveDriverPackages(run.ctx);
+      SetProcessActionRecords(nullptr);
+    }
+    std::vector<std::string> logged;
+    for (const ActionRecord& r : records)
+      if (r.what.find("driver package") != std::string::npos)
+        logged.push_back(r.what + " " + r.target + ": " + r.outcome);
+    std::sort(logged.begin(), logged.end());
+    EXPECT_EQ(logged, c.logged) << c.what;
+    // Every package call comes after the last driver of every environment.
+    const auto firstPackage =
+        std::find_if(layer.log.begin(), layer.log.end(),
+                     [](const std::string& l) { return l.compare(0, 13, "deletepackage") == 0; });
+    EXPECT_FALSE(Mentions(std::vector<std::string>(firstPackage, layer.log.end()), "deletedriver "))
+        << c.what;
+    EXPECT_GE(layer.Lines("deletedriver ").size(), 2u) << c.what;
+    if (c.majorVersion < 6) {
+      EXPECT_EQ(layer.infPathReads, 0) << c.what;
+    }
+  }
 }
 
 TEST_F(DriverRemoval, Windows9xQueuesOneDriverKeyAndWin32sNone) {

@@ -297,6 +297,51 @@ BOOL CRecordingLayer::DeletePrinterDriverA(LPSTR server, LPSTR environment, LPST
   return CAccessLayer::DeletePrinterDriverA(server, environment, driverName);
 }
 
+BOOL CRecordingLayer::EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level,
+                                          LPBYTE buffer, DWORD size, LPDWORD needed,
+                                          LPDWORD returned) {
+  if (level != 8)
+    return CAccessLayer::EnumPrinterDriversA(server, environment, level, buffer, size, needed,
+                                             returned);
+  ++infPathReads;
+  std::vector<std::pair<std::string, std::string>> drivers;  // name, INF path
+  for (const std::string& name : InstalledDrivers(environment)) {
+    auto inf = infPaths.find(name);
+    drivers.emplace_back(name, inf == infPaths.end() ? std::string() : inf->second);
+  }
+  std::size_t want = drivers.size() * sizeof(DriverInfo8A);
+  for (const auto& d : drivers) want += d.first.size() + d.second.size() + 2;
+  *needed = static_cast<DWORD>(want);
+  *returned = 0;
+  if (!buffer || size < want) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  DriverInfo8A* records = reinterpret_cast<DriverInfo8A*>(buffer);
+  char* text = reinterpret_cast<char*>(buffer + drivers.size() * sizeof(DriverInfo8A));
+  auto place = [&](const std::string& s) {
+    std::memcpy(text, s.c_str(), s.size() + 1);
+    char* placed = text;
+    text += s.size() + 1;
+    return placed;
+  };
+  for (std::size_t i = 0; i < drivers.size(); ++i) {
+    records[i] = DriverInfo8A{};
+    records[i].pName = place(drivers[i].first);
+    records[i].pszInfPath = place(drivers[i].second);
+  }
+  *returned = static_cast<DWORD>(drivers.size());
+  return TRUE;
+}
+
+HRESULT CRecordingLayer::DeletePrinterDriverPackageA(LPCSTR server, LPCSTR infPath,
+                                                     LPCSTR environment) {
+  log.push_back("deletepackage " + EnvironmentName(environment) + " " + infPath);
+  if (systemDeletesPackages)
+    return CAccessLayer::DeletePrinterDriverPackageA(server, infPath, environment);
+  return packageResult;
+}
+
 BOOL CRecordingLayer::DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) {
   // Wine's DeleteMonitorA takes the monitor's key with it; answer as for a
   // monitor that is not installed, so that the key left is the phase's to delete.

@@ -71,6 +71,13 @@ class CRecordingLayer : public vq::CAccessLayer {
   std::set<std::string> failDeleteKey;             // RegDeleteKeyExA answers 5 for these names
   DWORD deleteDriverError = 0;                     // DeletePrinterDriverA fails with it
   std::vector<std::string> extraProcessors;        // listed after the system's, once
+  // Level 8 (Windows Vista's, which Wine lists without INF paths) answered
+  // from the system's level 2 with these INF paths by driver name; a
+  // package deletion answers packageResult, or the system's when asked to.
+  std::map<std::string, std::string> infPaths;
+  HRESULT packageResult = S_OK;
+  bool systemDeletesPackages = false;
+  int infPathReads = 0;
   int keyEnumerations = 0;
   int printerReads = 0;
   int printerWrites = 0;
@@ -84,7 +91,10 @@ class CRecordingLayer : public vq::CAccessLayer {
   BOOL EnumJobsA(HANDLE printer, DWORD firstJob, DWORD count, DWORD level, LPBYTE buffer,
                  DWORD size, LPDWORD needed, LPDWORD returned) override;
   BOOL SetJobA(HANDLE printer, DWORD jobId, DWORD level, LPBYTE job, DWORD command) override;
+  BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                           LPDWORD needed, LPDWORD returned) override;
   BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) override;
+  HRESULT DeletePrinterDriverPackageA(LPCSTR server, LPCSTR infPath, LPCSTR environment) override;
   BOOL DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) override;
   BOOL EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                             LPDWORD needed, LPDWORD returned) override;
