@@ -41,12 +41,27 @@ std::string Unquoted(const std::string& target) {
   return target;
 }
 
-// What follows the quoted part: " (Windows 4.0)" gives "Windows 4.0".
+// What follows the quoted part in brackets: " (Windows 4.0)" gives
+// "Windows 4.0"; empty when nothing follows (brackets inside the quotes
+// belong to the name).
 std::string InBrackets(const std::string& target) {
-  const std::size_t open = target.rfind('(');
+  if (target.size() < 2 || target.front() != '"') return std::string();
+  const std::size_t quote = target.find('"', 1);
+  if (quote == std::string::npos) return std::string();
+  const std::size_t open = target.find('(', quote);
   const std::size_t close = target.rfind(')');
   if (open == std::string::npos || close == std::string::npos || close < open) return std::string();
   return target.substr(open + 1, close - open - 1);
+}
+
+// The registry view of a key or value on 64-bit Windows: " (64-bit view)"
+// gives "64-bit"; empty where Windows has one view.
+std::string ViewOf(const std::string& target) {
+  std::string view = InBrackets(target);
+  const std::string suffix = " view";
+  if (view.size() <= suffix.size() || view.compare(view.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return std::string();
+  return view.substr(0, view.size() - suffix.size());
 }
 
 bool Done(const ActionRecord& r) { return r.outcome == "ok" || r.outcome == "planned"; }
@@ -63,12 +78,19 @@ const std::map<std::string, std::string>& ListOfAction() {
   static const std::map<std::string, std::string> lists = {
       {"delete printer", "printers"},          {"delete printer connection", "printers"},
       {"delete monitor", "monitors"},          {"delete print processor", "printProcessors"},
-      {"delete service", "services"},          {"delete Run value", "runValues"},
-      {"delete key", "registryKeys"},          {"delete key tree", "registryKeys"},
-      {"delete value", "registryValues"},      {"remove folder", "folders"},
+      {"delete service", "services"},          {"remove folder", "folders"},
       {"delete INF copy", "infCopies"},        {"delete program group", "programGroups"},
       {"call hook", "hooks"},                  {"make default printer", "defaultPrinter"},
-      {"start disguise tool", "disguiseTool"}, {"delete driver package", "driverPackages"},
+      {"start disguise tool", "disguiseTool"},
+  };
+  return lists;
+}
+
+// The lists whose entries are registry items: each with its view.
+const std::map<std::string, std::string>& RegistryListOfAction() {
+  static const std::map<std::string, std::string> lists = {
+      {"delete Run value", "runValues"},  {"delete key", "registryKeys"},
+      {"delete key tree", "registryKeys"}, {"delete value", "registryValues"},
   };
   return lists;
 }
@@ -89,7 +111,7 @@ class CJsonList {
 std::string PlanJson(const std::vector<ActionRecord>& records, const std::string& commandLine,
                      int exitCode) {
   std::map<std::string, CJsonList> lists;
-  CJsonList drivers, iniLines, files, kept, failed, actions;
+  CJsonList drivers, packages, iniLines, files, kept, failed, actions;
   for (const ActionRecord& r : records) {
     actions.Add("{\"action\": " + JsonText(r.what) + ", \"target\": " + JsonText(r.target) +
                 ", \"outcome\": " + JsonText(r.outcome) + "}");
@@ -109,9 +131,13 @@ std::string PlanJson(const std::vector<ActionRecord>& records, const std::string
                    ", \"outcome\": " + JsonText(r.outcome) + "}");
       continue;
     }
-    if (r.what == "delete driver") {
-      drivers.Add("{\"name\": " + JsonText(Unquoted(r.target)) + ", \"environment\": " +
-                  JsonText(InBrackets(r.target)) + "}");
+    if (r.what == "delete driver" || r.what == "delete driver package") {
+      (r.what == "delete driver" ? drivers : packages)
+          .Add("{\"name\": " + JsonText(Unquoted(r.target)) + ", \"environment\": " +
+               JsonText(InBrackets(r.target)) + "}");
+    } else if (RegistryListOfAction().count(r.what)) {
+      lists[RegistryListOfAction().at(r.what)].Add("{\"name\": " + JsonText(Unquoted(r.target)) +
+                                                   ", \"view\": " + JsonText(ViewOf(r.target)) + "}");
     } else if (r.what == "delete INI line") {
       iniLines.Add(JsonText(r.target));
     } else {
@@ -123,9 +149,10 @@ std::string PlanJson(const std::vector<ActionRecord>& records, const std::string
                     ",\n  \"exitCode\": " + std::to_string(exitCode) +
                     ",\n  \"restartNeeded\": " + (exitCode == 3010 ? "true" : "false");
   out += ",\n  \"drivers\": " + drivers.Text();
+  out += ",\n  \"driverPackages\": " + packages.Text();
   out += ",\n  \"iniLines\": " + iniLines.Text();
   out += ",\n  \"files\": " + files.Text();
-  for (const char* name : {"printers", "driverPackages", "monitors", "printProcessors", "services",
+  for (const char* name : {"printers", "monitors", "printProcessors", "services",
                            "runValues", "registryKeys", "registryValues", "folders", "infCopies",
                            "programGroups", "hooks", "defaultPrinter", "disguiseTool"})
     out += ",\n  \"" + std::string(name) + "\": " + lists[name].Text();

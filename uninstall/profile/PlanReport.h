@@ -1,10 +1,11 @@
 // The plan of a run (switch PLAN) as a JSON document: what the run would do
 // on this machine, gathered from its action records, by kind (printers,
-// drivers per environment, driver packages, monitors, print processors,
-// services, INI lines, Run values, registry keys and values, files with when
-// each goes, folders, INF copies, program groups, hooks), what a guard keeps
-// with its reason, and every record in order. In the family of unmcheck's
-// reports: texts are UTF-8, list names in camel case.
+// drivers and driver packages per environment, monitors, print processors,
+// services, INI lines, Run values and registry keys and values each with its
+// registry view, files with when each goes, folders, INF copies, program
+// groups, hooks), what a guard keeps with its reason, and every record in
+// order. In the family of unmcheck's reports: texts are UTF-8, list names in
+// camel case.
 #pragma once
 
 #include <string>
