@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/core/NinetyEightRegistry.h"
 #include "tests/wine/core/WineTestSupport.h"
 #include "tests/wine/fixture/MachineState.h"
 #include "tests/wine/fixture/PackageInstaller.h"
@@ -147,32 +148,6 @@ void InstallScenario() {
   for (const char* decoy : {"C:\\QVSTAT02.EXE", "C:\\windows\\inf\\QVSTAT02.EXE"})
     ASSERT_TRUE(WriteFileText(decoy, "not the package's\r\n"));
   ASSERT_TRUE(CreateFolderPath("C:\\Program Files\\VARDEN QUILLAN\\Empty Before"));
-}
-
-// What must not change: the other maker's printers, drivers and the system
-// files they use (unless `othersGo`: the run removes every printer), its
-// files, keys, lines and values; the decoys; and Windows' own keys and values
-// that the hostile script names.
-bool MustStay(const std::string& entry, bool othersGo) {
-  static const char* const kPrinterMarks[] = {
-      "colorpage 400 (sala)", "mono 20", "tremona colorpage 400 ps", "tremona mono 20",
-      "{tm400-prn-0001}", "tm20.gpd", "tcp400.ppd", "tmcolor.dll", "oem12.inf", "\\pscript5.dll",
-      "\\ps5ui.dll", "\\pscript.ntf", "\\unires.dll", "\\unidrv.dll", "\\unidrvui.dll"};
-  static const char* const kMarks[] = {
-      "software\\tremona", "\\tremona port\\", "tmport.dll", "tmstat.exe", "tremona.document",
-      ".tmx", "{6d1f3a7c-0400-4b0e-9c1d-00000000a001}", "|[tremona]|",
-      "c:\\program files\\tremona\\", "file c:\\qvstat02.exe",
-      "file c:\\windows\\inf\\qvstat02.exe", "dir c:\\program files\\varden quillan\\empty before\\",
-      "\\winlogon\\|userinit", "reg hklm\\software\\classes\\clsid\\{",
-      "reg hklm\\software\\classes\\*\\", "file c:\\windows\\system32\\kernel32.dll"};
-  // The maker's own CLSID-named key goes; every other CLSID stays.
-  if (entry.find("{6d1f3a7c-7310-4b0e-9c1d-000000000001}") != std::string::npos) return false;
-  for (const char* mark : kMarks)
-    if (entry.find(mark) != std::string::npos) return true;
-  if (othersGo) return false;
-  for (const char* mark : kPrinterMarks)
-    if (entry.find(mark) != std::string::npos) return true;
-  return false;
 }
 
 // ---- what the removal set asks for ----------------------------------------
@@ -548,18 +523,8 @@ TEST(MachineComparison, UninstallsOfSomePrintersThenTheRestChangeOnlyWhatTheRemo
 
 namespace {
 // win95, win98, me: RegDeleteKeyA takes the subkeys with it; MoveFileExA is missing.
-class CNinetyEightSystem : public vq::CAccessLayer {
+class CNinetyEightSystem : public CNinetyEightRegistry {
  public:
-  LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) override {
-    HKEY opened;
-    if (::RegOpenKeyExA(key, subKey, 0, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS) {
-      char child[260];
-      while (::RegEnumKeyA(opened, 0, child, sizeof(child)) == ERROR_SUCCESS)
-        if (RegDeleteKeyExA(opened, child, view, 0) != ERROR_SUCCESS) break;
-      ::RegCloseKey(opened);
-    }
-    return vq::CAccessLayer::RegDeleteKeyExA(key, subKey, view, reserved);
-  }
   BOOL MoveFileExA(LPCSTR, LPCSTR, DWORD) override {
     SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
     return FALSE;

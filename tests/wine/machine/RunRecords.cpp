@@ -88,4 +88,30 @@ std::string FirstDifference(const std::vector<std::string>& planned,
          "\n  done:    " + (same < done.size() ? done[same] : "(nothing more)");
 }
 
+// What must not change: the other maker's printers, drivers and the system
+// files they use (unless `othersGo`: the run removes every printer), its
+// files, keys, lines and values; the decoys; and Windows' own keys and values
+// that the hostile script names.
+bool MustStay(const std::string& entry, bool othersGo) {
+  static const char* const kPrinterMarks[] = {
+      "colorpage 400 (sala)", "mono 20", "tremona colorpage 400 ps", "tremona mono 20",
+      "{tm400-prn-0001}", "tm20.gpd", "tcp400.ppd", "tmcolor.dll", "oem12.inf", "\\pscript5.dll",
+      "\\ps5ui.dll", "\\pscript.ntf", "\\unires.dll", "\\unidrv.dll", "\\unidrvui.dll"};
+  static const char* const kMarks[] = {
+      "software\\tremona", "\\tremona port\\", "tmport.dll", "tmstat.exe", "tremona.document",
+      ".tmx", "{6d1f3a7c-0400-4b0e-9c1d-00000000a001}", "|[tremona]|",
+      "c:\\program files\\tremona\\", "file c:\\qvstat02.exe",
+      "file c:\\windows\\inf\\qvstat02.exe", "dir c:\\program files\\varden quillan\\empty before\\",
+      "\\winlogon\\|userinit", "reg hklm\\software\\classes\\clsid\\{",
+      "reg hklm\\software\\classes\\*\\", "file c:\\windows\\system32\\kernel32.dll"};
+  // The maker's own CLSID-named key goes; every other CLSID stays.
+  if (entry.find("{6d1f3a7c-7310-4b0e-9c1d-000000000001}") != std::string::npos) return false;
+  for (const char* mark : kMarks)
+    if (entry.find(mark) != std::string::npos) return true;
+  if (othersGo) return false;
+  for (const char* mark : kPrinterMarks)
+    if (entry.find(mark) != std::string::npos) return true;
+  return false;
+}
+
 }  // namespace vq::fixture

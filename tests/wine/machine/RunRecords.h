@@ -1,6 +1,7 @@
 // What an uninstall run says it did and what its plan said it would do,
 // compared: the plan (switch PLAN) must change nothing and list exactly the
-// actions the run then logs.
+// actions the run then logs. And what no run may change on the machines of
+// the comparison tests.
 #pragma once
 
 #include <string>
@@ -29,5 +30,11 @@ std::vector<std::string> WithoutRunOutcomes(std::vector<std::string> actions);
 // Where the two lists first part ("" when they are the same).
 std::string FirstDifference(const std::vector<std::string>& planned,
                             const std::vector<std::string>& done);
+
+// What must not change: the other maker's printers, drivers and the system
+// files they use (unless `othersGo`: the run removes every printer), its
+// files, keys, lines and values; the decoys; and Windows' own keys and
+// values that the hostile script names. `entry` as MachineState names it.
+bool MustStay(const std::string& entry, bool othersGo);
 
 }  // namespace vq::fixture
