@@ -430,15 +430,33 @@ int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original, REG
   return ok ? 1 : 0;
 }
 
+namespace {
+
+// The parts of a key's path without the "Wow6432Node" that names its 32-bit
+// view: a kept key keeps its twin of the other view as well.
+Components ViewFreeParts(HKEY root, const char* path) {
+  Components parts = SplitKeyPath(path);
+  if (root == HKEY_CLASSES_ROOT) {
+    DropWow64Node(parts, 0);
+  } else if (parts.size() >= 2 && EqualNoCase(parts[0], "Software")) {
+    DropWow64Node(parts, 1);
+    if (parts.size() >= 3 && EqualNoCase(parts[1], "Classes")) DropWow64Node(parts, 2);
+  }
+  return parts;
+}
+
+}  // namespace
+
 CKeptKeys::CKeptKeys(const std::vector<std::string>& keptItems) {
   for (const std::string& text : keptItems) {
     RegistryItem item;
-    if (ParseRegistryItem(text, item)) keys_.push_back(Key{item.root, SplitKeyPath(item.subKey)});
+    if (ParseRegistryItem(text, item))
+      keys_.push_back(Key{item.root, ViewFreeParts(item.root, item.subKey)});
   }
 }
 
 bool CKeptKeys::Holds(HKEY root, const char* path) const {
-  const Components parts = SplitKeyPath(path);
+  const Components parts = ViewFreeParts(root, path);
   for (const Key& key : keys_) {
     if (key.root != root || key.parts.size() < parts.size()) continue;
     if (std::equal(parts.begin(), parts.end(), key.parts.begin(),
@@ -449,7 +467,7 @@ bool CKeptKeys::Holds(HKEY root, const char* path) const {
 }
 
 bool CKeptKeys::IsKept(HKEY root, const char* path) const {
-  const Components parts = SplitKeyPath(path);
+  const Components parts = ViewFreeParts(root, path);
   for (const Key& key : keys_)
     if (key.root == root && key.parts.size() == parts.size() && Holds(root, path)) return true;
   return false;

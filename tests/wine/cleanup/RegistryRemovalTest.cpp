@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/wine/cleanup/CleanupTestSupport.h"
+#include "tests/wine/core/NinetyEightRegistry.h"
 #include "tests/wine/fixture/PackageInstaller.h"
 #include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/RegistryRemoval.h"
@@ -353,23 +354,6 @@ TEST(RegistryItems, TreeDeletionEndsWhenASubkeyKeepsComingBack) {
   EXPECT_FALSE(RegistryKeyExists("HKLM", Key("Spinning\\Real")));
 }
 
-namespace {
-// win95, win98, me: RegDeleteKeyA deletes a key with all its subkeys.
-class CNinetyEightRegistry : public vq::CAccessLayer {
- public:
-  LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) override {
-    HKEY opened;
-    if (::RegOpenKeyExA(key, subKey, 0, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS) {
-      char child[260];
-      while (::RegEnumKeyA(opened, 0, child, sizeof(child)) == ERROR_SUCCESS)
-        if (RegDeleteKeyExA(opened, child, view, 0) != ERROR_SUCCESS) break;
-      ::RegCloseKey(opened);
-    }
-    return vq::CAccessLayer::RegDeleteKeyExA(key, subKey, view, reserved);
-  }
-};
-}  // namespace
-
 TEST(RegistryItems, KeysTheKeepSetNamesSurviveTheDeletionOfTheirParentOnNTAndOn9x) {
   vq::CAccessLayer windowsNT;
   CNinetyEightRegistry windows9x;
@@ -383,9 +367,9 @@ TEST(RegistryItems, KeysTheKeepSetNamesSurviveTheDeletionOfTheirParentOnNTAndOn9
     TestRun run;
     run.db.keep.List(vq::kRegistryKeys) = {"HKLM,\"" + Key("Maker\\Shared") + "\",\"\",1",
                                            "HKLM,\"" + Key("Maker\\Status") + "\",\"Colour\",0",
-                                           "HKLM,\"" + Key("Single\\Kept") + "\",\"\",0"};
+                                           "HKLM,\"SOFTWARE\\Wow6432Node\\VQ Removal Test\\Single\\Kept\",\"\",0"};
     // A tree item, a subkey's tree item and a plain key item whose key holds
-    // a kept key.
+    // a kept key (named through the 32-bit view: its twin stays too).
     run.List(vq::kRegistryKeys) = {"HKLM,\"" + Key("Maker") + "\",\"\",0",
                                    "HKLM,\"" + Key("Maker\\Status") + "\",\"\",1",
                                    "HKLM,\"" + Key("Single") + "\",\"\",0"};
