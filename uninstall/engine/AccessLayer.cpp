@@ -170,6 +170,17 @@ BOOL CAccessLayer::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID 
   SetLastError(error);
   return done;
 }
+BOOL CAccessLayer::SfcIsFileProtectedA(LPCSTR path) {
+  using Function = BOOL(WINAPI*)(HANDLE, LPCWSTR);
+  WCHAR wide[MAX_PATH];
+  if (!path || !MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH)) return FALSE;
+  CModule sfc = LoadSystemLibrary("sfc.dll");
+  const Function function =
+      sfc.IsValid()
+          ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(sfc.Get(), "SfcIsFileProtected")))
+          : nullptr;
+  return function ? function(nullptr, wide) : FALSE;
+}
 SC_HANDLE CAccessLayer::OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) {
   return ::OpenSCManagerA(machine, database, access);
 }

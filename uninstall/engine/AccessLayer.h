@@ -122,6 +122,9 @@ class CAccessLayer {
   // the device installer's records of it. ERROR_CALL_NOT_IMPLEMENTED where it
   // is missing.
   virtual BOOL SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved);
+  // Windows 2000 and later (sfc.dll, loaded when called): whether Windows
+  // File Protection guards the file at `path`. FALSE where there is none.
+  virtual BOOL SfcIsFileProtectedA(LPCSTR path);
   // Services (Windows NT)
   virtual SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access);
   virtual SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access);

@@ -162,6 +162,13 @@ void DeleteFromSystemFolders(CRemovalContext& ctx, const std::string& file) {
   for (const std::string& folder : ctx.systemFolders) {
     if (!IsAbsoluteFolder(folder) || folder.size() + file.size() > kFieldChars) continue;
     const std::string path = folder + file;
+    // Windows' own files that no name list can know: those its file
+    // protection guards would come back, or be lost at the next start.
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        Access().SfcIsFileProtectedA(NativePath(ctx.os, path).c_str())) {
+      LogOutcome("delete file", Quoted(NativePath(ctx.os, path)), "refused: Windows protects this file");
+      continue;
+    }
     ClearReadOnly(path);
     if (xp && folder == ctx.windowsPath) {
       // Windows XP keeps last-known-good copies that are read-only.

@@ -11,6 +11,7 @@
 
 #include "tests/wine/cleanup/CleanupTestSupport.h"
 #include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/FileRemoval.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/profile/TextRoutines.h"
@@ -51,19 +52,33 @@ std::set<std::string> Listing(const std::string& root) {
 
 }  // namespace
 
+namespace {
+// Windows File Protection guarding one file no name list knows.
+class CFileProtection : public vq::CAccessLayer {
+ public:
+  BOOL SfcIsFileProtectedA(LPCSTR path) override {
+    return std::string(path).find("QVSFC01.DLL") != std::string::npos;
+  }
+};
+}  // namespace
+
 TEST(Files, SystemFoldersLoseTheNamedFileButNeverAnOperatingSystemFile) {
   const std::string system = SystemFolder(), windows = WindowsFolder();
-  CreateFiles({system + "QVSYS01.DLL", windows + "QVSYS01.DLL"});
+  CreateFiles({system + "QVSYS01.DLL", windows + "QVSYS01.DLL", system + "QVSFC01.DLL"});
+  CFileProtection protection;
+  vq::CAccessLayerOverride seam(protection);
   SetFileAttributesA((system + "QVSYS01.DLL").c_str(), FILE_ATTRIBUTE_READONLY);
   ASSERT_TRUE(FileExists(system + "kernel32.dll"));
   ASSERT_TRUE(FileExists(windows + "win.ini") || WriteText(windows + "win.ini", "[windows]\r\n"));
 
   TestRun run;
-  run.List(vq::kFiles) = {"C:\\Elsewhere\\QVSYS01.DLL=ignored", "kernel32.dll", "WIN.INI", "..", "*.dll"};
+  run.List(vq::kFiles) = {"C:\\Elsewhere\\QVSYS01.DLL=ignored", "kernel32.dll", "WIN.INI", "..", "*.dll",
+                          "QVSFC01.DLL"};
   vq::RemoveFiles(run.ctx);
   EXPECT_FALSE(FileExists(system + "QVSYS01.DLL"));
   EXPECT_FALSE(FileExists(windows + "QVSYS01.DLL"));
   EXPECT_TRUE(FileExists(system + "kernel32.dll"));
+  EXPECT_TRUE(FileExists(system + "QVSFC01.DLL"));
   EXPECT_TRUE(FileExists(windows + "win.ini"));
   EXPECT_TRUE(FolderExists(system));
   EXPECT_EQ(run.db.restartNeeded, 0);
