@@ -11,6 +11,7 @@
 #include "uninstall/engine/RegistryRemoval.h"
 #include "uninstall/engine/SpoolerHandles.h"
 #include "uninstall/engine/SpoolerQueries.h"
+#include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 
@@ -179,6 +180,21 @@ void RemoveDrivers(CRemovalContext& ctx, const char* environment) {
   }
 }
 
+namespace {
+
+// A package of Windows itself: its INF is in <Windows>\inf under its own
+// name, where a package of a maker's is published as oem<N>.inf.
+bool IsPackageOfWindows(const CRemovalContext& ctx, const std::string& infPath) {
+  const std::string name = infPath.substr(infPath.find_last_of("\\/") + 1);
+  CFileSpec place(ctx.os);
+  place.SetFolder(kFolderWindows);
+  const std::string windows = place.FolderPath();
+  if (name.empty() || windows.empty()) return true;  // nothing to tell it by: keep it
+  return GetFileAttributesA((windows + "inf\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
 void RemoveDriverPackages(CRemovalContext& ctx) {
   if (ctx.removedDriverPackages.empty()) return;
   std::vector<std::string> inUse;
@@ -188,6 +204,10 @@ void RemoveDriverPackages(CRemovalContext& ctx) {
     const char* environment = package.environment.empty() ? nullptr : package.environment.c_str();
     const std::string logged =
         Quoted(package.infPath) + " (" + EnvironmentLogName(environment) + ")";
+    if (IsPackageOfWindows(ctx, package.infPath)) {
+      ctx.LogOutcome("driver package", logged, "kept: a package of Windows");
+      continue;
+    }
     if (InList(inUse, package.infPath.c_str())) {
       ctx.LogOutcome("driver package", logged, "kept: a driver that stays uses it");
       continue;

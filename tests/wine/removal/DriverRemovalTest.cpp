@@ -121,6 +121,8 @@ TEST_F(DriverRemoval, DriverStillInUseKeepsItsKeysOtherFailuresDoNot) {
 TEST_F(DriverRemoval, PackageGoesOnceAfterItsLastDriverOnVistaAndLater) {
   const std::string xlInf = "C:\\Windows\\System32\\DriverStore\\FileRepository\\qvxl.inf";
   const std::string psInf = "C:\\Windows\\System32\\DriverStore\\FileRepository\\qvps.inf";
+  // Published under its own name in <Windows>\inf, as every Wine prefix has it.
+  const std::string windowsInf = "C:\\Windows\\System32\\DriverStore\\FileRepository\\input.inf";
   const HRESULT kPackageInUse = HRESULT_FROM_WIN32(3013);  // ERROR_PRINTER_DRIVER_PACKAGE_IN_USE
   auto deleted = [](const std::string& inf, const char* outcome) {
     return "delete driver package \"" + inf + "\" (current): " + outcome;
@@ -141,6 +143,8 @@ TEST_F(DriverRemoval, PackageGoesOnceAfterItsLastDriverOnVistaAndLater) {
        {{kXlDriver, psInf}, {kPsDriver, psInf}}, S_OK, false,
        {"driver package \"" + psInf + "\" (current): kept: a driver that stays uses it"}},
       {"Windows XP has no driver store", 5, {kXl}, {{kXlDriver, xlInf}}, S_OK, false, {}},
+      {"a package of Windows stays", 6, {kXl}, {{kXlDriver, windowsInf}}, S_OK, false,
+       {"driver package \"" + windowsInf + "\" (current): kept: a package of Windows"}},
       {"a package in use is a failure", 6, {kXl}, {{kXlDriver, xlInf}}, kPackageInUse, false,
        {deleted(xlInf, "failed (error 3013)")}},
       {"without the function each package fails alone", 6, {kXl, kPs, kPsFinance},
