@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "uninstall/engine/AccessLayer.h"
+
 namespace vq {
 
 const char kUninstallCloseMessage[] = "QUninstClose02";
@@ -23,6 +25,7 @@ const UINT kCloseTimeoutMs = 10000;
 }  // namespace
 
 int CloseCompanionPrograms() {
+  if (Access().ChangesNothing()) return 0;  // a plan leaves the companions running
   for (const CompanionClass& c : kCompanions) {
     HWND window = FindWindowA(c.name, nullptr);
     if (!window) continue;

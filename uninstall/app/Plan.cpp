@@ -28,6 +28,15 @@ bool WouldFinish(int exitCode) {
   return exitCode == kExitDone || exitCode == kExitRestartNeeded || exitCode == kExitRestartStarted;
 }
 
+// The run's action records go to `records` while the object lives.
+class CRecordsSink {
+ public:
+  explicit CRecordsSink(std::vector<ActionRecord>& records) { SetProcessActionRecords(&records); }
+  ~CRecordsSink() { SetProcessActionRecords(nullptr); }
+  CRecordsSink(const CRecordsSink&) = delete;
+  CRecordsSink& operator=(const CRecordsSink&) = delete;
+};
+
 }  // namespace
 
 int WritePlan(const CommandLineOptions& options, const COsVersion& os, const std::string& path) {
@@ -36,9 +45,8 @@ int WritePlan(const CommandLineOptions& options, const COsVersion& os, const std
   {
     CPlanLayer plan;
     CAccessLayerOverride seam(plan);
-    SetProcessActionRecords(&records);
+    CRecordsSink sink(records);
     exitCode = RunQuietly(options, os);
-    SetProcessActionRecords(nullptr);
   }
   if (!WriteText(path, PlanJson(records, GetCommandLineA(), exitCode))) {
     LogAction("write plan", Quoted(path), GetLastError());

@@ -97,7 +97,13 @@ bool ReadPathSwitch(const CommandLineOptions& options, const char* name, std::st
   if (!options.Values(name, values, sizeof(values))) return false;
   path = values;
   if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
-  return !path.empty();
+  if (path.empty()) return false;
+  // A relative path means the folder the run was started in: the run later
+  // works in its own folder.
+  char full[MAX_PATH];
+  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  if (length > 0 && length < MAX_PATH) path = full;
+  return true;
 }
 
 }  // namespace

@@ -12,13 +12,17 @@ namespace {
 const char kEnvironmentX86[] = "Windows NT x86";
 const char kEnvironment9x[] = "Windows 4.0";
 
+// The system's own Windows folder: the parent of the system folder. (On a
+// terminal server GetWindowsDirectoryA gives a program that does not declare
+// itself aware of it a folder of the user's.)
 std::string WindowsFolder() {
   char folder[MAX_PATH] = "";
-  const UINT n = GetWindowsDirectoryA(folder, sizeof(folder));
+  const UINT n = GetSystemDirectoryA(folder, sizeof(folder));
   if (n == 0 || n >= sizeof(folder)) return std::string();
   std::string text = folder;
-  if (text.back() != '\\') text += '\\';
-  return text;
+  const std::size_t slash = text.find_last_of('\\', text.size() - 2);
+  if (slash == std::string::npos) return std::string();
+  return text.substr(0, slash + 1);
 }
 
 bool IsFolder(const std::string& path) {
