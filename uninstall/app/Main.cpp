@@ -82,15 +82,16 @@ int Run(HINSTANCE instance, vq::CActionLog& log) {
   InitCommonControls();
   // Taken before anything is read, by quiet and interactive runs alike, and
   // held until the program ends.
-  const vq::CInstanceLock lock(vq::COsVersion::FromSystem());
+  const vq::COsVersion os = vq::COsVersion::FromSystem();
+  const vq::CInstanceLock lock(os);
   vq::CommandLineOptions options;
   options.Parse(GetCommandLineA());
   vq::UnattendedOptions unattended;
   if (int code = SetUpUnattended(options, lock, unattended, log)) return code;
   vq::FormSettingsFileName();
   if (!unattended.planPath.empty())
-    return vq::WritePlan(options, vq::COsVersion::FromSystem(), unattended.planPath);
-  return unattended.quiet ? vq::RunQuietly(options) : RunInteractively(instance);
+    return vq::WritePlan(options, os, unattended.planPath);
+  return unattended.quiet ? vq::RunQuietly(options, os) : RunInteractively(instance);
 }
 
 }  // namespace

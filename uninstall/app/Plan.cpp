@@ -17,10 +17,7 @@ namespace {
 bool WriteText(const std::string& path, const std::string& text) {
   CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return file.IsValid() &&
-         WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size();
+  return file.IsValid() && WriteAll(file.Get(), text);
 }
 
 // The run would reach its end: the plan is the whole removal.

@@ -73,18 +73,6 @@ void LogChosenPrinters(const CUninstallDatabase& db, bool filtered) {
     LogOutcome("printer", Quoted(p.printerName), outcome);
   }
 }
-}  // namespace
-
-int ExitCodeOf(CRemovalRun::FinishResult result) {
-  switch (result) {
-    case CRemovalRun::kFinishedDone: return kExitDone;
-    case CRemovalRun::kFinishedRestarting: return kExitRestartStarted;
-    default: return kExitRestartNeeded;  // declined, or the restart could not be started
-  }
-}
-
-namespace {
-
 // The one path of switch `name` (quotes around it dropped) into `path`;
 // false when the switch is given more than once or without exactly one
 // non-empty path. A missing switch leaves `path` empty.
@@ -106,7 +94,16 @@ bool ReadPathSwitch(const CommandLineOptions& options, const char* name, std::st
   return true;
 }
 
+
 }  // namespace
+
+int ExitCodeOf(CRemovalRun::FinishResult result) {
+  switch (result) {
+    case CRemovalRun::kFinishedDone: return kExitDone;
+    case CRemovalRun::kFinishedRestarting: return kExitRestartStarted;
+    default: return kExitRestartNeeded;  // declined, or the restart could not be started
+  }
+}
 
 bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions& out) {
   out = UnattendedOptions();
@@ -118,10 +115,6 @@ bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions
   if (options.HasEmptyValue("MFG") || options.HasEmptyValue("PRN")) return false;
   out.forceRestart = options.Count("FORCERESTART") == 0;
   return ReadPathSwitch(options, "LOG", out.logPath) && ReadPathSwitch(options, "PLAN", out.planPath);
-}
-
-int RunQuietly(const CommandLineOptions& options) {
-  return RunQuietly(options, COsVersion::FromSystem());
 }
 
 int RunQuietly(const CommandLineOptions& options, const COsVersion& os, DWORD disguiseToolLimitMs) {

@@ -51,10 +51,9 @@ bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions
 // sees. With the switches MFG, PRN or UNVEZZ it removes every printer they
 // offer, and nothing at all when they offer none; without them only the
 // package's own printers. Returns the exit code.
-// Every action and message goes to the process's action log, if any.
-int RunQuietly(const CommandLineOptions& options);
-// The same as the Windows version `os` would run it, with another limit of
-// the disguise tool's wait (tests give others).
+// Every action and message goes to the process's action log, if any. `os`
+// is the Windows version to run as; tests give other limits of the disguise
+// tool's wait.
 int RunQuietly(const CommandLineOptions& options, const COsVersion& os,
                DWORD disguiseToolLimitMs = kDisguiseToolLimitMs);
 

@@ -19,6 +19,13 @@ CModule LoadSystemLibrary(const char* name) {
   if (!length || length >= MAX_PATH) return CModule();
   return CModule(LoadLibraryA((std::string(folder) + "\\" + name).c_str()));
 }
+
+// `name` exported by `module`, or null when either is missing.
+template <typename Function>
+Function ExportOf(const CModule& module, const char* name) {
+  if (!module.IsValid()) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module.Get(), name)));
+}
 }  // namespace
 
 CAccessLayer& Access() { return *g_layer; }
@@ -156,10 +163,7 @@ BOOL CAccessLayer::SetFileAttributesA(LPCSTR path, DWORD attributes) {
 BOOL CAccessLayer::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) {
   using Function = BOOL(WINAPI*)(LPCSTR, DWORD, PVOID);
   CModule setupapi = LoadSystemLibrary("setupapi.dll");
-  const Function function =
-      setupapi.IsValid() ? reinterpret_cast<Function>(reinterpret_cast<void*>(
-                               GetProcAddress(setupapi.Get(), "SetupUninstallOEMInfA")))
-                         : nullptr;
+  const Function function = ExportOf<Function>(setupapi, "SetupUninstallOEMInfA");
   if (!function) {
     SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
     return FALSE;
@@ -175,10 +179,7 @@ BOOL CAccessLayer::SfcIsFileProtectedA(LPCSTR path) {
   WCHAR wide[MAX_PATH];
   if (!path || !MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH)) return FALSE;
   CModule sfc = LoadSystemLibrary("sfc.dll");
-  const Function function =
-      sfc.IsValid()
-          ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(sfc.Get(), "SfcIsFileProtected")))
-          : nullptr;
+  const Function function = ExportOf<Function>(sfc, "SfcIsFileProtected");
   return function ? function(nullptr, wide) : FALSE;
 }
 SC_HANDLE CAccessLayer::OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) {

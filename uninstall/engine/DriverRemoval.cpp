@@ -148,6 +148,17 @@ DWORD ErrorOf(HRESULT result) {
   return static_cast<DWORD>(result);
 }
 
+// A package of Windows itself: its INF is in <Windows>\inf under its own
+// name, where a package of a maker's is published as oem<N>.inf.
+bool IsPackageOfWindows(const CRemovalContext& ctx, const std::string& infPath) {
+  const std::string name = infPath.substr(infPath.find_last_of("\\/") + 1);
+  CFileSpec place(ctx.os);
+  place.SetFolder(kFolderWindows);
+  const std::string windows = place.FolderPath();
+  if (name.empty() || windows.empty()) return true;  // nothing to tell it by: keep it
+  return GetFileAttributesA((windows + "inf\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 void DeleteLocalMachineKey(const std::string& key, std::size_t maxChars) {
   if (key.size() <= maxChars) DeleteKeyIfLeaf(HKEY_LOCAL_MACHINE, key.c_str());
 }
@@ -179,21 +190,6 @@ void RemoveDrivers(CRemovalContext& ctx, const char* environment) {
       NotePackage(ctx, environment, infPaths, driver);
   }
 }
-
-namespace {
-
-// A package of Windows itself: its INF is in <Windows>\inf under its own
-// name, where a package of a maker's is published as oem<N>.inf.
-bool IsPackageOfWindows(const CRemovalContext& ctx, const std::string& infPath) {
-  const std::string name = infPath.substr(infPath.find_last_of("\\/") + 1);
-  CFileSpec place(ctx.os);
-  place.SetFolder(kFolderWindows);
-  const std::string windows = place.FolderPath();
-  if (name.empty() || windows.empty()) return true;  // nothing to tell it by: keep it
-  return GetFileAttributesA((windows + "inf\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-}  // namespace
 
 void RemoveDriverPackages(CRemovalContext& ctx) {
   if (ctx.removedDriverPackages.empty()) return;

@@ -164,9 +164,10 @@ void DeleteFromSystemFolders(CRemovalContext& ctx, const std::string& file) {
     const std::string path = folder + file;
     // Windows' own files that no name list can know: those its file
     // protection guards would come back, or be lost at the next start.
+    const std::string native = NativePath(ctx.os, path);
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        Access().SfcIsFileProtectedA(NativePath(ctx.os, path).c_str())) {
-      LogOutcome("delete file", Quoted(NativePath(ctx.os, path)), "refused: Windows protects this file");
+        Access().SfcIsFileProtectedA(native.c_str())) {
+      LogOutcome("delete file", Quoted(native), "refused: Windows protects this file");
       continue;
     }
     ClearReadOnly(path);

@@ -1,8 +1,11 @@
 // RAII owners for the Win32 handles the tool uses: each owns exactly one
-// handle and releases it with the matching API call.
+// handle and releases it with the matching API call. And a whole write to a
+// file handle.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 namespace vq {
 
@@ -73,5 +76,17 @@ using CKernelHandle = CHandleOwner<KernelHandleTraits>;
 using CFindHandle = CHandleOwner<FindHandleTraits>;
 using CModule = CHandleOwner<ModuleTraits>;
 using CWindow = CHandleOwner<WindowTraits>;
+
+// Writes all of `content` to `file` and flushes it: a short write is a failure.
+inline bool WriteAll(HANDLE file, const std::string& content) {
+  for (std::size_t done = 0; done < content.size();) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(content.size() - done);
+    if (!WriteFile(file, content.data() + done, chunk, &written, nullptr) || written == 0)
+      return false;
+    done += written;
+  }
+  return FlushFileBuffers(file) != FALSE;
+}
 
 }  // namespace vq

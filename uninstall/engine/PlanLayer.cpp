@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "uninstall/engine/Handles.h"
+#include "uninstall/engine/SpoolerQueries.h"
 #include "uninstall/engine/SystemFunctions.h"
 #include "uninstall/profile/TextRoutines.h"
 
@@ -31,12 +32,12 @@ std::string Join(const std::string& path, const char* name) {
 // Removes from the `count` records at the start of `buffer` those whose name
 // `isGone` says were deleted, keeping the order; their texts stay where the
 // system put them, so the kept records' pointers stay valid. The new count.
-template <typename Record, typename NameOf, typename IsGone>
-DWORD Compact(LPBYTE buffer, DWORD count, NameOf nameOf, IsGone isGone) {
+template <typename Record, typename IsGone>
+DWORD Compact(LPBYTE buffer, DWORD count, LPSTR Record::*name, IsGone isGone) {
   Record* records = reinterpret_cast<Record*>(buffer);
   DWORD kept = 0;
   for (DWORD i = 0; i < count; ++i) {
-    if (isGone(nameOf(records[i]))) continue;
+    if (isGone(records[i].*name)) continue;
     if (kept != i) std::memmove(&records[kept], &records[i], sizeof(Record));
     ++kept;
   }
@@ -94,16 +95,16 @@ BOOL CPlanLayer::EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buff
   auto gone = [&](const char* printer) { return printers_.count(Folded(printer)) != 0; };
   switch (level) {
     case 1:
-      *returned = Compact<PRINTER_INFO_1A>(buffer, *returned, [](const PRINTER_INFO_1A& r) { return r.pName; }, gone);
+      *returned = Compact(buffer, *returned, &PRINTER_INFO_1A::pName, gone);
       break;
     case 2:
-      *returned = Compact<PRINTER_INFO_2A>(buffer, *returned, [](const PRINTER_INFO_2A& r) { return r.pPrinterName; }, gone);
+      *returned = Compact(buffer, *returned, &PRINTER_INFO_2A::pPrinterName, gone);
       break;
     case 4:
-      *returned = Compact<PRINTER_INFO_4A>(buffer, *returned, [](const PRINTER_INFO_4A& r) { return r.pPrinterName; }, gone);
+      *returned = Compact(buffer, *returned, &PRINTER_INFO_4A::pPrinterName, gone);
       break;
     case 5:
-      *returned = Compact<PRINTER_INFO_5A>(buffer, *returned, [](const PRINTER_INFO_5A& r) { return r.pPrinterName; }, gone);
+      *returned = Compact(buffer, *returned, &PRINTER_INFO_5A::pPrinterName, gone);
       break;
   }
   return TRUE;
@@ -154,11 +155,10 @@ std::string CPlanLayer::EnvironmentId(LPSTR environment) {
   if (it != environmentIds_.end()) return it->second;
   char folder[MAX_PATH + 1] = "";
   DWORD needed = 0;
-  if (!CAccessLayer::GetPrinterDriverDirectoryA(nullptr, environment, 1,
-                                                reinterpret_cast<BYTE*>(folder), MAX_PATH, &needed))
-    std::strcpy(folder, key.c_str());
+  const BOOL found = CAccessLayer::GetPrinterDriverDirectoryA(
+      nullptr, environment, 1, reinterpret_cast<BYTE*>(folder), MAX_PATH, &needed);
   folder[MAX_PATH] = '\0';
-  return environmentIds_[key] = FoldedCopy(folder);
+  return environmentIds_[key] = FoldedCopy(found ? std::string(folder) : key);
 }
 
 BOOL CPlanLayer::EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
@@ -170,16 +170,16 @@ BOOL CPlanLayer::EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD leve
   auto gone = [&](const char* driver) { return drivers_.count(id + Folded(driver)) != 0; };
   switch (level) {
     case 1:
-      *returned = Compact<DRIVER_INFO_1A>(buffer, *returned, [](const DRIVER_INFO_1A& r) { return r.pName; }, gone);
+      *returned = Compact(buffer, *returned, &DRIVER_INFO_1A::pName, gone);
       break;
     case 2:
-      *returned = Compact<DRIVER_INFO_2A>(buffer, *returned, [](const DRIVER_INFO_2A& r) { return r.pName; }, gone);
+      *returned = Compact(buffer, *returned, &DRIVER_INFO_2A::pName, gone);
       break;
     case 3:
-      *returned = Compact<DRIVER_INFO_3A>(buffer, *returned, [](const DRIVER_INFO_3A& r) { return r.pName; }, gone);
+      *returned = Compact(buffer, *returned, &DRIVER_INFO_3A::pName, gone);
       break;
     case 8:
-      *returned = Compact<DriverInfo8A>(buffer, *returned, [](const DriverInfo8A& r) { return r.pName; }, gone);
+      *returned = Compact(buffer, *returned, &DriverInfo8A::pName, gone);
       break;
   }
   return TRUE;
@@ -188,22 +188,21 @@ BOOL CPlanLayer::EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD leve
 // The driver's key is "Environments\<environment>\Drivers\Version-<n>\<name>"
 // (on Windows 9x without the version), as the spooler lists the driver.
 BOOL CPlanLayer::DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) {
-  DWORD needed = 0, count = 0;
-  EnumPrinterDriversA(server, environment, 2, nullptr, 0, &needed, &count);
-  std::vector<BYTE> buffer(needed + sizeof(DRIVER_INFO_2A));
+  std::vector<BYTE> buffer;
+  const DWORD count = EnumerateRecords<DRIVER_INFO_2A>(
+      buffer, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumPrinterDriversA(server, environment, 2, data, size, needed, returned);
+      });
+  const DRIVER_INFO_2A* drivers = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
   bool installed = false;
-  if (needed && EnumPrinterDriversA(server, environment, 2, buffer.data(),
-                                    static_cast<DWORD>(buffer.size()), &needed, &count)) {
-    const DRIVER_INFO_2A* drivers = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) {
-      if (!EqualNoCase(drivers[i].pName ? drivers[i].pName : "", driverName ? driverName : ""))
-        continue;
-      installed = true;
-      const std::string driversKey = kPrintKey + std::string("Environments\\") +
-                                     SpoolerEnvironment(drivers[i].pEnvironment) + "\\Drivers\\";
-      NoteKeyDeleted(driversKey + driverName);
-      NoteKeyDeleted(driversKey + "Version-" + std::to_string(drivers[i].cVersion) + "\\" + driverName);
-    }
+  for (DWORD i = 0; i < count; ++i) {
+    if (!EqualNoCase(drivers[i].pName ? drivers[i].pName : "", driverName ? driverName : ""))
+      continue;
+    installed = true;
+    const std::string driversKey = kPrintKey + std::string("Environments\\") +
+                                   SpoolerEnvironment(drivers[i].pEnvironment) + "\\Drivers\\";
+    NoteKeyDeleted(driversKey + driverName);
+    NoteKeyDeleted(driversKey + "Version-" + std::to_string(drivers[i].cVersion) + "\\" + driverName);
   }
   if (!installed) {
     SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
@@ -221,23 +220,22 @@ BOOL CPlanLayer::EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD s
   if (!buffer) return TRUE;
   auto gone = [&](const char* monitor) { return monitors_.count(Folded(monitor)) != 0; };
   if (level == 1)
-    *returned = Compact<MONITOR_INFO_1A>(buffer, *returned, [](const MONITOR_INFO_1A& r) { return r.pName; }, gone);
+    *returned = Compact(buffer, *returned, &MONITOR_INFO_1A::pName, gone);
   else if (level == 2)
-    *returned = Compact<MONITOR_INFO_2A>(buffer, *returned, [](const MONITOR_INFO_2A& r) { return r.pName; }, gone);
+    *returned = Compact(buffer, *returned, &MONITOR_INFO_2A::pName, gone);
   return TRUE;
 }
 
 // A monitor is one for every environment: the first deletion takes it, as
 // the spooler's own does.
 BOOL CPlanLayer::DeleteMonitorA(LPSTR, LPSTR, LPSTR monitorName) {
-  std::vector<BYTE> buffer(64 * 1024);
-  DWORD needed = 0, count = 0;
-  bool installed = false;
-  if (EnumMonitorsA(nullptr, 1, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) {
-    const MONITOR_INFO_1A* monitors = reinterpret_cast<const MONITOR_INFO_1A*>(buffer.data());
-    for (DWORD i = 0; i < count && !installed; ++i)
-      installed = EqualNoCase(monitors[i].pName ? monitors[i].pName : "", monitorName ? monitorName : "");
-  }
+  const std::vector<std::string> monitors =
+      EnumeratedNames<MONITOR_INFO_1A>([&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return EnumMonitorsA(nullptr, 1, data, size, needed, count);
+      });
+  const bool installed = std::any_of(monitors.begin(), monitors.end(), [&](const std::string& m) {
+    return EqualNoCase(m, monitorName ? monitorName : "");
+  });
   if (!installed) {
     SetLastError(ERROR_UNKNOWN_PRINT_MONITOR);
     return FALSE;
@@ -253,9 +251,9 @@ BOOL CPlanLayer::EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD lev
     return FALSE;
   if (!buffer || level != 1) return TRUE;
   const std::string id = EnvironmentId(environment) + "|";
-  *returned = Compact<PRINTPROCESSOR_INFO_1A>(
-      buffer, *returned, [](const PRINTPROCESSOR_INFO_1A& r) { return r.pName; },
-      [&](const char* processor) { return processors_.count(id + Folded(processor)) != 0; });
+  *returned = Compact(buffer, *returned, &PRINTPROCESSOR_INFO_1A::pName, [&](const char* processor) {
+    return processors_.count(id + Folded(processor)) != 0;
+  });
   return TRUE;
 }
 

@@ -212,6 +212,25 @@ void DropWow64Node(Components& parts, std::size_t at) {
     parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
+// Drops the "Wow6432Node" of the classes root and of Software (and of
+// Software\Classes) of `root` from `parts`.
+void DropViewNodes(HKEY root, Components& parts) {
+  if (root == HKEY_CLASSES_ROOT) {
+    DropWow64Node(parts, 0);
+  } else if (parts.size() >= 2 && EqualNoCase(parts[0], "Software")) {
+    DropWow64Node(parts, 1);
+    if (parts.size() >= 3 && EqualNoCase(parts[1], "Classes")) DropWow64Node(parts, 2);
+  }
+}
+
+// The parts of a key's path without the "Wow6432Node" that names its 32-bit
+// view: a kept key keeps its twin of the other view as well.
+Components ViewFreeParts(HKEY root, const char* path) {
+  Components parts = SplitKeyPath(path);
+  DropViewNodes(root, parts);
+  return parts;
+}
+
 // The parts of `path` below `root` as the machine's or the user's keys, with
 // "ControlSetNNN" read as CurrentControlSet and HKU\<user> read as HKCU.
 // False when the key lies below the classes root (then `classes` holds the
@@ -219,20 +238,16 @@ void DropWow64Node(Components& parts, std::size_t at) {
 enum class KeyArea { kMachine, kUser, kClasses, kOther };
 KeyArea AreaOf(HKEY root, const char* path, Components& parts) {
   parts = SplitKeyPath(path);
-  Components rest;
-  if (root == HKEY_CLASSES_ROOT) {
-    DropWow64Node(parts, 0);
-    return KeyArea::kClasses;
-  }
   if (root == HKEY_USERS) {
     if (parts.empty()) return KeyArea::kOther;
     parts.erase(parts.begin());
     root = HKEY_CURRENT_USER;
   }
+  DropViewNodes(root, parts);
+  if (root == HKEY_CLASSES_ROOT) return KeyArea::kClasses;
   if (root != HKEY_CURRENT_USER && root != HKEY_LOCAL_MACHINE) return KeyArea::kOther;
-  if (parts.size() >= 2 && EqualNoCase(parts[0], "Software")) DropWow64Node(parts, 1);
+  Components rest;
   if (BelowClasses(parts, rest)) {
-    DropWow64Node(rest, 0);
     parts = rest;
     return KeyArea::kClasses;
   }
@@ -429,23 +444,6 @@ int GrantKeyAccess(HKEY root, const char* path, CSavedKeySecurity& original, REG
   if (!ok) original.Forget();  // nothing was changed
   return ok ? 1 : 0;
 }
-
-namespace {
-
-// The parts of a key's path without the "Wow6432Node" that names its 32-bit
-// view: a kept key keeps its twin of the other view as well.
-Components ViewFreeParts(HKEY root, const char* path) {
-  Components parts = SplitKeyPath(path);
-  if (root == HKEY_CLASSES_ROOT) {
-    DropWow64Node(parts, 0);
-  } else if (parts.size() >= 2 && EqualNoCase(parts[0], "Software")) {
-    DropWow64Node(parts, 1);
-    if (parts.size() >= 3 && EqualNoCase(parts[1], "Classes")) DropWow64Node(parts, 2);
-  }
-  return parts;
-}
-
-}  // namespace
 
 CKeptKeys::CKeptKeys(const std::vector<std::string>& keptItems) {
   for (const std::string& text : keptItems) {

@@ -209,26 +209,26 @@ std::string PrinterNameOf(const std::string& path) {
   return printerName;
 }
 
-bool DriverInstalled(const CRemovalContext& ctx, const std::string& driver) {
-  for (const char* environment : ctx.environments) {
-    const std::vector<std::string> drivers =
-        EnumeratedNames<DRIVER_INFO_1A>([&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
-          return Access().EnumPrinterDriversA(nullptr, const_cast<char*>(environment), 1, data,
-                                              size, needed, count);
-        });
-    for (const std::string& name : drivers)
-      if (EqualNoCase(name, driver)) return true;
-  }
-  return false;
-}
-
 // The drivers this run deleted that no environment has any more: an INF copy
 // that installs exactly one of them goes; one of another model ("... PS
 // Color") or of a driver that stays does not.
 std::vector<std::string> DriversGone(const CRemovalContext& ctx) {
+  if (ctx.removedDrivers.empty()) return {};
+  std::vector<std::string> installed;
+  for (const char* environment : ctx.environments) {
+    const std::vector<std::string> names =
+        EnumeratedNames<DRIVER_INFO_1A>([&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+          return Access().EnumPrinterDriversA(nullptr, const_cast<char*>(environment), 1, data,
+                                              size, needed, count);
+        });
+    installed.insert(installed.end(), names.begin(), names.end());
+  }
   std::vector<std::string> gone;
-  for (const std::string& driver : ctx.removedDrivers)
-    if (!DriverInstalled(ctx, driver)) gone.push_back(driver);
+  for (const std::string& driver : ctx.removedDrivers) {
+    if (std::none_of(installed.begin(), installed.end(),
+                     [&](const std::string& name) { return EqualNoCase(name, driver); }))
+      gone.push_back(driver);
+  }
   NormaliseList(gone);
   return gone;
 }

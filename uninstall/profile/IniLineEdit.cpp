@@ -28,17 +28,6 @@ bool ReadAll(HANDLE file, std::string& content) {
   return true;
 }
 
-bool WriteAll(HANDLE file, const std::string& content) {
-  for (std::size_t done = 0; done < content.size();) {
-    DWORD written = 0;
-    const DWORD chunk = static_cast<DWORD>(content.size() - done);
-    if (!WriteFile(file, content.data() + done, chunk, &written, nullptr) || written == 0)
-      return false;
-    done += written;
-  }
-  return FlushFileBuffers(file) != FALSE;
-}
-
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);

@@ -79,14 +79,6 @@ std::string Folder(vq::FolderId id) {
 
 std::string Lower(const std::string& text) { return FoldedCopy(text); }
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-bool EndsWith(const std::string& text, const std::string& suffix) {
-  return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
 std::size_t Depth(const std::string& path) { return std::count(path.begin(), path.end(), '\\'); }
 
 // Root keyword, sub key and value name of a RegistryKeys item.

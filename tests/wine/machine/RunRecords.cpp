@@ -6,8 +6,6 @@
 
 namespace vq::fixture {
 
-namespace {
-
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
@@ -16,6 +14,8 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() &&
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
+
+namespace {
 
 // A JSON string's text, unescaped.
 std::string Unescaped(const std::string& text) {

@@ -11,6 +11,11 @@
 
 namespace vq::fixture {
 
+// Exact (case-sensitive) comparisons of machine-state entries, which are
+// folded already.
+bool StartsWith(const std::string& text, const std::string& prefix);
+bool EndsWith(const std::string& text, const std::string& suffix);
+
 // Every change between the two states but the plan file itself and the
 // empty driver keys Wine's spooler makes as it lists its environments.
 std::string ChangesOfAPlan(const MachineState& before, const MachineState& after,

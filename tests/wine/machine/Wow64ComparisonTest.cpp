@@ -33,10 +33,6 @@ namespace {
 
 const char kToolFolder[] = "C:\\users\\Public\\";
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
