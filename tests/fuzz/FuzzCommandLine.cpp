@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "uninstall/app/CommandLineOptions.h"
+#include "uninstall/profile/CommandLineOptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::string line(reinterpret_cast<const char*>(data), size);

@@ -10,7 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "uninstall/app/CommandLineOptions.h"
+#include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/profile/IniFile.h"
 #include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/ScriptLint.h"

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "uninstall/app/CommandLineOptions.h"
-#include "uninstall/app/OsVersion.h"
+#include "uninstall/profile/CommandLineOptions.h"
+#include "uninstall/system/OsVersion.h"
 
 using namespace vq;
 

@@ -14,7 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/unmcheck/Report.h"
-#include "uninstall/app/CommandLineOptions.h"
+#include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/ScriptPaths.h"
 #include "uninstall/profile/UninstallDatabase.h"

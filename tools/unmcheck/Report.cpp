@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "uninstall/app/CommandLineOptions.h"
+#include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/profile/Cp1252.h"
 #include "uninstall/profile/IniFile.h"
 #include "uninstall/profile/PrinterFilter.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "uninstall/app/Ui.h"
-#include "uninstall/engine/SystemFunctions.h"
 #include "uninstall/res/resource.h"
+#include "uninstall/system/SystemFunctions.h"
 
 namespace vq {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "uninstall/app/DialogBase.h"
-#include "uninstall/app/OsVersion.h"
 #include "uninstall/app/StringTable.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

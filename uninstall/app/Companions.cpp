@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "uninstall/engine/AccessLayer.h"
+#include "uninstall/system/AccessLayer.h"
 
 namespace vq {
 

@@ -4,11 +4,11 @@
 
 #include <memory>
 
-#include "uninstall/app/CommandLineOptions.h"
 #include "uninstall/app/DialogBase.h"
-#include "uninstall/app/OsVersion.h"
 #include "uninstall/app/Startup.h"
 #include "uninstall/app/StringTable.h"
+#include "uninstall/profile/CommandLineOptions.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

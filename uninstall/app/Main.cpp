@@ -101,6 +101,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // here ends the program as a failed start-up, never as a crash. The log
   // lives here so that such a failure can still be written to it.
   vq::CActionLog log;
+  // The removal phases tell the user through message boxes, or in a quiet
+  // run through the log.
+  vq::CMessageBoxes messageBoxes;
+  vq::SetUserMessages(&messageBoxes);
   try {
     return Run(instance, log);
   } catch (const std::exception& e) {

@@ -5,12 +5,12 @@
 
 #include "uninstall/app/DialogBase.h"
 #include "uninstall/app/LoadingDlg.h"
-#include "uninstall/app/OsVersion.h"
 #include "uninstall/app/RemovePage.h"
 #include "uninstall/app/SelectPage.h"
 #include "uninstall/app/StringTable.h"
 #include "uninstall/app/Unattended.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

@@ -6,9 +6,9 @@
 
 #include "uninstall/app/Unattended.h"
 #include "uninstall/engine/ActionLog.h"
-#include "uninstall/engine/Handles.h"
 #include "uninstall/engine/PlanLayer.h"
 #include "uninstall/profile/PlanReport.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 

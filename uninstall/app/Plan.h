@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "uninstall/app/CommandLineOptions.h"
-#include "uninstall/app/OsVersion.h"
+#include "uninstall/profile/CommandLineOptions.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

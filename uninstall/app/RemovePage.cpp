@@ -2,11 +2,11 @@
 
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/Services.h"
-#include "uninstall/engine/SpoolerHandles.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/Settings.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
+#include "uninstall/system/SpoolerHandles.h"
 
 namespace vq {
 
@@ -163,7 +163,7 @@ void CRemovePage::Finish() {
   waitCursor = nullptr;
   // The main dialog decides what follows: the selection page again, or the
   // end of the program after a restart question.
-  const CRemovalRun::FinishResult result = run.Finish(strings_);
+  const CRemovalRun::FinishResult result = run.Finish();
   PostMessageA(GetParent(hwnd), WM_APP_RUN_FINISHED, static_cast<WPARAM>(result), 0);
 }
 

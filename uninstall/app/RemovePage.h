@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "uninstall/app/DialogBase.h"
-#include "uninstall/app/OsVersion.h"
 #include "uninstall/app/StringTable.h"
 #include "uninstall/engine/RemovalContext.h"
 #include "uninstall/engine/RemovalRun.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

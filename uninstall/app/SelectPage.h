@@ -7,8 +7,8 @@
 #include <commctrl.h>
 
 #include "uninstall/app/DialogBase.h"
-#include "uninstall/app/OsVersion.h"
 #include "uninstall/app/StringTable.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

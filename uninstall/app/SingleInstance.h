@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "uninstall/app/OsVersion.h"
-#include "uninstall/engine/Handles.h"
+#include "uninstall/system/Handles.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

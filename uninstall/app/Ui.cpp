@@ -86,6 +86,8 @@ int ShowMessageFrom(UINT textId, const std::vector<std::string>& values, UINT st
   return ShowMessage(text.c_str(), strings.Load(IDS_CAPTION), style);
 }
 
+std::string CMessageBoxes::Text(UINT textId) { return CStringTable().Load(textId); }
+
 void ReportNoWindow(DWORD error) {
   ShowMessageFrom(IDS_NOWINDOWCLASS, {std::to_string(error)}, MB_ICONHAND);
 }

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "uninstall/app/OsVersion.h"
+#include "uninstall/engine/UserMessages.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 
@@ -27,6 +28,16 @@ int ShowMessage(const char* text, const char* caption, UINT style);
 // stays narrower than the screen.
 constexpr std::size_t kMessageValueChars = 96;
 int ShowMessageFrom(UINT textId, const std::vector<std::string>& values, UINT style);
+
+// The removal phases' messages as message boxes (quiet: the answers of
+// SetQuietAnswers, into the log) and their texts from the string table.
+class CMessageBoxes : public CUserMessages {
+ public:
+  int Show(UINT textId, const std::vector<std::string>& values, UINT style) override {
+    return ShowMessageFrom(textId, values, style);
+  }
+  std::string Text(UINT textId) override;
+};
 
 // Tells why a window of the tool could not be created (`error`: the Win32
 // error of the failed creation); the run then ends as a failed start-up.

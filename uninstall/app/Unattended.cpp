@@ -6,10 +6,10 @@
 #include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/ActionLog.h"
-#include "uninstall/engine/Handles.h"
 #include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 
@@ -118,7 +118,6 @@ bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions
 }
 
 int RunQuietly(const CommandLineOptions& options, const COsVersion& os, DWORD disguiseToolLimitMs) {
-  CStringTable strings;
   CWindow window = CreateHiddenWindow();
   if (!window.IsValid()) {
     ReportNoWindow(GetLastError());
@@ -165,7 +164,7 @@ int RunQuietly(const CommandLineOptions& options, const COsVersion& os, DWORD di
       return kExitStartupFailed;
     }
   }
-  return ExitCodeOf(run.Finish(strings));
+  return ExitCodeOf(run.Finish());
 }
 
 }  // namespace vq

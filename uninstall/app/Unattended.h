@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "uninstall/app/CommandLineOptions.h"
-#include "uninstall/app/OsVersion.h"
 #include "uninstall/engine/RemovalRun.h"
+#include "uninstall/profile/CommandLineOptions.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

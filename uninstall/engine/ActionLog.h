@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "uninstall/engine/Handles.h"
 #include "uninstall/profile/PlanReport.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 

@@ -7,13 +7,13 @@
 #include <utility>
 #include <vector>
 
-#include "uninstall/engine/KeyNames.h"
 #include "uninstall/engine/RegistryRemoval.h"
-#include "uninstall/engine/SpoolerHandles.h"
-#include "uninstall/engine/SpoolerQueries.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/system/KeyNames.h"
+#include "uninstall/system/SpoolerHandles.h"
+#include "uninstall/system/SpoolerQueries.h"
 
 namespace vq {
 

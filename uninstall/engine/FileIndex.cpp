@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/ActionLog.h"
-#include "uninstall/engine/Handles.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/AccessLayer.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 

@@ -7,13 +7,13 @@
 #include <cstring>
 #include <string>
 
-#include "uninstall/engine/AccessLayer.h"
-#include "uninstall/engine/Handles.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/system/AccessLayer.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 

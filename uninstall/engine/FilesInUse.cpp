@@ -7,8 +7,8 @@
 
 #include "uninstall/engine/ActionLog.h"
 #include "uninstall/engine/DriverRemoval.h"
-#include "uninstall/engine/SpoolerQueries.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/SpoolerQueries.h"
 
 namespace vq {
 

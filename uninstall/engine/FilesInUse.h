@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "uninstall/app/OsVersion.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "uninstall/engine/Handles.h"
-#include "uninstall/engine/SpoolerQueries.h"
-#include "uninstall/engine/SystemFunctions.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/Handles.h"
+#include "uninstall/system/SpoolerQueries.h"
+#include "uninstall/system/SystemFunctions.h"
 
 namespace vq {
 

@@ -15,7 +15,7 @@
 #include <set>
 #include <string>
 
-#include "uninstall/engine/AccessLayer.h"
+#include "uninstall/system/AccessLayer.h"
 
 namespace vq {
 

@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "uninstall/app/Ui.h"
-#include "uninstall/engine/KeyNames.h"
 #include "uninstall/engine/RegistryRemoval.h"
-#include "uninstall/engine/SpoolerHandles.h"
-#include "uninstall/engine/SpoolerQueries.h"
+#include "uninstall/engine/UserMessages.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
+#include "uninstall/system/KeyNames.h"
+#include "uninstall/system/SpoolerHandles.h"
+#include "uninstall/system/SpoolerQueries.h"
 
 namespace vq {
 
@@ -147,11 +147,11 @@ bool MakeCandidateDefault(CUninstallDatabase& db, const std::string& candidate,
 void ReplaceDefaultPrinter(CUninstallDatabase& db, const std::string& candidate,
                            const COsVersion& os) {
   if (candidate.empty()) {
-    ShowMessageFrom(IDS_DEFAULTDELETED_NONE, {}, MB_OK);
+    TellUser(IDS_DEFAULTDELETED_NONE, {}, MB_OK);
     return;
   }
   if (!MakeCandidateDefault(db, candidate, os)) return;
-  ShowMessageFrom(IDS_DEFAULTDELETED_NEW, {candidate}, MB_OK);
+  TellUser(IDS_DEFAULTDELETED_NEW, {candidate}, MB_OK);
 }
 
 // Whether a printer that stays is the default.

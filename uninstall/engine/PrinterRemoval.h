@@ -3,8 +3,8 @@
 // spooler leaves; a deleted default printer is replaced by a kept one.
 #pragma once
 
-#include "uninstall/app/OsVersion.h"
 #include "uninstall/engine/RemovalContext.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

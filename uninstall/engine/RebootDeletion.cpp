@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "uninstall/engine/AccessLayer.h"
-#include "uninstall/engine/Handles.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/AccessLayer.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 

@@ -4,7 +4,7 @@
 // zwininit on Win32s and Windows NT 3.x.
 #pragma once
 
-#include "uninstall/app/OsVersion.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "uninstall/engine/Handles.h"
-#include "uninstall/engine/SpoolerHandles.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/system/Handles.h"
+#include "uninstall/system/SpoolerHandles.h"
 
 namespace vq {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "uninstall/app/OsVersion.h"
 #include "uninstall/engine/ActionLog.h"
 #include "uninstall/engine/FilesInUse.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

@@ -2,22 +2,21 @@
 
 #include <exception>
 
-#include "uninstall/app/StringTable.h"
-#include "uninstall/app/Ui.h"
 #include "uninstall/engine/DriverRemoval.h"
-#include "uninstall/engine/Handles.h"
 #include "uninstall/engine/FileRemoval.h"
 #include "uninstall/engine/PrinterRemoval.h"
 #include "uninstall/engine/RegistryRemoval.h"
 #include "uninstall/engine/Restart.h"
+#include "uninstall/engine/Services.h"
 #include "uninstall/engine/ShellRemoval.h"
 #include "uninstall/engine/StartupEntries.h"
-#include "uninstall/engine/Services.h"
-#include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/engine/UserMessages.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
+#include "uninstall/system/Handles.h"
+#include "uninstall/system/SpoolerHandles.h"
 
 namespace vq {
 
@@ -224,18 +223,16 @@ bool CRemovalRun::RunPhaseUnguarded(int step) {
   return true;
 }
 
-CRemovalRun::FinishResult CRemovalRun::Finish(CStringTable& strings) {
-  const char* caption = strings.Load(IDS_CAPTION);
+CRemovalRun::FinishResult CRemovalRun::Finish() {
   if (!ctx_.database->restartNeeded) {
-    ShowMessage(strings.Load(IDS_DONE), caption, MB_OK | MB_SETFOREGROUND);
+    TellUser(IDS_DONE, {}, MB_OK | MB_SETFOREGROUND);
     return kFinishedDone;
   }
-  const int answer = ShowMessage(strings.Load(IDS_ASKRESTART), caption,
-                                 MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+  const int answer = TellUser(IDS_ASKRESTART, {}, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
   const bool agreed = (answer == IDYES);
   LogNote(agreed ? "restart requested" : "restart declined");
   if (Restart(ctx_, agreed)) {
-    ShowMessage(strings.Load(IDS_RESTARTFAILED), caption, MB_OK | MB_SETFOREGROUND);
+    TellUser(IDS_RESTARTFAILED, {}, MB_OK | MB_SETFOREGROUND);
     return kFinishedRestartFailed;
   }
   return agreed ? kFinishedRestarting : kFinishedRestartDeclined;

@@ -10,10 +10,7 @@
 
 #include "uninstall/engine/RemovalContext.h"
 
-
 namespace vq {
-
-class CStringTable;
 
 class CRemovalRun {
  public:
@@ -34,7 +31,7 @@ class CRemovalRun {
   // The finish: the completion message, or the restart question and the
   // restart it asks for (message 5055 when that failed).
   enum FinishResult { kFinishedDone, kFinishedRestartDeclined, kFinishedRestarting, kFinishedRestartFailed };
-  FinishResult Finish(CStringTable& strings);
+  FinishResult Finish();
 
   // The disguise tool the run started (empty when none was found).
   const std::string& DisguiseToolPath() const { return disguiseToolPath_; }

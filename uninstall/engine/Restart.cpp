@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "uninstall/engine/AccessLayer.h"
-#include "uninstall/engine/Handles.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/engine/StartupEntries.h"
 #include "uninstall/profile/FileSpec.h"
+#include "uninstall/system/AccessLayer.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 

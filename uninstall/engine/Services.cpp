@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/ActionLog.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/system/AccessLayer.h"
 
 namespace vq {
 

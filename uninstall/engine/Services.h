@@ -2,7 +2,7 @@
 // stopping and starting the spooler.
 #pragma once
 
-#include "uninstall/app/OsVersion.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

@@ -10,14 +10,14 @@
 #include <cstring>
 #include <string>
 
-#include "uninstall/engine/Handles.h"
 #include "uninstall/engine/RebootDeletion.h"
-#include "uninstall/engine/SpoolerHandles.h"
-#include "uninstall/engine/SpoolerQueries.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/system/Handles.h"
+#include "uninstall/system/SpoolerHandles.h"
+#include "uninstall/system/SpoolerQueries.h"
 
 namespace vq {
 

@@ -5,15 +5,15 @@
 #include <cstring>
 #include <string>
 
-#include "uninstall/app/StringTable.h"
-#include "uninstall/engine/Handles.h"
-#include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/engine/IniLineEdit.h"
+#include "uninstall/engine/UserMessages.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
-#include "uninstall/profile/IniLineEdit.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
+#include "uninstall/system/Handles.h"
+#include "uninstall/system/SpoolerHandles.h"
 
 namespace vq {
 
@@ -168,13 +168,15 @@ void RemoveLoadRunEntries(CRemovalContext& ctx) {
 int RemoveLoadRunEntry(CRemovalContext& ctx, const char* valueName, const char* command) {
   if (ctx.os.IsWin32s()) return command ? RemoveLoadWord(command) : 0;
   if (!valueName || !*valueName) return 0;  // the key's default value is not an entry
-  CStringTable strings;
+  // The Run key's name is string 5001, so that a settings file can redirect it.
+  const std::string runKey = UserText(IDS_RUNKEY);
+  if (runKey.empty()) return 0;  // no name to open: nothing is deleted
   int deleted = 0;
   // On 64-bit Windows the Run key has two views, and a 64-bit installer
   // writes to the other one than a 32-bit one.
   for (REGSAM view : RegistryViews(ctx.os)) {
     CRegKey run;
-    if (run.Open(HKEY_LOCAL_MACHINE, strings.Load(IDS_RUNKEY), view) != ERROR_SUCCESS) continue;
+    if (run.Open(HKEY_LOCAL_MACHINE, runKey.c_str(), view) != ERROR_SUCCESS) continue;
     const LONG rc = Access().RegDeleteValueA(run.Get(), valueName);
     if (rc != ERROR_FILE_NOT_FOUND)
       LogAction("delete Run value", Quoted(valueName) + ViewText(view), static_cast<DWORD>(rc));

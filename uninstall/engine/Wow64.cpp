@@ -1,7 +1,7 @@
 #include "uninstall/engine/Wow64.h"
 
-#include "uninstall/engine/SystemFunctions.h"
 #include "uninstall/profile/SystemFolderPaths.h"
+#include "uninstall/system/SystemFunctions.h"
 
 namespace vq {
 

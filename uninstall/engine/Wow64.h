@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "uninstall/app/OsVersion.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "uninstall/profile/IniFile.h"
-#include "uninstall/engine/Handles.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 

@@ -5,10 +5,10 @@
 
 #include <cstring>
 
-#include "uninstall/engine/AccessLayer.h"
-#include "uninstall/engine/Handles.h"
 #include "uninstall/profile/ScriptFinder.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/AccessLayer.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "uninstall/app/OsVersion.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "uninstall/app/CommandLineOptions.h"
+#include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/profile/PrinterRecord.h"
 
 namespace vq {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "uninstall/engine/SpoolerHandles.h"
 #include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/SpoolerHandles.h"
 
 namespace vq {
 

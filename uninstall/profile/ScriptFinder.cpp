@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "uninstall/engine/Handles.h"
 #include "uninstall/profile/ScriptPaths.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "uninstall/app/OsVersion.h"
 #include "uninstall/profile/PrinterRecord.h"
 #include "uninstall/profile/UninstallProfile.h"
+#include "uninstall/system/OsVersion.h"
 
 namespace vq {
 

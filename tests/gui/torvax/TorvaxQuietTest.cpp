@@ -15,10 +15,10 @@
 #include "tests/wine/core/WineTestSupport.h"
 #include "tests/wine/fixture/MachineState.h"
 #include "tests/wine/fixture/PackageInstaller.h"
-#include "uninstall/app/CommandLineOptions.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
 #include "uninstall/engine/ActionLog.h"
+#include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/res/resource.h"
 
 using gui::CProgram;

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/wine/core/WineTestSupport.h"
-#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/Services.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/system/AccessLayer.h"
 
 using namespace vq;
 

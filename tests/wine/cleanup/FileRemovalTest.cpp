@@ -11,10 +11,10 @@
 
 #include "tests/wine/cleanup/CleanupTestSupport.h"
 #include "tests/wine/fixture/PackageInstaller.h"
-#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/FileRemoval.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/AccessLayer.h"
 
 using namespace cleanup_test;
 using vq::fixture::FileExists;

@@ -12,9 +12,9 @@
 #include "tests/wine/cleanup/CleanupTestSupport.h"
 #include "tests/wine/core/NinetyEightRegistry.h"
 #include "tests/wine/fixture/PackageInstaller.h"
-#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/RegistryRemoval.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/AccessLayer.h"
 
 using namespace cleanup_test;
 using vq::fixture::RegistryKeyExists;

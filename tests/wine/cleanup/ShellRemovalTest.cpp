@@ -13,9 +13,9 @@
 #include "tests/support/TestThread.h"
 #include "tests/wine/cleanup/CleanupTestSupport.h"
 #include "tests/wine/fixture/PackageInstaller.h"
-#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/ShellRemoval.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/AccessLayer.h"
 
 using namespace cleanup_test;
 using vq::fixture::FileExists;

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "uninstall/engine/AccessLayer.h"
+#include "uninstall/system/AccessLayer.h"
 
 class CNinetyEightRegistry : public vq::CAccessLayer {
  public:

@@ -8,11 +8,11 @@
 #include <set>
 
 #include "tests/wine/fixture/PackageInstaller.h"
-#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/app/Startup.h"
 #include "uninstall/profile/PrinterInventory.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
+#include "uninstall/system/AccessLayer.h"
 
 using namespace vq;
 using namespace vq::fixture;

@@ -33,18 +33,18 @@
 #include "tests/wine/fixture/MachineState.h"
 #include "tests/wine/fixture/PackageInstaller.h"
 #include "tests/wine/machine/RunRecords.h"
-#include "uninstall/app/CommandLineOptions.h"
 #include "uninstall/app/Plan.h"
 #include "uninstall/app/Startup.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
-#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/FileRemoval.h"
 #include "uninstall/engine/FilesInUse.h"
 #include "uninstall/engine/RegistryRemoval.h"
+#include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/system/AccessLayer.h"
 
 using namespace vq::fixture;
 using vq::CUninstallDatabase;

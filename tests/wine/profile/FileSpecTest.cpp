@@ -8,9 +8,9 @@
 #include <string>
 
 #include "tests/wine/core/WineTestSupport.h"
-#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/AccessLayer.h"
 
 using namespace vq;
 

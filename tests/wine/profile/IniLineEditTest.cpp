@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "tests/wine/core/WineTestSupport.h"
-#include "uninstall/engine/AccessLayer.h"
-#include "uninstall/profile/IniLineEdit.h"
+#include "uninstall/engine/IniLineEdit.h"
+#include "uninstall/system/AccessLayer.h"
 
 using namespace vq;
 

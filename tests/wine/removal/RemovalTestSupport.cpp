@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "tests/gui/torvax/GuiDriver.h"
-#include "uninstall/app/CommandLineOptions.h"
+#include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/profile/PrinterInventory.h"
 #include "uninstall/profile/TextRoutines.h"
 

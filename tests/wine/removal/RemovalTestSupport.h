@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "tests/wine/fixture/PackageInstaller.h"
-#include "uninstall/engine/AccessLayer.h"
 #include "uninstall/engine/RemovalContext.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/system/AccessLayer.h"
 
 namespace removal_test {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "uninstall/engine/SpoolerHandles.h"
+#include "uninstall/system/SpoolerHandles.h"
 
 namespace vq {
 

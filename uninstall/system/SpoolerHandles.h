@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "uninstall/engine/AccessLayer.h"
+#include "uninstall/system/AccessLayer.h"
 
 namespace vq {
 

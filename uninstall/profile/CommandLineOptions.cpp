@@ -1,4 +1,4 @@
-#include "uninstall/app/CommandLineOptions.h"
+#include "uninstall/profile/CommandLineOptions.h"
 
 #include <cstring>
 

@@ -1,10 +1,10 @@
-#include "uninstall/profile/IniLineEdit.h"
+#include "uninstall/engine/IniLineEdit.h"
 
 #include <windows.h>
 
-#include "uninstall/engine/AccessLayer.h"
-#include "uninstall/engine/Handles.h"
 #include "uninstall/profile/IniText.h"
+#include "uninstall/system/AccessLayer.h"
+#include "uninstall/system/Handles.h"
 
 namespace vq {
 

@@ -1,9 +1,9 @@
-#include "uninstall/engine/AccessLayer.h"
+#include "uninstall/system/AccessLayer.h"
 
 #include <string>
 
-#include "uninstall/engine/Handles.h"
-#include "uninstall/engine/SystemFunctions.h"
+#include "uninstall/system/Handles.h"
+#include "uninstall/system/SystemFunctions.h"
 
 namespace vq {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "uninstall/app/OsVersion.h"
-#include "uninstall/engine/SystemFunctions.h"
+#include "uninstall/system/OsVersion.h"
+#include "uninstall/system/SystemFunctions.h"
 
 namespace vq {
 
