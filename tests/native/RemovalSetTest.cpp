@@ -103,6 +103,23 @@ TEST(RemovalSet, KeptPrinterProtectsWhatItsProfileNames) {
   EXPECT_EQ(db.disguiseToolKept, 1);
 }
 
+TEST(RemovalSet, APrinterThatCannotBeOpenedProtectsItsDriverOrEveryProfile) {
+  // Its driver known from the spooler's list: that driver's profile stays.
+  // Unknown: any profile may be its own, so nothing of the package goes.
+  for (const bool driverKnown : {true, false}) {
+    CUninstallDatabase db = SampleDatabase();
+    CPrinterRecord unopened = Printer("Sala ? 7310", driverKnown ? "VARDEN QUILLAN vintara B" : "", 1);
+    unopened.openError = 1801;
+    db.printers = {Printer("pa", "VARDEN QUILLAN vintara A"), Printer("pb", "VARDEN QUILLAN vintara B"),
+                   unopened};
+    db.ComputeRemovalSet();
+    EXPECT_EQ(db.keptCount, 1);
+    EXPECT_FALSE(Contains(db.removal.List(kFiles), "B.DLL")) << driverKnown;
+    EXPECT_EQ(Contains(db.removal.List(kFiles), "A.DLL"), driverKnown);
+    EXPECT_EQ(Contains(db.removal.List(kServices), "SvcA"), driverKnown);
+  }
+}
+
 TEST(RemovalSet, SameProfileKeptAndRemovedRemovesNothingOfIt) {
   CUninstallDatabase db = SampleDatabase();
   db.printers = {Printer("p1", "VARDEN QUILLAN vintara A"), Printer("p2", "VARDEN QUILLAN vintara A", 1)};

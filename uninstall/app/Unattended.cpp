@@ -66,11 +66,15 @@ bool RunPhaseWithin(CRemovalRun& run, int step, DWORD limitMs) {
 void LogChosenPrinters(const CUninstallDatabase& db, bool filtered) {
   for (const CPrinterRecord& p : db.printers) {
     if (p.isDisguise) continue;
-    const char* outcome = "kept";
-    if (!p.keep) outcome = "chosen for removal";
+    std::string outcome = "kept";
+    if (p.openError)
+      outcome = "kept: it cannot be opened (error " + std::to_string(p.openError) + "); driver " +
+                (p.driverName.empty() ? std::string("unknown: every profile stays")
+                                      : Quoted(p.driverName) + " stays");
+    else if (!p.keep) outcome = "chosen for removal";
     else if (!p.listed) outcome = "kept: the switches do not offer it";
     else if (!filtered && !db.IsPackagePrinter(p)) outcome = "kept: not a printer of this package";
-    LogOutcome("printer", Quoted(p.printerName), outcome);
+    LogOutcome("printer", Quoted(p.printerName), outcome.c_str());
   }
 }
 // The one path of switch `name` (quotes around it dropped) into `path`;

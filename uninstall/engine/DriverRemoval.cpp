@@ -2,6 +2,7 @@
 
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "uninstall/system/KeyNames.h"
 #include "uninstall/system/SpoolerHandles.h"
 #include "uninstall/system/SpoolerQueries.h"
+#include "uninstall/system/WideText.h"
 
 namespace vq {
 
@@ -44,6 +46,25 @@ const char* EnvironmentKeyPart(const char* environment) {
 
 const char* EnvironmentLogName(const char* environment) {
   return environment ? environment : "current";
+}
+
+// The port monitors and print processors Windows itself installs (Windows
+// 95 to 11, and Wine's): whatever a script says, they stay.
+const char* const kWindowsMonitors[] = {
+    "Local Port",          "Standard TCP/IP Port", "USB Monitor",
+    "WSD Port",            "LPR Port",             "Hewlett-Packard Network Port",
+    "Digital Network Port", "AppleTalk Printing Devices", "PJL Language Monitor",
+    "Microsoft Shared Fax Monitor", "Windows NT Fax Monitor", "Microsoft Document Imaging Writer Monitor",
+    "Send To Microsoft OneNote Monitor", "Microsoft XPS Document Writer Monitor", "IPP Port",
+    "Local Monitor",
+};
+const char* const kWindowsPrintProcessors[] = {"WinPrint", "wineps"};
+
+template <std::size_t N>
+bool InNames(const char* const (&names)[N], const std::string& name) {
+  for (const char* n : names)
+    if (EqualNoCase(name, n)) return true;
+  return false;
 }
 
 bool InList(const ItemList& list, const char* name) {
@@ -90,8 +111,11 @@ bool DeleteDriver(CRemovalContext& ctx, const char* environment, const char* dri
   const bool deleted = Access().DeletePrinterDriverA(nullptr, Text(environment), Text(driver));
   if (!deleted) {
     const DWORD error = GetLastError();
+    if (error == ERROR_PRINTER_DRIVER_IN_USE) {
+      ctx.LogOutcome("delete driver", logged, "kept: a printer uses it");
+      return false;
+    }
     ctx.Log("delete driver", logged, error);
-    if (error == ERROR_PRINTER_DRIVER_IN_USE) return false;
   } else {
     ctx.Log("delete driver", logged);
     ctx.removedDrivers.push_back(driver);
@@ -109,9 +133,8 @@ bool DeleteDriver(CRemovalContext& ctx, const char* environment, const char* dri
   return deleted;
 }
 
-// Each installed driver of `environment` with the INF path of its package in
-// the driver store (level 8: Windows Vista and later).
-using DriverInfPaths = std::vector<std::pair<std::string, std::string>>;
+}  // namespace
+
 DriverInfPaths InfPathsOfDrivers(const char* environment) {
   std::vector<BYTE> buffer;
   const DWORD count = EnumerateRecords<DriverInfo8A>(
@@ -127,6 +150,8 @@ DriverInfPaths InfPathsOfDrivers(const char* environment) {
   }
   return paths;
 }
+
+namespace {
 
 // Notes the package of `driver`, just deleted from `environment`, unless a
 // driver deleted before named the same one.
@@ -173,6 +198,59 @@ BOOL SetPrinterField(const char* printerName, LPSTR PRINTER_INFO_2A::*field, con
   return Access().SetPrinterA(printer.Get(), 2, buffer.data(), 0);
 }
 
+// The same through the wide functions (Windows NT family): the record is
+// written back exactly as it was read but for the one field, so names,
+// comments, locations and share names beyond the ANSI code page survive.
+BOOL SetPrinterFieldW(const std::wstring& printerName, LPWSTR PRINTER_INFO_2W::*field,
+                      const char* text) {
+  CPrinter printer;
+  if (!printer.OpenWide(printerName.c_str(), PRINTER_ALL_ACCESS)) return FALSE;
+  std::vector<BYTE> buffer;
+  BOOL ok = QueryWithGrowingBuffer(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+    return Access().GetPrinterW(printer.Get(), 2, data, size, needed);
+  });
+  if (!ok || buffer.size() < sizeof(PRINTER_INFO_2W)) return FALSE;
+  std::wstring wide = WideText(text);
+  reinterpret_cast<PRINTER_INFO_2W*>(buffer.data())->*field = &wide[0];
+  return Access().SetPrinterW(printer.Get(), 2, buffer.data(), 0);
+}
+
+// The local printers that use print processor `name`: by the wide names of
+// the wide list where the system has it (the NT family), else by the ANSI
+// names. False when the spooler cannot list them, as then nobody can tell
+// that no printer uses it.
+bool PrintersUsing(const char* name, std::vector<std::wstring>& wide,
+                   std::vector<std::string>& ansi) {
+  std::vector<BYTE> buffer;
+  DWORD count = 0;
+  const BOOL listed = QueryWithGrowingBuffer(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+    return Access().EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed, &count);
+  });
+  if (listed) {
+    count = std::min<DWORD>(count, static_cast<DWORD>(buffer.size() / sizeof(PRINTER_INFO_2W)));
+    const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+      if (printers[i].pPrinterName && printers[i].pPrintProcessor &&
+          EqualNoCase(AnsiText(printers[i].pPrintProcessor), name))
+        wide.push_back(printers[i].pPrinterName);
+    return true;
+  }
+  if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+  buffer.clear();
+  count = 0;
+  if (!QueryWithGrowingBuffer(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+        return Access().EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed, &count);
+      }))
+    return false;
+  count = std::min<DWORD>(count, static_cast<DWORD>(buffer.size() / sizeof(PRINTER_INFO_2A)));
+  const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i)
+    if (printers[i].pPrinterName && printers[i].pPrintProcessor &&
+        EqualNoCase(printers[i].pPrintProcessor, name))
+      ansi.push_back(printers[i].pPrinterName);
+  return true;
+}
+
 }  // namespace
 
 void RemoveDrivers(CRemovalContext& ctx, const char* environment) {
@@ -216,9 +294,29 @@ void RemoveDriverPackages(CRemovalContext& ctx) {
 
 void RemoveMonitors(CRemovalContext& ctx, const char* environment) {
   for (const std::string& monitor : ctx.database->removal.List(kMonitors)) {
-    if (monitor.empty()) continue;
+    if (monitor.empty() || InList(ctx.keptMonitors, monitor.c_str())) continue;
+    if (IsWindowsMonitor(monitor)) {
+      ctx.LogOutcome("delete monitor", Quoted(monitor), "refused: a monitor of Windows");
+      ctx.keptMonitors.push_back(monitor);
+      continue;
+    }
     const BOOL deleted = Access().DeleteMonitorA(nullptr, Text(environment), Text(monitor.c_str()));
-    ctx.Log("delete monitor", Quoted(monitor), deleted ? ERROR_SUCCESS : GetLastError());
+    const DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
+    if (deleted) {
+      ctx.Log("delete monitor", Quoted(monitor));
+    } else if (error == ERROR_UNKNOWN_PRINT_MONITOR) {
+      ctx.LogOutcome("delete monitor", Quoted(monitor), "not installed");
+    } else {
+      // In use (ERROR_PRINT_MONITOR_IN_USE) or refused: the spooler keeps it,
+      // and so must its key, or the next start of the spooler loses it for
+      // the printers that print through it.
+      if (error == ERROR_PRINT_MONITOR_IN_USE)
+        ctx.LogOutcome("delete monitor", Quoted(monitor), "kept: a printer that stays uses it");
+      else
+        ctx.Log("delete monitor", Quoted(monitor), error);
+      ctx.keptMonitors.push_back(monitor);
+      continue;
+    }
     // Win32s has no monitor keys. The key is tried once per environment.
     if (!ctx.os.IsWin32s() && IsSingleKeyName(monitor))
       DeleteLocalMachineKey(kMonitorsKey + monitor, kFieldChars);
@@ -233,8 +331,9 @@ void RemovePrintProcessors(CRemovalContext& ctx, const char* environment) {
       });
   for (const std::string& processor : processors) {
     if (!InList(ctx.database->removal.List(kPrintProcessors), processor.c_str())) continue;
-    // Printers are moved to the system's processor: it never goes.
-    if (EqualNoCase(processor, kSystemProcessor)) continue;
+    // Printers are moved to the system's processor: it never goes, nor any
+    // other of Windows'.
+    if (IsWindowsPrintProcessor(processor)) continue;
     if (!ReleasePrintProcessor(processor.c_str())) {  // still in use: left in place
       ctx.LogOutcome("print processor", Quoted(processor), "kept: a printer could not be moved off it");
       continue;
@@ -245,6 +344,12 @@ void RemovePrintProcessors(CRemovalContext& ctx, const char* environment) {
     const std::string key = PrintProcessorKey(ctx.os, environment, processor);
     if (!key.empty()) DeleteLocalMachineKey(key, kKeyChars);
   }
+}
+
+bool IsWindowsMonitor(const std::string& name) { return InNames(kWindowsMonitors, name); }
+
+bool IsWindowsPrintProcessor(const std::string& name) {
+  return InNames(kWindowsPrintProcessors, name);
 }
 
 std::string PrintProcessorKey(const COsVersion& os, const char* environment,
@@ -258,19 +363,17 @@ std::string PrintProcessorKey(const COsVersion& os, const char* environment,
 }
 
 int ReleasePrintProcessor(const char* name) {
-  std::vector<std::string> users;
-  {
-    std::vector<BYTE> buffer;
-    const DWORD count = EnumPrinterInfo2(PRINTER_ENUM_LOCAL, buffer);
-    const PRINTER_INFO_2A* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) {
-      if (printers[i].pPrinterName && printers[i].pPrintProcessor &&
-          EqualNoCase(printers[i].pPrintProcessor, name))
-        users.push_back(printers[i].pPrinterName);
-    }
-  }
+  std::vector<std::wstring> wide;
+  std::vector<std::string> ansi;
+  if (!PrintersUsing(name, wide, ansi)) return 0;
   int result = 1;
-  for (const std::string& printer : users) {
+  for (const std::wstring& printer : wide) {
+    if (SetPrinterFieldW(printer, &PRINTER_INFO_2W::pPrintProcessor, kSystemProcessor))
+      SetPrinterFieldW(printer, &PRINTER_INFO_2W::pDatatype, kRawDatatype);  // result ignored
+    else
+      result = 0;
+  }
+  for (const std::string& printer : ansi) {
     if (SetPrinterProcessor(printer.c_str(), kSystemProcessor))
       SetPrinterDatatype(printer.c_str(), kRawDatatype);  // result ignored
     else

@@ -4,6 +4,10 @@
 // and print-processor keys are deleted here.
 #pragma once
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <windows.h>
 
 #include <string>
@@ -36,6 +40,16 @@ void RemovePrintProcessors(CRemovalContext& ctx, const char* environment);
 // Win32s and for a name that is not a single key name.
 std::string PrintProcessorKey(const COsVersion& os, const char* environment,
                               const std::string& processor);
+
+// Each installed driver of `environment` with the INF path of its package in
+// the driver store (level 8: Windows Vista and later; empty elsewhere).
+using DriverInfPaths = std::vector<std::pair<std::string, std::string>>;
+DriverInfPaths InfPathsOfDrivers(const char* environment);
+
+// Port monitors and print processors of Windows itself, which no script
+// removes.
+bool IsWindowsMonitor(const std::string& name);
+bool IsWindowsPrintProcessor(const std::string& name);
 
 // Moves every local printer that uses processor `name` to "WinPrint" with the
 // "RAW" data type. 1 when none uses it any more, 0 when one could not be moved.

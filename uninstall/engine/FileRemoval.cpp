@@ -253,6 +253,11 @@ bool MayDeleteFromSharedFolders(const CRemovalContext& ctx, const std::string& f
     LogOutcome("delete file", Quoted(file), "refused in the system and driver folders: Windows needs it");
     return false;
   }
+  if (!ctx.filesInUse.Complete()) {
+    LogOutcome("delete file", Quoted(file),
+               "kept: the spooler's lists of the drivers, monitors and print processors that stay could not be read");
+    return false;
+  }
   if (const std::string* user = ctx.filesInUse.UserOf(file)) {
     LogOutcome("delete file", Quoted(file), ("kept: used by " + *user).c_str());
     return false;
@@ -340,8 +345,9 @@ void RemoveFiles(CRemovalContext& ctx) {
   CUninstallDatabase& db = *ctx.database;
   ItemList& files = db.removal.List(kFiles);
   NormaliseList(files);
-  // The drivers, monitors and print processors that stay, after their phases.
-  ctx.filesInUse.Collect(ctx.os, ctx.environments);
+  // The drivers, monitors and print processors that stay, after their
+  // phases; a run that stopped the spooler read them before it did.
+  if (!ctx.filesInUse.Collected()) ctx.filesInUse.Collect(ctx.os, ctx.environments);
   CFileIndex index;
   bool zreg32s = false;
   for (const std::string& item : files) {

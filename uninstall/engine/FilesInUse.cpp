@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "uninstall/engine/ActionLog.h"
@@ -15,6 +16,23 @@ namespace vq {
 namespace {
 
 char* Text(const char* s) { return const_cast<char*>(s); }
+
+// The records of a spooler list, like EnumerateRecords, but false when the
+// spooler could not list them. An environment this system does not have
+// holds nothing: that is an empty list, not a failure.
+template <typename Record, typename Enumerate>
+bool ListRecords(std::vector<BYTE>& buffer, DWORD& count, Enumerate enumerate) {
+  count = 0;
+  const BOOL ok = QueryWithGrowingBuffer(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+    return enumerate(data, size, needed, &count);
+  });
+  if (!ok) {
+    count = 0;
+    return GetLastError() == ERROR_INVALID_ENVIRONMENT;
+  }
+  count = std::min<DWORD>(count, static_cast<DWORD>(buffer.size() / sizeof(Record)));
+  return true;
+}
 
 std::string EnvironmentName(const char* environment) {
   return environment && *environment ? environment : "current";
@@ -39,21 +57,24 @@ const std::string* CFilesInUse::UserOf(const std::string& name) const {
 }
 
 void CFilesInUse::Collect(const COsVersion& os, const std::vector<const char*>& environments) {
-  users_.clear();
+  Clear();
+  collected_ = true;
   for (const char* environment : environments) {
-    CollectDrivers(environment);
-    CollectProcessors(os, environment);
+    complete_ &= CollectDrivers(environment);
+    complete_ &= CollectProcessors(os, environment);
   }
-  CollectMonitors();
+  complete_ &= CollectMonitors();
 }
 
-void CFilesInUse::CollectDrivers(const char* environment) {
+bool CFilesInUse::CollectDrivers(const char* environment) {
   std::vector<BYTE> buffer;
-  const DWORD count = EnumerateRecords<DRIVER_INFO_3A>(
-      buffer, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+  DWORD count = 0;
+  if (!ListRecords<DRIVER_INFO_3A>(buffer, count, [&](BYTE* data, DWORD size, DWORD* needed,
+                                                       DWORD* returned) {
         return Access().EnumPrinterDriversA(nullptr, Text(environment), 3, data, size, needed,
                                             returned);
-      });
+      }))
+    return false;
   const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
   const char* const begin = reinterpret_cast<const char*>(buffer.data());
   const char* const end = begin + buffer.size();
@@ -73,27 +94,38 @@ void CFilesInUse::CollectDrivers(const char* environment) {
       file += name.size() + 1;
     }
   }
+  return true;
 }
 
-void CFilesInUse::CollectMonitors() {
+bool CFilesInUse::CollectMonitors() {
   std::vector<BYTE> buffer;
-  const DWORD count = EnumerateRecords<MONITOR_INFO_2A>(
-      buffer, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+  DWORD count = 0;
+  if (!ListRecords<MONITOR_INFO_2A>(buffer, count, [&](BYTE* data, DWORD size, DWORD* needed,
+                                                        DWORD* returned) {
         return Access().EnumMonitorsA(nullptr, 2, data, size, needed, returned);
-      });
+      }))
+    return false;
   const MONITOR_INFO_2A* monitors = reinterpret_cast<const MONITOR_INFO_2A*>(buffer.data());
   for (DWORD i = 0; i < count; ++i)
     if (monitors[i].pDLLName)
       Add(monitors[i].pDLLName, "monitor " + Quoted(monitors[i].pName ? monitors[i].pName : ""));
+  return true;
 }
 
 // A print processor's library is the "Driver" value of its key.
-void CFilesInUse::CollectProcessors(const COsVersion& os, const char* environment) {
-  const std::vector<std::string> processors = EnumeratedNames<PRINTPROCESSOR_INFO_1A>(
-      [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+bool CFilesInUse::CollectProcessors(const COsVersion& os, const char* environment) {
+  std::vector<BYTE> buffer;
+  DWORD count = 0;
+  if (!ListRecords<PRINTPROCESSOR_INFO_1A>(buffer, count, [&](BYTE* data, DWORD size,
+                                                               DWORD* needed, DWORD* returned) {
         return Access().EnumPrintProcessorsA(nullptr, Text(environment), 1, data, size, needed,
-                                             count);
-      });
+                                             returned);
+      }))
+    return false;
+  std::vector<std::string> processors;
+  const auto* records = reinterpret_cast<const PRINTPROCESSOR_INFO_1A*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i)
+    if (records[i].pName && records[i].pName[0]) processors.push_back(records[i].pName);
   for (const std::string& processor : processors) {
     const std::string user =
         "print processor " + Quoted(processor) + " (" + EnvironmentName(environment) + ")";
@@ -110,6 +142,7 @@ void CFilesInUse::CollectProcessors(const COsVersion& os, const char* environmen
       Add(library, user);
     }
   }
+  return true;
 }
 
 }  // namespace vq

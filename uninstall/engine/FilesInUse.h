@@ -18,8 +18,15 @@ class CFilesInUse {
   // Reads, for each environment (null: the spooler's own), the driver,
   // configuration, data, help and dependent files of every installed driver
   // (level 3), the library of every port monitor and of every print
-  // processor. What was there before is forgotten.
+  // processor. What was there before is forgotten. It must be read while
+  // the spooler answers: a run that stops it (Windows NT 3.x and 4.0) reads
+  // it before. When one of the spooler's lists cannot be read, nobody can
+  // tell which file is free: the list is incomplete.
   void Collect(const COsVersion& os, const std::vector<const char*>& environments);
+  bool Collected() const { return collected_; }
+  // False when a list of the spooler could not be read: then every file of
+  // the shared folders must be taken as in use.
+  bool Complete() const { return complete_; }
 
   // Who needs the file `name` (folder and case do not matter), for the log:
   // "driver "X" (Windows NT x86)"; null when nobody does.
@@ -27,14 +34,22 @@ class CFilesInUse {
 
   // Records that `user` needs the file `path` (only its name counts).
   void Add(const std::string& path, const std::string& user);
-  void Clear() { users_.clear(); }
+  // Forgets everything, also that it was read (a new run reads it again).
+  void Clear() {
+    users_.clear();
+    collected_ = false;
+    complete_ = true;
+  }
 
  private:
-  void CollectDrivers(const char* environment);
-  void CollectMonitors();
-  void CollectProcessors(const COsVersion& os, const char* environment);
+  // Each false when the spooler could not list what it holds.
+  bool CollectDrivers(const char* environment);
+  bool CollectMonitors();
+  bool CollectProcessors(const COsVersion& os, const char* environment);
 
   std::unordered_map<std::string, std::string> users_;  // folded file name -> first user
+  bool collected_ = false;
+  bool complete_ = true;
 };
 
 }  // namespace vq

@@ -20,6 +20,15 @@ constexpr DWORD kMaxListed = 100000;
 
 std::string Folded(const char* text) { return FoldedCopy(text ? text : ""); }
 
+// A wide name as the A functions give it, folded.
+std::string FoldedAnsi(const wchar_t* text) {
+  if (!text) return std::string();
+  char ansi[MAX_PATH * 2] = "";
+  if (!WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof(ansi), nullptr, nullptr))
+    return std::string();
+  return FoldedCopy(ansi);
+}
+
 std::string Join(const std::string& path, const char* name) {
   if (!name || !*name) return path;
   std::string joined = path;
@@ -32,8 +41,8 @@ std::string Join(const std::string& path, const char* name) {
 // Removes from the `count` records at the start of `buffer` those whose name
 // `isGone` says were deleted, keeping the order; their texts stay where the
 // system put them, so the kept records' pointers stay valid. The new count.
-template <typename Record, typename IsGone>
-DWORD Compact(LPBYTE buffer, DWORD count, LPSTR Record::*name, IsGone isGone) {
+template <typename Record, typename Text, typename IsGone>
+DWORD Compact(LPBYTE buffer, DWORD count, Text Record::*name, IsGone isGone) {
   Record* records = reinterpret_cast<Record*>(buffer);
   DWORD kept = 0;
   for (DWORD i = 0; i < count; ++i) {
@@ -144,6 +153,36 @@ BOOL CPlanLayer::DeletePrinterConnectionA(LPSTR name) {
 }
 
 BOOL CPlanLayer::SetJobA(HANDLE, DWORD, DWORD, LPBYTE, DWORD) { return TRUE; }
+
+// Printers go by their ANSI names: a wide name counts as deleted when its
+// ANSI form was.
+BOOL CPlanLayer::EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                               LPDWORD needed, LPDWORD returned) {
+  if (!CAccessLayer::EnumPrintersW(flags, name, level, buffer, size, needed, returned)) return FALSE;
+  if (!buffer) return TRUE;
+  auto gone = [&](const wchar_t* printer) { return printers_.count(FoldedAnsi(printer)) != 0; };
+  switch (level) {
+    case 2:
+      *returned = Compact(buffer, *returned, &PRINTER_INFO_2W::pPrinterName, gone);
+      break;
+    case 4:
+      *returned = Compact(buffer, *returned, &PRINTER_INFO_4W::pPrinterName, gone);
+      break;
+  }
+  return TRUE;
+}
+
+BOOL CPlanLayer::OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) {
+  if (printers_.count(FoldedAnsi(name))) {
+    SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return FALSE;
+  }
+  return CAccessLayer::OpenPrinterW(name, printer, defaults);
+}
+
+BOOL CPlanLayer::SetPrinterW(HANDLE, DWORD, LPBYTE, DWORD) { return TRUE; }
+
+BOOL CPlanLayer::WriteProfileStringA(LPCSTR, LPCSTR, LPCSTR) { return TRUE; }
 
 // ---- drivers, monitors and print processors -------------------------------
 
@@ -474,5 +513,11 @@ BOOL CPlanLayer::CloseServiceHandle(SC_HANDLE handle) {
   openServices_.erase(handle);
   return CAccessLayer::CloseServiceHandle(handle);
 }
+
+// ---- restart ----------------------------------------------------------------
+
+BOOL CPlanLayer::ExitWindowsEx(UINT, DWORD) { return TRUE; }
+
+BOOL CPlanLayer::InitiateSystemShutdownExA(LPSTR, LPSTR, DWORD, BOOL, BOOL, DWORD) { return TRUE; }
 
 }  // namespace vq

@@ -31,6 +31,11 @@ class CPlanLayer : public CAccessLayer {
   BOOL SetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) override;
   BOOL DeletePrinter(HANDLE printer) override;
   BOOL DeletePrinterConnectionA(LPSTR name) override;
+  BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                     LPDWORD needed, LPDWORD returned) override;
+  BOOL OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) override;
+  BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) override;
+  BOOL WriteProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value) override;
   BOOL SetJobA(HANDLE printer, DWORD jobId, DWORD level, LPBYTE job, DWORD command) override;
   // Drivers, monitors and print processors
   BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
@@ -70,6 +75,10 @@ class CPlanLayer : public CAccessLayer {
   BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) override;
   BOOL DeleteService(SC_HANDLE service) override;
   BOOL CloseServiceHandle(SC_HANDLE handle) override;
+  // A plan restarts nothing.
+  BOOL ExitWindowsEx(UINT flags, DWORD reason) override;
+  BOOL InitiateSystemShutdownExA(LPSTR machine, LPSTR message, DWORD timeout,
+                                 BOOL forceAppsClosed, BOOL reboot, DWORD reason) override;
 
  private:
   std::string PathOf(HKEY key) const;

@@ -24,6 +24,8 @@ namespace vq {
 namespace {
 
 constexpr DWORD kMaxJobs = 100;
+// The longest "device" line read back whole.
+constexpr std::size_t kProfileLineChars = 4096;
 // Windows NT keeps a value named after each printer in these per-user keys.
 const char* const kPerUserPrinterKeys[] = {
     "Printers\\DevModes2",
@@ -154,13 +156,6 @@ void ReplaceDefaultPrinter(CUninstallDatabase& db, const std::string& candidate,
   TellUser(IDS_DEFAULTDELETED_NEW, {candidate}, MB_OK);
 }
 
-// Whether a printer that stays is the default.
-bool HasDefault(const std::vector<CPrinterRecord>& printers) {
-  for (const CPrinterRecord& p : printers)
-    if (!p.removed && p.isDefault) return true;
-  return false;
-}
-
 // Win32s names the driver in the device line by its main file's name without
 // folder and extension; when the driver cannot be read, by the printer's
 // print processor.
@@ -184,10 +179,26 @@ std::string Win32sDriverField(const char* printerName, const PRINTER_INFO_2A& in
 // Windows NT and Win32s take the default printer from win.ini's "windows"
 // section, key "device": "name,driver,port" (the spooler's own "winspool" on NT).
 BOOL WriteDefaultDevice(const char* name, const PRINTER_INFO_2A& info, const COsVersion& os) {
-  if (Access().ChangesNothing()) return TRUE;
   const std::string driver = os.IsWin32s() ? Win32sDriverField(name, info) : "winspool";
   const std::string device = std::string(name) + "," + driver + "," + OrEmpty(info.pPortName);
-  return WriteProfileStringA("windows", "device", device.c_str());
+  return Access().WriteProfileStringA("windows", "device", device.c_str());
+}
+
+// Whether the user has a default printer now, listed or not: asked with
+// GetDefaultPrinterA where the system has it, else read from the "device"
+// setting whole (its name may be longer than the inventory reads). When the
+// system cannot tell, a default is taken to exist, so that none is replaced.
+bool HasDefaultPrinter() {
+  char name[4] = "";
+  DWORD size = sizeof(name);
+  if (Access().GetDefaultPrinterA(name, &size)) return name[0] != '\0';
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND) return false;
+  if (error != ERROR_CALL_NOT_IMPLEMENTED) return true;  // ERROR_INSUFFICIENT_BUFFER: one exists
+  std::vector<char> device(kProfileLineChars);
+  Access().GetProfileStringA("windows", "device", "", device.data(),
+                             static_cast<DWORD>(device.size()));
+  return device[0] != '\0';
 }
 
 void AnnounceDefaultChange(const COsVersion& os) {
@@ -212,7 +223,8 @@ void RemovePrinters(CRemovalContext& ctx) {
   std::string candidate;  // the last printer kept so far: the next default
   for (CPrinterRecord& p : db.printers) {
     if (p.keep || p.isDisguise || p.removed) {
-      if (!p.removed) candidate = p.printerName;
+      // A printer that cannot be opened cannot be made the default either.
+      if (!p.removed && !p.openError) candidate = p.printerName;
       continue;
     }
     // No record of the inventory has an empty name; with one, the calls
@@ -232,11 +244,19 @@ void RemovePrinters(CRemovalContext& ctx) {
     }
     RemoveLocalPrinter(ctx, p, kept, defaultDeleted);
   }
+  if (Access().RunsAsLocalSystem()) {
+    // A deployment agent's account has no default printer of its own, and
+    // the user's is not its to change.
+    if (defaultDeleted || !candidate.empty())
+      LogOutcome("default printer", "of the user", "left alone: LocalSystem has no default printer of its own");
+    return;
+  }
   if (defaultDeleted) {
     ReplaceDefaultPrinter(db, candidate, ctx.os);
-  } else if (!candidate.empty() && !HasDefault(db.printers)) {
-    // Printers remain but none is the default (an earlier run ended between
-    // deleting the default and choosing the next): choose one now.
+  } else if (!candidate.empty() && !HasDefaultPrinter()) {
+    // Printers remain but the user has no default at all (an earlier run
+    // ended between deleting the default and choosing the next): choose one
+    // now. A default the inventory did not list is still a default.
     MakeCandidateDefault(db, candidate, ctx.os);
   }
 }
@@ -254,11 +274,17 @@ int MakeDefaultPrinter(char name[260], const COsVersion& os) {
   std::vector<BYTE> buffer;
   if (!GetPrinterInfo2(printer.Get(), buffer)) return 0;
   PRINTER_INFO_2A* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer.data());
-  info->Attributes |= PRINTER_ATTRIBUTE_DEFAULT;
-  // Windows 9x takes the default from this attribute, the others from the
-  // device line below: the one that counts decides the result.
-  const BOOL attributeSet = Access().SetPrinterA(printer.Get(), 2, buffer.data(), 0);
-  const BOOL set = os.IsWin9x() ? attributeSet : WriteDefaultDevice(name, *info, os);
+  // Windows 9x takes the default from the printer's attribute, set through
+  // its whole record; Windows NT from the user's device line alone, which is
+  // how it sets one itself: the record, read back through the ANSI
+  // functions, would spell every character of its texts that the code page
+  // lacks as "?" and rename or re-share the printer. Win32s has both.
+  BOOL set = TRUE;
+  if (!os.IsNT()) {
+    info->Attributes |= PRINTER_ATTRIBUTE_DEFAULT;
+    set = Access().SetPrinterA(printer.Get(), 2, buffer.data(), 0);
+  }
+  if (!os.IsWin9x()) set = WriteDefaultDevice(name, *info, os);
   if (!set) return 0;
   AnnounceDefaultChange(os);
   return 1;

@@ -45,6 +45,10 @@ struct CRemovalContext {
   // Kept from one run to the next.
   std::string lastDriverName;
 
+  // Set by the monitor phase: the monitors the spooler kept (in use) or a
+  // guard refused, whose keys must stay in every environment.
+  std::vector<std::string> keptMonitors;
+
   // Set by the driver phase: every driver it deleted, in any environment.
   std::vector<std::string> removedDrivers;
   // Windows Vista and later: the package of each of them, once per INF path.

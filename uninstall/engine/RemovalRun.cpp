@@ -88,6 +88,8 @@ void CRemovalRun::AddFolder(std::vector<std::string>& list, SetPlace setPlace) {
 
 void CRemovalRun::Start() {
   ctx_.environments = PrintEnvironments(ctx_.os);
+  ctx_.filesInUse.Clear();
+  ctx_.keptMonitors.clear();
   BuildFolderLists();
   CFileSpec place(ctx_.os);
   place.SetFolder(kFolderPrinterDriver);
@@ -177,6 +179,9 @@ bool CRemovalRun::RunPhaseUnguarded(int step) {
       RemoveServices(db, os);
       break;
     case 8:
+      // What the drivers, monitors and print processors that stay need is
+      // read now, after their phases and while the spooler still answers.
+      ctx_.filesInUse.Collect(os, ctx_.environments);
       if (os.IsWin9x()) {
         if (os.VersionCode() == COsVersion::kVersion95) CloseSpoolerWindow();
         db.restartNeeded = 1;  // the Windows 9x spooler lets go of its files only at a restart

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "uninstall/engine/ActionLog.h"
+#include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/system/AccessLayer.h"
 
@@ -28,6 +29,20 @@ class CServiceHandle {
 };
 
 const char kSpoolerService[] = "Spooler";
+
+// Services of Windows itself, from Windows NT 3.51 to 11, that printing and
+// the machine need; whatever a script says, they stay. (The registry guard
+// keeps their keys; this keeps the service manager from deleting them.)
+const char* const kWindowsServices[] = {
+    "Spooler",     "RpcSs",        "RpcEptMapper", "DcomLaunch",   "PlugPlay",   "EventLog",
+    "LanmanServer", "LanmanWorkstation", "Netlogon", "Schedule",   "Winmgmt",    "SamSs",
+    "Dhcp",        "Dnscache",     "Tcpip",        "Tcpip6",       "AFD",        "NetBT",
+    "Parport",     "Parallel",     "Serial",       "usbprint",     "usbscan",    "PrintNotify",
+    "Fax",         "LPDSVC",       "TermService",  "wuauserv",     "CryptSvc",   "BITS",
+    "ProtectedStorage", "PolicyAgent", "Browser",  "RemoteRegistry", "TapiSrv",  "seclogon",
+    "ShellHWDetection", "Themes",  "AudioSrv",     "W32Time",      "WSDPrintDevice", "FDResPub",
+    "fdPHost",     "ProfSvc",      "UserManager",  "gpsvc",        "Power",      "Nsi",
+};
 
 // The longest the tool waits for the spooler to settle, whatever its wait
 // hint says; a spooler slower than this is reported as it stands.
@@ -67,11 +82,21 @@ DWORD SettledState(SC_HANDLE service) {
 
 }  // namespace
 
+bool IsWindowsService(const std::string& name) {
+  for (const char* service : kWindowsServices)
+    if (EqualNoCase(name, service)) return true;
+  return false;
+}
+
 void RemoveServices(CUninstallDatabase& db, const COsVersion& os) {
   if (!os.IsNT()) return;
   CServiceHandle manager(Access().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
   if (!manager) return;
   for (const std::string& name : db.removal.List(kServices)) {
+    if (IsWindowsService(name)) {
+      LogOutcome("delete service", Quoted(name), "refused: a service of Windows");
+      continue;
+    }
     CServiceHandle service(Access().OpenServiceA(manager.Get(), name.c_str(), SERVICE_ALL_ACCESS));
     if (!service) continue;  // not installed: nothing to do
     // Services are not stopped first: a deleted service goes when the machine

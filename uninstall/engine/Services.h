@@ -2,15 +2,20 @@
 // stopping and starting the spooler.
 #pragma once
 
+#include <string>
+
 #include "uninstall/system/OsVersion.h"
 
 namespace vq {
 
 class CUninstallDatabase;
 
-// Deletes every service of the removal set's Services list (Windows NT only);
-// each deletion, and each service already marked for deletion, sets the
-// database's restart-needed flag.
+// Services of Windows itself, which no script removes.
+bool IsWindowsService(const std::string& name);
+
+// Deletes every service of the removal set's Services list (Windows NT only)
+// but Windows' own; each deletion, and each service already marked for
+// deletion, sets the database's restart-needed flag.
 void RemoveServices(CUninstallDatabase& db, const COsVersion& os);
 
 // Stops the spooler and waits until it has stopped, bounded by its wait

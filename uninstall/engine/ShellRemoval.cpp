@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "uninstall/engine/DriverRemoval.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
@@ -243,9 +244,10 @@ bool NamesOneOf(const std::string& path, const std::vector<std::string>& drivers
 // Deletes the files of `folder` matching `pattern` that install one of
 // `drivers` with `remove` (called with the folder and the file name, a BOOL
 // result and GetLastError as DeleteFileA's); `deleted` is told each deleted path.
-template <typename Remove, typename OnDeleted>
+template <typename Remove, typename OnDeleted, typename WhyItStays>
 void DeleteInfCopies(const std::string& folder, const char* pattern,
-                     const std::vector<std::string>& drivers, Remove remove, OnDeleted deleted) {
+                     const std::vector<std::string>& drivers, Remove remove, OnDeleted deleted,
+                     WhyItStays whyItStays) {
   WIN32_FIND_DATAA found;
   CFindHandle find(FindFirstFileA((folder + pattern).c_str(), &found));
   if (!find.IsValid()) return;
@@ -253,6 +255,11 @@ void DeleteInfCopies(const std::string& folder, const char* pattern,
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     const std::string path = folder + found.cFileName;
     if (path.size() > kFieldChars || !NamesOneOf(path, drivers)) continue;
+    const std::string why = whyItStays(found.cFileName);
+    if (!why.empty()) {
+      LogOutcome("delete INF copy", Quoted(path), why.c_str());
+      continue;
+    }
     Access().SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!remove(folder, found.cFileName)) {
       LogAction("delete INF copy", Quoted(path), GetLastError());  // a copy that stays costs only the file
@@ -279,6 +286,30 @@ BOOL UninstallOemInf(const std::string& folder, const char* fileName) {
   }
   if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return FALSE;
   return DeleteInfFile(folder, fileName);
+}
+
+// Windows Vista and later: why the INF copy `fileName` of <Windows>\inf must
+// stay because its package in the driver store is still an installed
+// driver's, of any environment (SetupUninstallOEMInf would take the package
+// with it: it looks for devices, not for the spooler's drivers); empty when
+// it may go. When the package cannot be looked up, the copy stays.
+std::string WhyPackageStays(const CRemovalContext& ctx, const char* fileName) {
+  if (!ctx.os.IsVistaOrLater()) return std::string();
+  char package[MAX_PATH * 2] = "";
+  DWORD needed = 0;
+  if (!Access().SetupGetInfDriverStoreLocationA(fileName, package, sizeof(package), &needed)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NOT_FOUND ||
+        error == ERROR_CALL_NOT_IMPLEMENTED)
+      return std::string();  // no package of its own in the store
+    return "kept: its driver-store package cannot be looked up (error " +
+           std::to_string(error) + ")";
+  }
+  for (const char* environment : ctx.environments)
+    for (const auto& driver : InfPathsOfDrivers(environment))
+      if (EqualNoCase(driver.second, package))
+        return "kept: its driver-store package is used by driver " + Quoted(driver.first);
+  return std::string();
 }
 
 std::string WindowsFolder(const COsVersion& os) {
@@ -340,7 +371,8 @@ void RemoveOemInfFiles(CRemovalContext& ctx) {
   const std::string windows = WindowsFolder(ctx.os);
   if (drivers.empty() || windows.empty()) return;
   DeleteInfCopies(windows + "inf\\", "oem*.inf", drivers, UninstallOemInf,
-                  [](const std::string&) {});
+                  [](const std::string&) {},
+                  [&](const char* fileName) { return WhyPackageStays(ctx, fileName); });
 }
 
 void RemoveWin9xInfFiles(CRemovalContext& ctx) {
@@ -353,7 +385,8 @@ void RemoveWin9xInfFiles(CRemovalContext& ctx) {
                     if (key.OpenEx(HKEY_LOCAL_MACHINE, kOemNameKey, KEY_ALL_ACCESS) ==
                         ERROR_SUCCESS)
                       Access().RegDeleteValueA(key.Get(), path.c_str());
-                  });
+                  },
+                  [](const char*) { return std::string(); });
 }
 
 }  // namespace vq

@@ -5,6 +5,8 @@
 #include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/system/SpoolerHandles.h"
+#include "uninstall/system/SpoolerQueries.h"
+#include "uninstall/system/WideText.h"
 
 namespace vq {
 
@@ -41,7 +43,7 @@ const char* EntryName(const BYTE* entries, DWORD level, DWORD i) {
 
 std::string DefaultPrinterName() {
   char device[256] = "";
-  GetProfileStringA("windows", "device", "", device, sizeof(device));
+  Access().GetProfileStringA("windows", "device", "", device, sizeof(device));
   char* comma = std::strchr(device, ',');
   if (comma) *comma = '\0';
   return device;
@@ -64,6 +66,41 @@ bool ReadPrinterData(HANDLE printer, const char* valueName, std::string* text) {
   if (rc != ERROR_SUCCESS) return false;
   if (text) *text = reinterpret_cast<const char*>(data);  // data[255] stays 0
   return true;
+}
+
+// A printer as the spooler's level-2 list gives it, its name as the ANSI
+// functions spell it.
+struct ListedPrinter {
+  std::string name, driver, server;
+  int32_t isDefault = 0;
+};
+
+template <typename Info, typename Text>
+ListedPrinter Listed(const Info& info, Text text) {
+  return {text(info.pPrinterName), text(info.pDriverName), text(info.pServerName),
+          (info.Attributes & PRINTER_ATTRIBUTE_DEFAULT) ? 1 : 0};
+}
+
+// Every local printer and connection with its driver: through the wide list
+// on the NT family, else the ANSI one.
+std::vector<ListedPrinter> ListPrintersWithDrivers(const COsVersion& os) {
+  const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+  std::vector<ListedPrinter> listed;
+  std::vector<BYTE> buffer;
+  if (os.IsNT()) {
+    const DWORD count = EnumerateRecords<PRINTER_INFO_2W>(
+        buffer, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+          return Access().EnumPrintersW(flags, nullptr, 2, data, size, needed, returned);
+        });
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) listed.push_back(Listed(info[i], AnsiText));
+    if (count > 0) return listed;
+  }
+  const DWORD count = EnumPrinterInfo2(flags, buffer);
+  const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i)
+    listed.push_back(Listed(info[i], [](const char* t) { return std::string(t ? t : ""); }));
+  return listed;
 }
 
 class CInventoryBuild {
@@ -91,9 +128,13 @@ class CInventoryBuild {
       }
       defaultName_ = DefaultPrinterName();
       computerName_ = ComputerName(os_);
+      std::vector<Unopened> unopened;
       for (DWORD i = 0; i < returned; ++i) {
-        if (RecordPrinter(EntryName(entries.data(), level, i))) ++result.count;
+        const char* name = EntryName(entries.data(), level, i);
+        if (RecordPrinter(name)) ++result.count;
+        else if (name) unopened.push_back({name, GetLastError()});
       }
+      result.count += RecordUnopened(unopened);
     } catch (const _QuickExceptionInfo& failure) {
       result.failed = true;
       result.failure = failure;
@@ -103,7 +144,12 @@ class CInventoryBuild {
   }
 
  private:
-  // Returns whether the printer counts (it could be opened).
+  struct Unopened {
+    std::string name;
+    DWORD error;
+  };
+
+  // Returns whether the printer could be opened (and so was recorded).
   bool RecordPrinter(const char* name) {
     CPrinter printer;
     if (!name || !printer.Open(name, PRINTER_READ)) return false;
@@ -135,6 +181,31 @@ class CInventoryBuild {
     if (cut || !IsOfferedByCommandLine(options_, r.driverName, r.disguiseName)) Withhold(r);
     printers_.push_back(r);
     return true;
+  }
+
+  // The printers that could not be opened, kept with the driver the spooler's
+  // own list names for each (one more listing, by their wide names where the
+  // system has them, as the ANSI list spells other characters as "?").
+  int RecordUnopened(const std::vector<Unopened>& unopened) {
+    if (unopened.empty()) return 0;
+    const std::vector<ListedPrinter> listed = ListPrintersWithDrivers(os_);
+    for (const Unopened& u : unopened) {
+      CPrinterRecord r;
+      bool cut = false;
+      r.printerName = BoundedField(u.name.c_str(), cut);
+      r.openError = u.error ? u.error : ERROR_INVALID_PRINTER_NAME;
+      for (const ListedPrinter& l : listed) {
+        if (l.name != u.name) continue;
+        r.driverName = BoundedField(l.driver.c_str(), cut);
+        r.serverName = l.server;
+        r.isDefault = l.isDefault;
+        break;
+      }
+      if (u.name == defaultName_) r.isDefault = 1;
+      Withhold(r);
+      printers_.push_back(r);
+    }
+    return static_cast<int>(unopened.size());
   }
 
   std::vector<CPrinterRecord>& printers_;

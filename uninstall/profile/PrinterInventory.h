@@ -41,7 +41,9 @@ extern const char kDisguiseMarkValue[];  // "VezzPrinter"
 // Appends to `printers` (never empties it) and returns how the build ended.
 // A name the spooler reports longer than 259 characters is recorded cut to
 // 259, never offered and always kept: a cut name must not be used to delete
-// a printer, but its driver's files must stay protected.
+// a printer, but its driver's files must stay protected. So is a printer
+// that cannot be opened (`openError`), with the driver the spooler's list
+// names for it: it stays, so what it needs stays. `count` counts both.
 InventoryResult BuildListOfInstalledPrinters(std::vector<CPrinterRecord>& printers,
                                              const COsVersion& os,
                                              const CommandLineOptions& options);

@@ -18,6 +18,12 @@ struct CPrinterRecord {
   int32_t isDisguise = 0;    // disguise name but no maker mark: never listed or tied
   int32_t removed = 0;       // gone after a removal phase
   int32_t listed = 1;        // passes the command-line filters
+  // Nonzero when the printer could not be opened (its name is beyond the ANSI
+  // code page, its server is down, its access list shuts the tool out): the
+  // Win32 error. Such a printer is never offered and always kept, tied to
+  // its profile by the driver name the spooler's list gave (empty when even
+  // that could not be read).
+  uint32_t openError = 0;
 };
 
 }  // namespace vq

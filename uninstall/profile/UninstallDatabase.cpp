@@ -238,6 +238,12 @@ void CUninstallDatabase::ComputeRemovalSet() {
       continue;
     }
     ++keptCount;
+    if (p.openError && p.driverName.empty()) {
+      // A printer that stays on a driver nobody could read: any profile may
+      // be its own, so every one stays.
+      for (const CUninstallProfile& profile : profiles) keep.Append(profile);
+      continue;
+    }
     long tied = index.Tie(p.driverName);
     if (tied >= 0) keep.Append(profiles[static_cast<std::size_t>(tied)]);
     // What every driver of its maker shares stays while one of them stays:

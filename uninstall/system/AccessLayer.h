@@ -4,12 +4,16 @@
 // convention of the Win32 function of the same name; the base class calls the
 // operating system directly.
 //
-// A test derives from it and overrides the operations whose outcome Wine
-// cannot produce (a connection to another computer, a spooler that answers
-// 1722, an enumeration that fails part-way, Windows 9x's RegDeleteKeyA that
-// takes the subkeys with it, a system without MoveFileExA, a service that is
-// still starting), then installs its object with CAccessLayerOverride.
-// Registry keys and service handles handed out are real ones.
+// Layers stack: a layer answers every operation it does not override by
+// asking the layer below it, which is the one that was in use when it was
+// made (in the end the system's, CSystemAccess). A test derives from it and
+// overrides the operations whose outcome Wine cannot produce (a connection
+// to another computer, a spooler that answers 1722, an enumeration that
+// fails part-way, Windows 9x's RegDeleteKeyA that takes the subkeys with it,
+// a system without MoveFileExA, a service that is still starting), then
+// installs its object with CAccessLayerOverride; a plan of the run (switch
+// PLAN) then stands on that test's layer. Registry keys and service handles
+// handed out are real ones.
 #pragma once
 
 #include <windows.h>
@@ -50,13 +54,17 @@ struct DriverInfo8A {
 
 class CAccessLayer {
  public:
+  // Stands on `below`, or on the layer in use now when none is given.
+  explicit CAccessLayer(CAccessLayer* below = nullptr);
   virtual ~CAccessLayer() = default;
+  CAccessLayer(const CAccessLayer&) = delete;
+  CAccessLayer& operator=(const CAccessLayer&) = delete;
 
   // True for a layer that only plans (switch PLAN): it answers as the system
   // would but changes nothing, and the few changes that do not go through a
   // layer (hook exports, INI files, profile strings, program-manager
   // commands, the disguise tool, reboot-time lists) are logged, not made.
-  virtual bool ChangesNothing() const { return false; }
+  virtual bool ChangesNothing() const;
 
   // Printers
   virtual BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
@@ -69,6 +77,23 @@ class CAccessLayer {
                                 DWORD size, LPDWORD needed);
   virtual BOOL DeletePrinter(HANDLE printer);
   virtual BOOL DeletePrinterConnectionA(LPSTR name);
+  // The same by the printers' own (wide) names, which the A functions give
+  // with "?" for every character the ANSI code page lacks. Windows NT family
+  // only (looked up when called): win95, win98, me have only stubs of the
+  // spooler's W functions, and their printer names are ANSI anyway.
+  virtual BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                             LPDWORD needed, LPDWORD returned);
+  virtual BOOL OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults);
+  virtual BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
+  virtual BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command);
+  // The default printer: the user's, so none for LocalSystem. Windows 2000
+  // and later (looked up when called; ERROR_CALL_NOT_IMPLEMENTED elsewhere).
+  virtual BOOL GetDefaultPrinterA(LPSTR buffer, LPDWORD size);
+  // win.ini's profile strings (on Windows NT the user's registry), where
+  // every Windows keeps the default printer's "device" line.
+  virtual DWORD GetProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer,
+                                  DWORD size);
+  virtual BOOL WriteProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value);
   // Jobs
   virtual BOOL EnumJobsA(HANDLE printer, DWORD firstJob, DWORD count, DWORD level, LPBYTE buffer,
                          DWORD size, LPDWORD needed, LPDWORD returned);
@@ -125,6 +150,11 @@ class CAccessLayer {
   // Windows 2000 and later (sfc.dll, loaded when called): whether Windows
   // File Protection guards the file at `path`. FALSE where there is none.
   virtual BOOL SfcIsFileProtectedA(LPCSTR path);
+  // Windows Vista and later (setupapi.dll, loaded when called): the INF
+  // file in the driver store whose copy in <Windows>\inf is `fileName`.
+  // ERROR_CALL_NOT_IMPLEMENTED where it is missing.
+  virtual BOOL SetupGetInfDriverStoreLocationA(LPCSTR fileName, LPSTR buffer, DWORD size,
+                                               LPDWORD needed);
   // Services (Windows NT)
   virtual SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access);
   virtual SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access);
@@ -133,6 +163,99 @@ class CAccessLayer {
   virtual BOOL StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv);
   virtual BOOL DeleteService(SC_HANDLE service);
   virtual BOOL CloseServiceHandle(SC_HANDLE handle);
+  // Restart. ExitWindowsEx ends the caller's session: for the interactive
+  // user that is the machine's restart, for LocalSystem nothing of the kind.
+  virtual BOOL ExitWindowsEx(UINT flags, DWORD reason);
+  // Windows XP and later; on Windows NT 4.0 and 2000 InitiateSystemShutdownA
+  // (no reason) stands in; ERROR_CALL_NOT_IMPLEMENTED on Windows 9x.
+  virtual BOOL InitiateSystemShutdownExA(LPSTR machine, LPSTR message, DWORD timeout,
+                                         BOOL forceAppsClosed, BOOL reboot, DWORD reason);
+  // Not a Win32 function: whether the process's user is LocalSystem
+  // (S-1-5-18), as a deployment agent starts it.
+  virtual bool RunsAsLocalSystem();
+
+ protected:
+  CAccessLayer& Below() const { return *below_; }
+
+ private:
+  CAccessLayer* below_;
+};
+
+// The operating system itself: the bottom of every stack of layers.
+class CSystemAccess final : public CAccessLayer {
+ public:
+  CSystemAccess() : CAccessLayer(this) {}
+  bool ChangesNothing() const override { return false; }
+  BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                     LPDWORD needed, LPDWORD returned) override;
+  BOOL OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) override;
+  BOOL ClosePrinter(HANDLE printer) override;
+  BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) override;
+  BOOL SetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) override;
+  DWORD GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBYTE data, DWORD size,
+                        LPDWORD needed) override;
+  BOOL DeletePrinter(HANDLE printer) override;
+  BOOL DeletePrinterConnectionA(LPSTR name) override;
+  BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                     LPDWORD needed, LPDWORD returned) override;
+  BOOL OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) override;
+  BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) override;
+  BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) override;
+  BOOL GetDefaultPrinterA(LPSTR buffer, LPDWORD size) override;
+  DWORD GetProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer,
+                          DWORD size) override;
+  BOOL WriteProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value) override;
+  BOOL EnumJobsA(HANDLE printer, DWORD firstJob, DWORD count, DWORD level, LPBYTE buffer,
+                 DWORD size, LPDWORD needed, LPDWORD returned) override;
+  BOOL SetJobA(HANDLE printer, DWORD jobId, DWORD level, LPBYTE job, DWORD command) override;
+  BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                           LPDWORD needed, LPDWORD returned) override;
+  BOOL GetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                         LPDWORD needed) override;
+  BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) override;
+  BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                  DWORD size, LPDWORD needed) override;
+  HRESULT DeletePrinterDriverPackageA(LPCSTR server, LPCSTR infPath, LPCSTR environment) override;
+  BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override;
+  BOOL DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) override;
+  BOOL EnumPrintProcessorsA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                            LPDWORD needed, LPDWORD returned) override;
+  BOOL DeletePrintProcessorA(LPSTR server, LPSTR environment, LPSTR processorName) override;
+  BOOL GetPrintProcessorDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                   DWORD size, LPDWORD needed) override;
+  LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) override;
+  LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) override;
+  LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD size) override;
+  LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                     LPDWORD type, LPBYTE data, LPDWORD dataSize) override;
+  LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                        LPDWORD dataSize) override;
+  LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                      DWORD size) override;
+  LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved) override;
+  LONG RegDeleteValueA(HKEY key, LPCSTR valueName) override;
+  LONG RegCloseKey(HKEY key) override;
+  BOOL DeleteFileA(LPCSTR path) override;
+  BOOL RemoveDirectoryA(LPCSTR path) override;
+  BOOL MoveFileA(LPCSTR from, LPCSTR to) override;
+  BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) override;
+  BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override;
+  BOOL SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) override;
+  BOOL SfcIsFileProtectedA(LPCSTR path) override;
+  BOOL SetupGetInfDriverStoreLocationA(LPCSTR fileName, LPSTR buffer, DWORD size,
+                                       LPDWORD needed) override;
+  SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) override;
+  SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access) override;
+  BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) override;
+  BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) override;
+  BOOL StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv) override;
+  BOOL DeleteService(SC_HANDLE service) override;
+  BOOL CloseServiceHandle(SC_HANDLE handle) override;
+  BOOL ExitWindowsEx(UINT flags, DWORD reason) override;
+  BOOL InitiateSystemShutdownExA(LPSTR machine, LPSTR message, DWORD timeout, BOOL forceAppsClosed,
+                                 BOOL reboot, DWORD reason) override;
+  bool RunsAsLocalSystem() override;
 };
 
 // The layer every caller uses: the system's, unless a test installed its own.

@@ -27,6 +27,15 @@ class CPrinter {
     handle_ = h;
     return true;
   }
+  // The same by the printer's wide name (the NT family).
+  bool OpenWide(const wchar_t* name, ACCESS_MASK access) {
+    Close();
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, access};
+    HANDLE h = nullptr;
+    if (!Access().OpenPrinterW(const_cast<wchar_t*>(name), &h, &defaults)) return false;
+    handle_ = h;
+    return true;
+  }
   void Close() {
     if (handle_) Access().ClosePrinter(handle_);
     handle_ = nullptr;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/wine/cleanup/CleanupTestSupport.h"
-#include "tests/wine/core/NinetyEightRegistry.h"
+#include "tests/wine/core/WindowsDoubles.h"
 #include "tests/wine/fixture/PackageInstaller.h"
 #include "uninstall/engine/RegistryRemoval.h"
 #include "uninstall/profile/TextRoutines.h"
@@ -356,7 +356,7 @@ TEST(RegistryItems, TreeDeletionEndsWhenASubkeyKeepsComingBack) {
 
 TEST(RegistryItems, KeysTheKeepSetNamesSurviveTheDeletionOfTheirParentOnNTAndOn9x) {
   vq::CAccessLayer windowsNT;
-  CNinetyEightRegistry windows9x;
+  vq::doubles::CWindows9xFiles windows9x(nullptr);
   for (vq::CAccessLayer* layer : {&windowsNT, static_cast<vq::CAccessLayer*>(&windows9x)}) {
     vq::CAccessLayerOverride use(*layer);
     ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Shared"), "Users", "3"));

@@ -164,13 +164,22 @@ TEST_F(Inventory, LevelByPlatform) {
   EXPECT_EQ(win32s[kReception].isDisguise, 0);
 }
 
-TEST_F(Inventory, PrinterThatCannotBeOpenedIsLeftOut) {
-  CScriptedLayer layer;
-  layer.failOpen = [](const char* name) { return kPs == name; };
-  CAccessLayerOverride seam(layer);
-  auto printers = Build("t");
-  EXPECT_EQ(printers.size(), 5u);
-  EXPECT_EQ(printers.count(kPs), 0u);
+TEST_F(Inventory, PrinterThatCannotBeOpenedIsKeptWithTheDriverTheSpoolerListsForIt) {
+  // On the NT family (its wide list) and on Windows 98 (the ANSI one), even
+  // when the switches offer it.
+  for (const COsVersion& os : {kXP, COsVersion(COsVersion::kPlatformWin9x, COsVersion::kVersion98)}) {
+    CScriptedLayer layer;
+    layer.failOpen = [](const char* name) { return kPs == name; };
+    CAccessLayerOverride seam(layer);
+    auto printers = Build("t /PRN:\"VARDEN QUILLAN vintara 7310K PS\"", os);
+    ASSERT_EQ(printers.size(), 6u);
+    const CPrinterRecord& ps = printers[kPs];
+    EXPECT_EQ(ps.openError, static_cast<uint32_t>(ERROR_INVALID_PRINTER_NAME));
+    EXPECT_EQ(ps.driverName, kSamplePsDriver);
+    EXPECT_EQ(ps.keep, 1);
+    EXPECT_EQ(ps.listed, 0);
+    EXPECT_EQ(printers[kPsFinance].listed, 1);
+  }
 }
 
 TEST_F(Inventory, ConnectionsKeepTheirServerName) {

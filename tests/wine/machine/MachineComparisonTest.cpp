@@ -13,9 +13,11 @@
 //     file; Windows needs the key);
 //   - nothing of the other maker, of Windows' guarded keys or of the decoys
 //     changed.
-// The real TORVAX02 runs it on Windows NT; the same run in this process runs
-// it as Windows 98 would, with the registry and file functions behaving as
-// there (RegDeleteKeyA takes the subkeys with it, no MoveFileExA).
+// The real TORVAX02 runs it on Windows NT (Wine's); the same runs in this
+// process run it as each Windows the package names would, through the
+// access-layer doubles of that system's documented behaviour, with printers
+// and texts the ANSI code page cannot spell, a driver store, in-use refusals
+// and LocalSystem; every printer that stays must still print as before.
 #include <windows.h>
 #include <shlobj.h>
 #include <winspool.h>
@@ -23,12 +25,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "tests/wine/core/NinetyEightRegistry.h"
+#include "tests/wine/core/WindowsDoubles.h"
 #include "tests/wine/core/WineTestSupport.h"
 #include "tests/wine/fixture/MachineState.h"
 #include "tests/wine/fixture/PackageInstaller.h"
@@ -37,6 +42,7 @@
 #include "uninstall/app/Startup.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/engine/FileRemoval.h"
 #include "uninstall/engine/FilesInUse.h"
 #include "uninstall/engine/RegistryRemoval.h"
@@ -69,7 +75,11 @@ const char kHostileScript[] =
     "HKCR,\"CLSID\",\"\",1\r\n"
     "HKCR,\"*\",\"\",1\r\n"
     "[QHOST.Files]\r\n"
-    "kernel32.dll\r\n";
+    "kernel32.dll\r\n"
+    "[QHOST.Monitors]\r\n"
+    "Local Port\r\n"
+    "[QHOST.Services]\r\n"
+    "Spooler\r\n";
 
 std::string Folder(vq::FolderId id) {
   vq::CFileSpec place;
@@ -513,35 +523,227 @@ TEST(MachineComparison, UninstallsOfSomePrintersThenTheRestChangeOnlyWhatTheRemo
   EXPECT_FALSE(FileExists(FolderOf(Place::kDriver) + "Qunz__02.unm"));
 }
 
+// ---- the same uninstalls on every Windows the package names ----------------
+
 namespace {
-// win95, win98, me: RegDeleteKeyA takes the subkeys with it; MoveFileExA is missing.
-class CNinetyEightSystem : public CNinetyEightRegistry {
- public:
-  BOOL MoveFileExA(LPCSTR, LPCSTR, DWORD) override {
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return FALSE;
+
+using vq::doubles::CProfile;
+
+// The package's network port, which Wine cannot have: another maker's printer
+// prints through it, so its monitor is in use while that printer stays.
+const char kMakerPort[] = "QVNET_1:";
+const char kMakerMonitor[] = "Quillan Network Port";
+// A printer of the maker's driver whose name the ANSI code page cannot spell,
+// and a comment it cannot spell on a printer that stays and becomes the
+// default after the partial run.
+const wchar_t kUnspellablePrinter[] = L"Sala \x263A 7310";
+const wchar_t kUnspellableComment[] = L"Caixa \x263A";
+
+// The driver store of a Windows Vista and later: one package for the PCL and
+// the PostScript drivers (one INF, two models), published as oem7.inf.
+const char kSharedPackage[] =
+    "C:\\windows\\system32\\DriverStore\\FileRepository\\qv7310.inf_x86_1a2b\\qv7310.inf";
+const char kXlPackage[] =
+    "C:\\windows\\system32\\DriverStore\\FileRepository\\qv7310xl.inf_x86_3c4d\\qv7310xl.inf";
+
+std::wstring Wide(const std::string& text) {
+  wchar_t wide[512] = L"";
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, 512);
+  return wide;
+}
+
+// What the fixture adds for the systems of the NT family: printers and texts
+// beyond the ANSI code page, and the bystander's printer on the maker's port.
+void InstallNtScenario() {
+  PRINTER_INFO_2W info = {};
+  std::wstring driver = Wide(kSamplePclDriver);
+  info.pPrinterName = const_cast<wchar_t*>(kUnspellablePrinter);
+  info.pDriverName = &driver[0];
+  info.pPortName = const_cast<wchar_t*>(L"FILE:");
+  info.pPrintProcessor = const_cast<wchar_t*>(L"winprint");
+  info.pDatatype = const_cast<wchar_t*>(L"RAW");
+  HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+  ASSERT_NE(added, nullptr);
+  DWORD mark = 1;
+  SetPrinterDataW(added, const_cast<wchar_t*>(L"QuillanDriver02"), REG_DWORD,
+                  reinterpret_cast<BYTE*>(&mark), sizeof(mark));
+  ClosePrinter(added);
+  auto edit = [](const char* name, auto change) {
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    std::wstring wide = Wide(name);
+    ASSERT_TRUE(OpenPrinterW(&wide[0], &printer, &all)) << name;
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    ASSERT_TRUE(GetPrinterW(printer, 2, buffer.data(), needed, &needed));
+    change(*reinterpret_cast<PRINTER_INFO_2W*>(buffer.data()));
+    EXPECT_TRUE(SetPrinterW(printer, 2, buffer.data(), 0)) << name;
+    ClosePrinter(printer);
+  };
+  edit(kXlPrinter, [](PRINTER_INFO_2W& p) { p.pComment = const_cast<wchar_t*>(kUnspellableComment); });
+  static wchar_t port[] = L"QVNET_1:";
+  edit("Mono 20", [](PRINTER_INFO_2W& p) { p.pPortName = port; });
+}
+
+void PrepareDoubles(CProfile& profile) {
+  if (auto* inUse = profile.Find<vq::doubles::CInUseRefusals>())
+    inUse->extraPorts[kMakerPort] = kMakerMonitor;
+  if (auto* store = profile.Find<vq::doubles::CDriverStore>()) {
+    store->packageOfDriver = {{kSamplePclDriver, kSharedPackage},
+                              {kSamplePsDriver, kSharedPackage},
+                              {kSampleXlDriver, kXlPackage}};
+    store->publishedAs = {{kSharedPackage, "oem7.inf"}, {kXlPackage, "oem8.inf"}};
+  }
+}
+
+// A printer as its user knows it: its own (wide) texts.
+struct PrinterTexts {
+  std::wstring share, comment, location, port;
+  std::string driver;
+  bool operator==(const PrinterTexts& o) const {
+    return share == o.share && comment == o.comment && location == o.location && port == o.port &&
+           driver == o.driver;
   }
 };
+
+std::map<std::wstring, PrinterTexts> PrintersNow() {
+  std::map<std::wstring, PrinterTexts> printers;
+  DWORD needed = 0, count = 0;
+  EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+  std::vector<BYTE> buffer(needed ? needed : 1);
+  if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &count))
+    return printers;
+  auto text = [](const wchar_t* t) { return std::wstring(t ? t : L""); };
+  const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    char driver[260] = "";
+    WideCharToMultiByte(CP_ACP, 0, text(info[i].pDriverName).c_str(), -1, driver, 260, nullptr, nullptr);
+    printers[text(info[i].pPrinterName)] = {text(info[i].pShareName), text(info[i].pComment),
+                                            text(info[i].pLocation), text(info[i].pPortName), driver};
+  }
+  return printers;
+}
+
+std::string Narrow(const std::wstring& text) {
+  char narrow[520] = "";
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow, sizeof(narrow), nullptr, nullptr);
+  return narrow;
+}
+
+// The files of an installed driver of the current environment; empty when
+// the driver is not installed.
+std::vector<std::string> DriverFiles(const std::string& driver) {
+  DWORD needed = 0, count = 0;
+  EnumPrinterDriversA(nullptr, nullptr, 3, nullptr, 0, &needed, &count);
+  std::vector<BYTE> buffer(needed ? needed : 1);
+  std::vector<std::string> files;
+  if (!EnumPrinterDriversA(nullptr, nullptr, 3, buffer.data(), needed, &needed, &count)) return files;
+  const auto* info = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    if (!vq::EqualNoCase(info[i].pName ? info[i].pName : "", driver)) continue;
+    for (const char* f : {info[i].pDriverPath, info[i].pDataFile, info[i].pConfigFile})
+      if (f && *f) files.push_back(f);
+    // Dependent files come as full paths or as names in the driver's folder.
+    for (const char* f = info[i].pDependentFiles; f && *f; f += std::strlen(f) + 1)
+      files.push_back(std::strchr(f, '\\') ? f : Folder(vq::kFolderPrinterDriver) + "3\\" + f);
+  }
+  return files;
+}
+
+// Every printer that stays still prints as before: its own texts are as they
+// were, its driver is installed with every file it names (none of them
+// going at the next start), and the monitor of its port keeps its key.
+void ExpectPrintersThatStayWork(const std::map<std::wstring, PrinterTexts>& before,
+                                const char* run) {
+  const auto after = PrintersNow();
+  for (const auto& [name, texts] : after) {
+    auto was = before.find(name);
+    if (was != before.end())
+      EXPECT_TRUE(was->second == texts) << run << ": printer " << Narrow(name) << " changed";
+    const std::vector<std::string> files = DriverFiles(texts.driver);
+    EXPECT_FALSE(files.empty()) << run << ": printer " << Narrow(name) << " lost its driver "
+                                << texts.driver;
+    for (const std::string& file : files) {
+      EXPECT_TRUE(FileExists(file)) << run << ": " << Narrow(name) << " lost " << file;
+      EXPECT_FALSE(ScheduledForDeletion(file)) << run << ": " << Narrow(name) << " loses " << file;
+    }
+    if (texts.port == L"QVNET_1:")
+      EXPECT_TRUE(RegistryKeyExists(
+          "HKLM", std::string("System\\CurrentControlSet\\Control\\Print\\Monitors\\") + kMakerMonitor))
+          << run << ": the monitor of " << Narrow(name) << "'s port lost its key";
+  }
+}
+
+std::string DefaultPrinter() {
+  char device[1024] = "";
+  GetProfileStringA("windows", "device", "", device, sizeof(device));
+  return std::string(device).substr(0, std::string(device).find(','));
+}
+
+class ProfileComparison : public ::testing::TestWithParam<std::string> {};
+
 }  // namespace
 
-TEST(MachineComparison, TheSameUninstallsAsWindows98WouldRunThem) {
+// Each profile: a partial uninstall, the rest of the package, then every
+// printer, as the quiet run on that Windows would do them.
+TEST_P(ProfileComparison, UninstallsChangeOnlyWhatTheRemovalSetAsksAndWhatStaysStillWorks) {
+  std::unique_ptr<CProfile> profile = vq::doubles::MakeProfile(GetParam());
+  ASSERT_TRUE(profile);
+  const vq::COsVersion os = profile->os;
   InstallScenario();
-  const vq::COsVersion win98(vq::COsVersion::kPlatformWin9x, vq::COsVersion::kVersion98);
-  CNinetyEightSystem system;
-  vq::CAccessLayerOverride seam(system);
+  if (os.IsNT()) InstallNtScenario();
+  PrepareDoubles(*profile);
+  vq::CAccessLayerOverride seam(profile->Top());
   vq::SetQuietAnswers(true, false);
   MachineState before = TakeMachineState();
   for (const UninstallRun& run : kRuns) {
     const std::string commandLine = std::string("TORVAX02.exe /QUIET ") + run.switches;
-    const CUninstallDatabase db = ComputeAsTheTool(commandLine, win98);
+    const CUninstallDatabase db = ComputeAsTheTool(commandLine, os);
     const CExpectation expected(db);
+    const auto printersBefore = PrintersNow();
+    const std::string defaultBefore = DefaultPrinter();
     vq::CommandLineOptions options;
     options.Parse(commandLine.c_str());
-    EXPECT_EQ(vq::RunQuietly(options, win98), 3010) << run.switches;  // Windows 9x always restarts
+    std::vector<vq::ActionRecord> records;
+    vq::SetProcessActionRecords(&records);
+    const int exit = vq::RunQuietly(options, os);
+    vq::SetProcessActionRecords(nullptr);
+    // Windows 9x always asks for the restart; elsewhere only the files in use do.
+    if (os.IsWin9x()) EXPECT_EQ(exit, 3010) << run.switches;
+    else EXPECT_TRUE(exit == 0 || exit == 3010) << run.switches << ": " << exit;
     const MachineState after = TakeMachineState();
     ExpectOnlyExplainedChanges(expected, before, after, run.switches, run.othersGo);
     ExpectRemovalSetCarriedOut(expected, after, run.switches);
+    ExpectPrintersThatStayWork(printersBefore, run.switches);
+    if (auto* store = profile->Find<vq::doubles::CDriverStore>())
+      EXPECT_EQ(store->DriversWithoutPackage(), std::vector<std::string>()) << run.switches;
+    if (auto* stoppable = profile->Find<vq::doubles::CStoppableSpooler>())
+      EXPECT_FALSE(stoppable->stopped) << run.switches << ": the spooler was not started again";
+    // A default that no run removed stays the default; LocalSystem has none to change.
+    const auto printersAfter = PrintersNow();
+    if (printersAfter.count(Wide(defaultBefore)))
+      EXPECT_EQ(DefaultPrinter(), defaultBefore) << run.switches;
+    if (auto* system = profile->Find<vq::doubles::CLocalSystem>())
+      EXPECT_EQ(system->profileWrites, std::vector<std::string>()) << run.switches;
+    // Nothing a printer that stays uses was even tried.
+    for (const vq::ActionRecord& r : records)
+      for (const auto& [name, texts] : printersAfter)
+        EXPECT_NE(r.what + " " + r.target, "delete driver \"" + texts.driver + "\" (current)")
+            << run.switches << ": the driver of " << Narrow(name);
     before = after;
   }
+  vq::SetQuietAnswers(false, false);
   EXPECT_TRUE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\Shared"));
+  if (os.IsNT())  // the printer the ANSI functions cannot open stays, and keeps its driver
+    EXPECT_EQ(PrintersNow().count(kUnspellablePrinter), 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Profiles, ProfileComparison,
+                         ::testing::ValuesIn(vq::doubles::ProfileNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name;
+                           for (char c : info.param)
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           return name;
+                         });

@@ -260,6 +260,8 @@ TEST_F(DriverRemoval, MonitorAndItsKeyGoOncePerEnvironmentButWin32sKeepsTheKey) 
 TEST_F(DriverRemoval, PrintProcessorIsDeletedAfterItsPrintersMoveToWinPrint) {
   ASSERT_TRUE(SetProcessorOf(kPs, kProcessor));
   ASSERT_TRUE(SetProcessorOf(kHall, kProcessor));
+  // A printer that moves keeps every text the ANSI code page cannot spell.
+  ASSERT_TRUE(SetCommentOf(kHall, L"Caixa \x263A"));
   CRun run({kOffice});
   ASSERT_EQ(run.db.removal.List(kPrintProcessors), ItemList{kProcessor});
   // A script that names the system's processor must not take it away from
@@ -276,6 +278,7 @@ TEST_F(DriverRemoval, PrintProcessorIsDeletedAfterItsPrintersMoveToWinPrint) {
     EXPECT_EQ(ProcessorOf(printer), std::make_pair(std::string("WinPrint"), std::string("RAW")))
         << printer;
   EXPECT_EQ(ProcessorOf(kPsFinance).first, "winprint");
+  EXPECT_EQ(CommentOf(kHall), L"Caixa \x263A");
   EXPECT_EQ(layer.Lines("deleteprocessor"),
             std::vector<std::string>{"deleteprocessor null " + std::string(kProcessor)});
   // The moves come first.

@@ -315,15 +315,22 @@ TEST_F(PrinterRemoval, APrinterThatCannotBeOpenedStaysUnlessTheSpoolerNoLongerKn
   EXPECT_NE(DefaultPrinter(), kOffice);
 }
 
-TEST_F(PrinterRemoval, PrintersWithoutADefaultGetOneSilently) {
-  // As an earlier run left it that ended between deleting the default and
-  // choosing the next.
-  CRun run({kPs});
-  for (CPrinterRecord& p : run.db.printers) p.isDefault = 0;
-  std::string lastKept;
-  for (const CPrinterRecord& p : run.db.printers)
-    if (p.keep || p.isDisguise) lastKept = p.printerName;
-  EXPECT_TRUE(RunPrinterPhase(run).empty());
-  EXPECT_EQ(DefaultPrinter(), lastKept);
-  EXPECT_EQ(run.Find(lastKept)->isDefault, 1);
+TEST_F(PrinterRemoval, ADefaultIsChosenOnlyWhenTheMachineHasNone) {
+  // No record of the inventory is the default in either row: in the first
+  // the machine has no default at all (an earlier run ended between deleting
+  // the default and choosing the next), in the second its default is a
+  // printer the inventory did not list, which nobody removed.
+  for (const bool machineHasDefault : {false, true}) {
+    PrepareMachine();
+    if (!machineHasDefault) ASSERT_TRUE(WriteProfileStringA("windows", "device", nullptr));
+    const std::string defaultBefore = DefaultPrinter();
+    CRun run({kPs});
+    for (CPrinterRecord& p : run.db.printers) p.isDefault = 0;
+    std::string lastKept;
+    for (const CPrinterRecord& p : run.db.printers)
+      if (p.keep || p.isDisguise) lastKept = p.printerName;
+    EXPECT_TRUE(RunPrinterPhase(run).empty());
+    EXPECT_EQ(DefaultPrinter(), machineHasDefault ? defaultBefore : lastKept) << machineHasDefault;
+    EXPECT_EQ(run.Find(lastKept)->isDefault, machineHasDefault ? 0 : 1);
+  }
 }

@@ -8,6 +8,7 @@
 #include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/profile/PrinterInventory.h"
 #include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/WideText.h"
 
 using namespace vq;
 using namespace vq::fixture;
@@ -144,6 +145,43 @@ std::pair<std::string, std::string> ProcessorOf(const std::string& printer) {
   return result;
 }
 
+namespace {
+// Reads the printer's wide level-2 record, lets `change` edit it and, when
+// it says so, writes it back; false when any step fails.
+template <typename Change>
+bool WithWideRecord(const std::string& printer, Change change) {
+  PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  std::wstring name = vq::WideText(printer.c_str());
+  HANDLE h = nullptr;
+  if (!OpenPrinterW(&name[0], &h, &defaults)) return false;
+  DWORD needed = 0;
+  GetPrinterW(h, 2, nullptr, 0, &needed);
+  std::vector<BYTE> buffer(needed + 2);
+  BOOL ok = GetPrinterW(h, 2, buffer.data(), needed, &needed);
+  if (ok && change(*reinterpret_cast<PRINTER_INFO_2W*>(buffer.data())))
+    ok = SetPrinterW(h, 2, buffer.data(), 0);
+  ClosePrinter(h);
+  return ok;
+}
+}  // namespace
+
+std::wstring CommentOf(const std::string& printer) {
+  std::wstring comment;
+  WithWideRecord(printer, [&](PRINTER_INFO_2W& info) {
+    comment = info.pComment ? info.pComment : L"";
+    return false;
+  });
+  return comment;
+}
+
+bool SetCommentOf(const std::string& printer, const std::wstring& comment) {
+  std::wstring text = comment;
+  return WithWideRecord(printer, [&](PRINTER_INFO_2W& info) {
+    info.pComment = &text[0];
+    return true;
+  });
+}
+
 bool SetProcessorOf(const std::string& printer, const std::string& processor) {
   PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
   HANDLE h = nullptr;
@@ -217,6 +255,29 @@ BOOL CRecordingLayer::OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAU
   BOOL ok = CAccessLayer::OpenPrinterA(name, printer, defaults);
   if (ok) open_[*printer] = name ? name : "";
   return ok;
+}
+
+BOOL CRecordingLayer::OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) {
+  const std::string ansi = vq::AnsiText(name);
+  log.push_back("open " + ansi);
+  BOOL ok = CAccessLayer::OpenPrinterW(name, printer, defaults);
+  if (ok) open_[*printer] = ansi;
+  return ok;
+}
+
+BOOL CRecordingLayer::SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) {
+  ++printerWrites;
+  const std::string name = NameOf(printer);
+  if (level == 2 && buffer) {
+    const PRINTER_INFO_2W* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer);
+    const std::string processor = vq::AnsiText(info->pPrintProcessor);
+    log.push_back("set " + name + " " + processor + " " + vq::AnsiText(info->pDatatype));
+    if (failMoveToWinPrint.count(name) && EqualNoCase(processor, "WinPrint")) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return FALSE;
+    }
+  }
+  return CAccessLayer::SetPrinterW(printer, level, buffer, command);
 }
 
 BOOL CRecordingLayer::ClosePrinter(HANDLE printer) {

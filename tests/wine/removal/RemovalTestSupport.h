@@ -44,6 +44,9 @@ bool InstallDriverFor(const char* environment, const std::string& driver);
 // The level-2 print processor and data type of a printer, "" when unreadable.
 std::pair<std::string, std::string> ProcessorOf(const std::string& printer);
 bool SetProcessorOf(const std::string& printer, const std::string& processor);
+// A printer's comment, by the wide functions (texts beyond the ANSI code page).
+std::wstring CommentOf(const std::string& printer);
+bool SetCommentOf(const std::string& printer, const std::wstring& comment);
 std::string DefaultPrinter();
 
 // The database as the run has it after step 0: scripts read, installed
@@ -83,6 +86,8 @@ class CRecordingLayer : public vq::CAccessLayer {
   int printerWrites = 0;
 
   BOOL OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) override;
+  BOOL OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) override;
+  BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) override;
   BOOL ClosePrinter(HANDLE printer) override;
   BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) override;
   BOOL SetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command) override;
