@@ -540,7 +540,8 @@ const wchar_t kUnspellablePrinter[] = L"Sala \x263A 7310";
 const wchar_t kUnspellableComment[] = L"Caixa \x263A";
 
 // The driver store of a Windows Vista and later: one package for the PCL and
-// the PostScript drivers (one INF, two models), published as oem7.inf.
+// the PostScript drivers (one INF, two models), published as oem10.inf,
+// whose PrinterName is the PCL model's.
 const char kSharedPackage[] =
     "C:\\windows\\system32\\DriverStore\\FileRepository\\qv7310.inf_x86_1a2b\\qv7310.inf";
 const char kXlPackage[] =
@@ -556,7 +557,7 @@ std::wstring Wide(const std::string& text) {
 // beyond the ANSI code page, and the bystander's printer on the maker's port.
 void InstallNtScenario() {
   PRINTER_INFO_2W info = {};
-  std::wstring driver = Wide(kSamplePclDriver);
+  std::wstring driver = Wide(kSamplePsDriver);
   info.pPrinterName = const_cast<wchar_t*>(kUnspellablePrinter);
   info.pDriverName = &driver[0];
   info.pPortName = const_cast<wchar_t*>(L"FILE:");
@@ -584,6 +585,9 @@ void InstallNtScenario() {
   edit(kXlPrinter, [](PRINTER_INFO_2W& p) { p.pComment = const_cast<wchar_t*>(kUnspellableComment); });
   static wchar_t port[] = L"QVNET_1:";
   edit("Mono 20", [](PRINTER_INFO_2W& p) { p.pPortName = port; });
+  ASSERT_TRUE(WriteFileText(Folder(vq::kFolderWindows) + "inf\\oem10.inf",
+                            "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Strings]\r\nPrinterName=\"" +
+                                std::string(kSamplePclDriver) + "\"\r\n"));
 }
 
 void PrepareDoubles(CProfile& profile) {
@@ -593,7 +597,7 @@ void PrepareDoubles(CProfile& profile) {
     store->packageOfDriver = {{kSamplePclDriver, kSharedPackage},
                               {kSamplePsDriver, kSharedPackage},
                               {kSampleXlDriver, kXlPackage}};
-    store->publishedAs = {{kSharedPackage, "oem7.inf"}, {kXlPackage, "oem8.inf"}};
+    store->publishedAs = {{kSharedPackage, "oem10.inf"}};
   }
 }
 
