@@ -3,6 +3,7 @@
 #include "uninstall/app/AboutDlg.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/Settings.h"
 #include "uninstall/res/resource.h"
@@ -155,7 +156,8 @@ void CMainDlg::StartRun() {
 void CMainDlg::OnRunFinished(int finishResult) {
   running_ = false;
   const auto result = static_cast<CRemovalRun::FinishResult>(finishResult);
-  exitCode = ExitCodeOf(result);
+  // Every run of this program counts: one that failed somewhere says so.
+  exitCode = ExitCodeOf(result, LoggedFailures() > 0);
   if (result != CRemovalRun::kFinishedDone) {
     EndDialog(hwnd, 1);
     return;

@@ -101,7 +101,9 @@ bool ReadPathSwitch(const CommandLineOptions& options, const char* name, std::st
 
 }  // namespace
 
-int ExitCodeOf(CRemovalRun::FinishResult result) {
+int ExitCodeOf(CRemovalRun::FinishResult result, bool removalFailed) {
+  // A removal that failed outweighs everything else: the log lists each.
+  if (removalFailed) return kExitFailed;
   switch (result) {
     case CRemovalRun::kFinishedDone: return kExitDone;
     case CRemovalRun::kFinishedRestarting: return kExitRestartStarted;
@@ -153,6 +155,7 @@ int RunQuietly(const CommandLineOptions& options, const COsVersion& os, DWORD di
   if (!filtered) db.KeepOtherMakersPrinters();
   LogChosenPrinters(db, filtered);
 
+  const int failuresBefore = LoggedFailures();
   CRemovalContext context;
   context.database = &db;
   context.os = db.osVersion;
@@ -168,7 +171,8 @@ int RunQuietly(const CommandLineOptions& options, const COsVersion& os, DWORD di
       return kExitStartupFailed;
     }
   }
-  return ExitCodeOf(run.Finish());
+  const CRemovalRun::FinishResult result = run.Finish();
+  return ExitCodeOf(result, LoggedFailures() > failuresBefore);
 }
 
 }  // namespace vq

@@ -19,14 +19,16 @@ enum ExitCode : int {
   kExitBadCommandLine = 87,
   kExitCancelled = 1602,
   kExitStartupFailed = 1603,
+  kExitFailed = 1603,            // a removal the run attempted failed (the log lists each)
   kExitNothingOffered = 1605,    // the filter switches match no installed printer
   kExitAnotherInstance = 1618,
   kExitRestartStarted = 1641,    // done, and the tool started the restart
   kExitRestartNeeded = 3010,     // done, a restart finishes the job; not started
 };
 
-// The exit code of a run that reached its end.
-int ExitCodeOf(CRemovalRun::FinishResult result);
+// The exit code of a run that reached its end: 1603 when a removal it
+// attempted failed.
+int ExitCodeOf(CRemovalRun::FinishResult result, bool removalFailed);
 
 // How long a quiet run waits for the disguise tool to undo its disguises.
 // Nobody can answer a window it may show, so the wait has an end; the tool

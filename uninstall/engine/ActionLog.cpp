@@ -1,6 +1,7 @@
 #include "uninstall/engine/ActionLog.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "uninstall/profile/Cp1252.h"
 
@@ -9,6 +10,7 @@ namespace vq {
 namespace {
 CActionLog* g_log = nullptr;
 std::vector<ActionRecord>* g_records = nullptr;
+int g_failures = 0;
 
 std::string ResultText(DWORD error) {
   return error == ERROR_SUCCESS ? "ok" : "failed (error " + std::to_string(error) + ")";
@@ -19,12 +21,16 @@ CActionLog* ProcessActionLog() { return g_log; }
 void SetProcessActionLog(CActionLog* log) { g_log = log; }
 void SetProcessActionRecords(std::vector<ActionRecord>* records) { g_records = records; }
 
+int LoggedFailures() { return g_failures; }
+
 void LogAction(const char* what, const std::string& target, DWORD error) {
+  if (error != ERROR_SUCCESS) ++g_failures;
   if (g_log) g_log->Action(what, target, error);
   if (g_records) g_records->push_back(ActionRecord{what, target, ResultText(error)});
 }
 
 void LogOutcome(const char* what, const std::string& target, const char* outcome) {
+  if (std::strstr(outcome, "failed")) ++g_failures;
   if (g_log) g_log->Outcome(what, target, outcome);
   if (g_records) g_records->push_back(ActionRecord{what, target, outcome});
 }

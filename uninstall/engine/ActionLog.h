@@ -44,6 +44,13 @@ void SetProcessActionLog(CActionLog* log);
 // (the default) for none. A plan of a run (switch PLAN) is the list of them.
 void SetProcessActionRecords(std::vector<ActionRecord>* records);
 
+// How many actions of this process failed: recorded with a Win32 error, or
+// with an outcome that says "failed" (a file that could be neither deleted
+// nor scheduled, an INI file that could not be replaced). A run with any
+// ends with 1603. Outcomes that are not failures (kept, refused, not
+// installed, planned) do not count.
+int LoggedFailures();
+
 // Shorthands that do nothing without a log.
 void LogAction(const char* what, const std::string& target, DWORD error = ERROR_SUCCESS);
 void LogOutcome(const char* what, const std::string& target, const char* outcome);

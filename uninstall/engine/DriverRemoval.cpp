@@ -115,7 +115,8 @@ bool DeleteDriver(CRemovalContext& ctx, const char* environment, const char* dri
       ctx.LogOutcome("delete driver", logged, "kept: a printer uses it");
       return false;
     }
-    ctx.Log("delete driver", logged, error);
+    if (error == ERROR_UNKNOWN_PRINTER_DRIVER) ctx.LogOutcome("delete driver", logged, "not installed");
+    else ctx.Log("delete driver", logged, error);
   } else {
     ctx.Log("delete driver", logged);
     ctx.removedDrivers.push_back(driver);

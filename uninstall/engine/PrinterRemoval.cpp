@@ -134,7 +134,9 @@ bool MakeCandidateDefault(CUninstallDatabase& db, const std::string& candidate,
   char name[260];
   CopyBounded(name, sizeof(name), candidate.c_str());
   if (!MakeDefaultPrinter(name, os)) {
-    LogAction("make default printer", Quoted(candidate), GetLastError());
+    LogOutcome("make default printer", Quoted(candidate),
+               ("not made the default (error " + std::to_string(GetLastError()) +
+                "): Windows chooses one").c_str());
     return false;
   }
   LogAction("make default printer", Quoted(candidate));

@@ -119,7 +119,10 @@ bool CRemovalRun::DisguiseToolRunning() {
       disguiseTool_ = pi.hProcess;
       return true;
     }
-    LogAction("start disguise tool", Quoted(disguiseToolPath_), GetLastError());
+    // Not a removal: the run goes on, and the disguises stay.
+    LogOutcome("start disguise tool", Quoted(disguiseToolPath_),
+               ("not started (error " + std::to_string(GetLastError()) + "): its disguises stay")
+                   .c_str());
     if (!ctx_.os.IsWin32s()) return false;
     disguiseTool_ = kWin32sMarker;  // no process handle there: its dialog tells
     return true;
@@ -135,6 +138,15 @@ bool CRemovalRun::DisguiseToolRunning() {
   if (disguiseTool_ != kWin32sMarker) CloseHandle(disguiseTool_);
   disguiseTool_ = nullptr;
   return false;
+}
+
+// The spooler the run stopped (Windows NT 3.x and 4.0) must print again; one
+// that does not start is a failure of the run, and the user is told.
+void CRemovalRun::RestartSpooler() {
+  if (StartSpooler()) return;
+  const DWORD error = GetLastError();
+  LogAction("start spooler", Quoted("Spooler"), error ? error : ERROR_SERVICE_NOT_ACTIVE);
+  TellUser(IDS_SPOOLERNOTRESTARTED, {std::to_string(error)}, MB_ICONHAND | MB_SETFOREGROUND);
 }
 
 bool CRemovalRun::RunPhase(int step) {
@@ -220,7 +232,7 @@ bool CRemovalRun::RunPhaseUnguarded(int step) {
       RemoveRegistryItems(ctx_);
       break;
     case 16:
-      if (os.IsNT()) StartSpooler();
+      if (os.IsNT()) RestartSpooler();
       break;
     default:  // step 11 has no phase of its own
       break;

@@ -43,6 +43,7 @@ class CRemovalRun {
   template <typename SetPlace>
   void AddFolder(std::vector<std::string>& list, SetPlace setPlace);
   bool DisguiseToolRunning();
+  void RestartSpooler();
   bool RunPhaseUnguarded(int step);
 
   CRemovalContext& ctx_;

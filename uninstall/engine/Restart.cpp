@@ -31,20 +31,43 @@ void PrepareWin32sRestart(CRemovalContext& ctx) {
   AddLoadRunEntry(ctx, nullptr, "ZWININIT");
 }
 
-int RebootWithPrivilege() {
+namespace {
+
+// The reason a restart of the tool gives (SHTDN_REASON_MAJOR_APPLICATION |
+// SHTDN_REASON_MINOR_INSTALLATION | SHTDN_REASON_FLAG_PLANNED): a planned
+// restart that finishes an uninstall.
+constexpr DWORD kPlannedUninstallRestart = 0x00040000 | 0x00000002 | 0x80000000;
+
+// Enables the shutdown privilege of the process's token; false when the
+// process does not hold it.
+bool EnableShutdownPrivilege() {
   HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return 0;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return false;
   CKernelHandle token(raw);
   TOKEN_PRIVILEGES privileges = {};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   if (!LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
-    return 0;
+    return false;
   SetLastError(ERROR_SUCCESS);
   AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr);
   // Success with ERROR_NOT_ALL_ASSIGNED means the privilege is not held.
-  if (GetLastError() != ERROR_SUCCESS) return 0;
-  return ExitWindowsEx(EWX_REBOOT, 0) ? 1 : 0;
+  return GetLastError() == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+int RebootWithPrivilege() {
+  if (!EnableShutdownPrivilege()) return 0;
+  // ExitWindowsEx ends the caller's session, which for the interactive user
+  // restarts the machine; for LocalSystem (a deployment agent) it would end
+  // nothing the user sees, so the machine's restart is asked for itself.
+  if (Access().RunsAsLocalSystem())
+    return Access().InitiateSystemShutdownExA(nullptr, nullptr, 0, FALSE, TRUE,
+                                              kPlannedUninstallRestart)
+               ? 1
+               : 0;
+  return Access().ExitWindowsEx(EWX_REBOOT, 0) ? 1 : 0;
 }
 
 bool Restart(CRemovalContext& ctx, bool userAgreed) {
@@ -56,7 +79,7 @@ bool Restart(CRemovalContext& ctx, bool userAgreed) {
     case COsVersion::kVersion95:
     case COsVersion::kVersion98:
     case COsVersion::kVersionMe:
-      return userAgreed && !ExitWindowsEx(EWX_REBOOT, 0);
+      return userAgreed && !Access().ExitWindowsEx(EWX_REBOOT, 0);
     default:
       return userAgreed && !RebootWithPrivilege();
   }

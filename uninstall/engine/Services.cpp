@@ -104,7 +104,10 @@ void RemoveServices(CUninstallDatabase& db, const COsVersion& os) {
     const BOOL deleted = Access().DeleteService(service.Get());
     const DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
     if (deleted || error == ERROR_SERVICE_MARKED_FOR_DELETE) db.restartNeeded = 1;
-    LogAction("delete service", Quoted(name), error);
+    if (error == ERROR_SERVICE_MARKED_FOR_DELETE)
+      LogOutcome("delete service", Quoted(name), "marked for deletion already: it goes at the restart");
+    else
+      LogAction("delete service", Quoted(name), error);
   }
 }
 

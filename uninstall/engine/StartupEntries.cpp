@@ -56,7 +56,12 @@ void CallHook(CRemovalContext& ctx, const std::string& folder, const std::string
   SetCurrentDirectoryA(folder.c_str());
   CModule module(LoadLibraryA(dll.c_str()));
   if (!module.IsValid()) {
-    LogAction("call hook", logged, GetLastError());
+    const DWORD error = GetLastError();
+    // An add-on that is not installed has nothing to clean up.
+    if (error == ERROR_MOD_NOT_FOUND || error == ERROR_FILE_NOT_FOUND)
+      LogOutcome("call hook", logged, "not installed: nothing to call");
+    else
+      LogAction("call hook", logged, error);
     return;
   }
   auto hook = reinterpret_cast<HookExport>(
@@ -66,7 +71,8 @@ void CallHook(CRemovalContext& ctx, const std::string& folder, const std::string
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(ctx.pageWindow, GWLP_HINSTANCE));
     hook(ctx.pageWindow, instance, toolFolder.c_str(), nullptr);
   }
-  LogAction("call hook", logged, hook ? ERROR_SUCCESS : static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+  if (hook) LogAction("call hook", logged);
+  else LogOutcome("call hook", logged, "the library has no such export: nothing to call");
   Sleep(kHookSettleMs);
 }
 

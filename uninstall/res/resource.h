@@ -111,6 +111,7 @@
 #define IDS_NOLOGFILE 5063       // the log file of switch LOG cannot be created
 #define IDS_INTERNALERROR 5064   // a start-up step failed unexpectedly: nothing was removed
 #define IDS_NOINSTANCELOCK 5065  // the single-instance mutex could not be created
+#define IDS_SPOOLERNOTRESTARTED 5070  // the spooler the run stopped does not start again
 
 // Private messages of the main dialog.
 #define WM_APP_ENABLE_UNINSTALL 1127

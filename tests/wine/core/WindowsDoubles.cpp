@@ -242,6 +242,7 @@ BOOL CStoppableSpooler::ControlService(SC_HANDLE service, DWORD control, LPSERVI
 BOOL CStoppableSpooler::StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv) {
   if (!IsSpooler(service)) return CAccessLayer::StartServiceA(service, argc, argv);
   if (!stopped) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
+  if (refuseStart > 0 && --refuseStart == 0) return Fail(ERROR_SERVICE_DISABLED);
   stopped = false;
   return TRUE;
 }

@@ -67,6 +67,7 @@ class CStoppableSpooler : public CAccessLayer {
 
   bool stopped = false;
   int stops = 0;
+  int refuseStart = 0;  // the n-th start from now fails (a damaged spooler); 0: none does
 
   BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
                      LPDWORD needed, LPDWORD returned) override;

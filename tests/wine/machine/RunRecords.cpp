@@ -73,8 +73,10 @@ std::vector<std::string> LoggedActions(const std::string& logPath) {
 
 std::vector<std::string> WithoutRunOutcomes(std::vector<std::string> actions) {
   for (std::string& a : actions)
-    if (StartsWith(a, "call hook ") || StartsWith(a, "start disguise tool "))
-      a = a.substr(0, a.rfind(": "));
+    if (StartsWith(a, "call hook ") || StartsWith(a, "start disguise tool ")) {
+      const std::size_t end = a.find("\": ");  // the quoted target, then its outcome
+      if (end != std::string::npos) a = a.substr(0, end + 1);
+    }
   return actions;
 }
 
