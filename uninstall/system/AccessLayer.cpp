@@ -160,6 +160,9 @@ BOOL CAccessLayer::MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
 BOOL CAccessLayer::SetFileAttributesA(LPCSTR path, DWORD attributes) {
   return ::SetFileAttributesA(path, attributes);
 }
+DWORD CAccessLayer::GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
+  return ::GetShortPathNameA(longPath, shortPath, size);
+}
 BOOL CAccessLayer::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) {
   using Function = BOOL(WINAPI*)(LPCSTR, DWORD, PVOID);
   CModule setupapi = LoadSystemLibrary("setupapi.dll");

@@ -117,6 +117,8 @@ class CAccessLayer {
   // win95, win98, me: missing or a stub; answers ERROR_CALL_NOT_IMPLEMENTED there.
   virtual BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
   virtual BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
+  // A volume may keep no 8.3 aliases; the long path then comes back.
+  virtual DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
   // Windows XP and later (setupapi.dll, loaded when called): uninstalls the
   // INF copy `infFileName` of <Windows>\inf with its precompiled .pnf and
   // the device installer's records of it. ERROR_CALL_NOT_IMPLEMENTED where it
