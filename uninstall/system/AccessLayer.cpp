@@ -202,5 +202,8 @@ BOOL CAccessLayer::StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv) {
 }
 BOOL CAccessLayer::DeleteService(SC_HANDLE service) { return ::DeleteService(service); }
 BOOL CAccessLayer::CloseServiceHandle(SC_HANDLE handle) { return ::CloseServiceHandle(handle); }
+HCONV CAccessLayer::DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) {
+  return ::DdeConnect(instance, service, topic, context);
+}
 
 }  // namespace vq

@@ -8,11 +8,13 @@
 // cannot produce (a connection to another computer, a spooler that answers
 // 1722, an enumeration that fails part-way, Windows 9x's RegDeleteKeyA that
 // takes the subkeys with it, a system without MoveFileExA, a service that is
-// still starting), then installs its object with CAccessLayerOverride.
+// still starting, a volume without 8.3 names, a window that holds a DDE
+// broadcast), then installs its object with CAccessLayerOverride.
 // Registry keys and service handles handed out are real ones.
 #pragma once
 
 #include <windows.h>
+#include <ddeml.h>
 #include <winspool.h>
 
 namespace vq {
@@ -135,13 +137,17 @@ class CAccessLayer {
   virtual BOOL StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv);
   virtual BOOL DeleteService(SC_HANDLE service);
   virtual BOOL CloseServiceHandle(SC_HANDLE handle);
+  // DDE (program-manager commands). Its broadcast waits, on Windows, for
+  // every top-level window to answer: a hung one blocks it without limit.
+  virtual HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context);
 };
 
 // The layer every caller uses: the system's, unless a test installed its own.
 CAccessLayer& Access();
 
 // Installs `layer` for the lifetime of this object (tests only; not nested
-// across threads, as the tool has one thread).
+// across threads: Access() is read on the tool's main thread, and its one
+// other thread, a program-manager conversation, is handed the layer).
 class CAccessLayerOverride {
  public:
   explicit CAccessLayerOverride(CAccessLayer& layer);
