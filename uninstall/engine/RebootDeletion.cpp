@@ -108,8 +108,8 @@ DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path) {
   const std::string inUse = "in use (error " + std::to_string(error) + ")";
   if (!scheduled) {
     // Nothing will delete it: no restart is asked for on its account.
-    LogOutcome("delete file", shown,
-               (inUse + ", scheduling failed" + (failure ? std::string(": ") + failure : "")).c_str());
+    const std::string why = failure ? std::string(": ") + failure : std::string();
+    LogOutcome("delete file", shown, (inUse + ", scheduling failed" + why).c_str());
     return DeleteResult::kFailed;
   }
   LogOutcome("delete file", shown, (inUse + ", scheduled for the next start").c_str());

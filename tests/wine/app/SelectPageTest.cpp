@@ -45,8 +45,8 @@ const struct SelectionCase {
   std::vector<int> keep;          // each record's keep flag afterwards
   int selectedCount;
 } kCases[] = {
-    {"names longer than a row's text once held", {Printer(kLongA), Printer(kLongB), Printer("Laser")},
-     true, {1}, {1, 0, 1}, 1},
+    {"names longer than a row's text once held",
+     {Printer(kLongA), Printer(kLongB), Printer("Laser")}, true, {1}, {1, 0, 1}, 1},
     {"two printers of one name, a disguise between them",
      {Printer("Escritorio"), Disguise("Recepcao"), Printer("ESCRITORIO")}, true, {1}, {1, 0, 0}, 1},
     {"the loading row stands for no printer", {Printer("Escritorio")}, false, {0}, {1}, 0},

@@ -229,7 +229,8 @@ TEST(Files, WindowsNinetyEightSchedulesInWininitAsWininitReadsIt) {
   // (code page 437 here: É is 0x90); one on a volume without 8.3 names is
   // not scheduled, and asks for no restart.
   ASSERT_EQ(GetOEMCP(), 437u);
-  const std::string accented = SystemFolder() + "QV\xC9" "04.DLL", longName = SystemFolder() + "QV No Alias 05.DLL";
+  const std::string accented = SystemFolder() + "QV\xC9" "04.DLL";
+  const std::string longName = SystemFolder() + "QV No Alias 05.DLL";
   CreateFiles({accented, longName});
   DeleteFileA(wininit.c_str());
   CNamesAsGiven fat;
