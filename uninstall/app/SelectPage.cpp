@@ -1,11 +1,10 @@
 #include "uninstall/app/SelectPage.h"
 
-#include <cstring>
+#include <cstddef>
 
 #include "uninstall/app/ExtraInfoDlg.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/WaitCursor.h"
-#include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
 
@@ -23,6 +22,9 @@ int RowIcon(const CPrinterRecord& r) {
 }
 
 bool IsOffered(const CPrinterRecord& r) { return !r.isDisguise && !r.removed && r.listed; }
+
+// The item data of a row that stands for no printer (the loading row).
+const LPARAM kNoRecord = -1;
 
 }  // namespace
 
@@ -77,8 +79,9 @@ void CSelectPage::OnInitDialog() {
   }
   ListView_DeleteAllItems(list);
   LVITEMA loading = {};
-  loading.mask = LVIF_TEXT;
+  loading.mask = LVIF_TEXT | LVIF_PARAM;
   loading.pszText = const_cast<char*>(strings_.Load(IDS_LOADING));
+  loading.lParam = kNoRecord;
   SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&loading));
 
   HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -137,25 +140,34 @@ void CSelectPage::Refresh() {
   SendMessageA(MainDialog(), WM_APP_ENABLE_UNINSTALL, 0, 0);
 }
 
+CPrinterRecord* CSelectPage::RecordOfRow(int row) const {
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!SendMessageA(List(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  if (item.lParam < 0 || static_cast<std::size_t>(item.lParam) >= database->printers.size())
+    return nullptr;
+  CPrinterRecord& r = database->printers[static_cast<std::size_t>(item.lParam)];
+  return IsOffered(r) ? &r : nullptr;
+}
+
 void CSelectPage::CollectSelection() {
   selectedCount = 0;
   if (!database) return;
+  // Every offered printer stays unless its own row is selected. Rows are
+  // tied to records by the index Refresh gave them, never by their text: two
+  // printers may share a name, and a row that maps to no record changes nothing.
+  for (CPrinterRecord& r : database->printers) {
+    if (IsOffered(r)) r.keep = 1;
+  }
   HWND list = List();
   const int rows = ListView_GetItemCount(list);
   for (int i = 0; i < rows; ++i) {
-    char text[257] = "";
-    LVITEMA item = {};
-    item.iSubItem = 0;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-    const bool selected = (ListView_GetItemState(list, i, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-    for (CPrinterRecord& r : database->printers) {
-      if (!EqualNoCase(r.printerName, text)) continue;
-      r.keep = selected ? 0 : 1;  // only the first record of that name
-      break;
-    }
-    if (selected) ++selectedCount;
+    if (!(ListView_GetItemState(list, i, LVIS_SELECTED) & LVIS_SELECTED)) continue;
+    CPrinterRecord* r = RecordOfRow(i);
+    if (!r) continue;
+    r->keep = 0;
+    ++selectedCount;
   }
 }
 

@@ -37,6 +37,8 @@ class CSelectPage : public CDialogBase {
   void ShowContextMenu();
   void PrepareContextMenu();
   void InsertRow(int index, int counter, const struct CPrinterRecord& record);
+  // The offered record whose index is the row's item data; null for none.
+  struct CPrinterRecord* RecordOfRow(int row) const;
   int SelectedRows() const;
   View CurrentView() const;
   HWND List() const { return GetDlgItem(hwnd, IDC_LIST_ID); }

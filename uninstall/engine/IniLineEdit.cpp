@@ -13,10 +13,11 @@ namespace {
 // An INI file is small; anything larger is refused rather than held in memory.
 constexpr DWORD kMaxFileBytes = 32u << 20;
 
+// An empty file reads as empty text.
 bool ReadAll(HANDLE file, std::string& content) {
   DWORD high = 0;
   const DWORD size = GetFileSize(file, &high);
-  if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 || size == 0 ||
+  if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 ||
       size > kMaxFileBytes)
     return false;
   content.resize(size);
@@ -119,6 +120,26 @@ int DeleteLineInSection(const std::string& path, const std::string& section,
     return 0;
   file.Close();  // the original cannot be replaced while this handle holds it
   return replacement.Replace(path) ? 1 : 0;
+}
+
+bool AddLineToSection(const std::string& path, const std::string& section,
+                      const std::string& line) {
+  CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string content;
+  if (!file.IsValid() || !ReadAll(file.Get(), content)) return false;
+  const std::string updated = WithLineInSection(content, section, line);
+  if (updated.compare(0, content.size(), content) == 0) {
+    // Only added at the end: the bytes already there are never rewritten.
+    if (SetFilePointer(file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR)
+      return false;
+    return WriteAll(file.Get(), updated.substr(content.size()));
+  }
+  CReplacementFile replacement;
+  if (!replacement.Write(FolderOf(path), updated, GetFileAttributesA(path.c_str()))) return false;
+  file.Close();  // the original cannot be replaced while this handle holds it
+  return replacement.Replace(path);
 }
 
 }  // namespace vq

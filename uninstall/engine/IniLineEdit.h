@@ -28,4 +28,13 @@ std::size_t FindKeyInSection(const std::string& path, const std::string& section
 int DeleteLineInSection(const std::string& path, const std::string& section,
                         const std::string& key);
 
+// Adds `line` as the last line of the first section `section` of the file,
+// or under a new header at its end (see WithLineInSection); the file is
+// created when missing. A line that goes at the end is appended in place;
+// one that goes before a later section comes with the whole file replaced
+// as DeleteLineInSection replaces it. False, with the file as it was, when
+// it cannot be opened, read (larger than 32 MB) or written.
+bool AddLineToSection(const std::string& path, const std::string& section,
+                      const std::string& line);
+
 }  // namespace vq

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "uninstall/engine/IniLineEdit.h"
 #include "uninstall/engine/Wow64.h"
-#include "uninstall/profile/TextRoutines.h"
 #include "uninstall/system/AccessLayer.h"
 #include "uninstall/system/Handles.h"
 
@@ -16,48 +16,40 @@ namespace vq {
 
 namespace {
 
-// WININIT.INI is a short list; a larger file is not read through, and the
-// section header is then always written (a repeated header is harmless, a
-// line in the wrong section is lost).
-constexpr DWORD kWininitReadLimit = 1 << 20;
-
-bool WriteText(HANDLE file, const std::string& text) {
-  DWORD written = 0;
-  return WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size();
-}
-
-// Whether the last section header of `text` is "[RENAME]".
-bool EndsInRenameSection(const std::string& text) {
-  std::size_t lineStart = 0;
-  std::string lastHeader;
-  while (lineStart < text.size()) {
-    std::size_t lineEnd = text.find('\n', lineStart);
-    if (lineEnd == std::string::npos) lineEnd = text.size();
-    std::size_t first = text.find_first_not_of(" \t", lineStart);
-    if (first < lineEnd && text[first] == '[') {
-      std::size_t close = text.find(']', first);
-      if (close < lineEnd) lastHeader = text.substr(first + 1, close - first - 1);
-    }
-    lineStart = lineEnd + 1;
+// Whether every part of `path` after its drive is an 8.3 name: at most
+// eight characters, and after one dot at most three.
+bool IsShortPath(const std::string& path) {
+  std::size_t start = path.find('\\');
+  if (start == std::string::npos) return false;
+  for (++start; start <= path.size();) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(start, end - start);
+    const std::size_t dot = part.find('.');
+    const std::size_t stem = dot == std::string::npos ? part.size() : dot;
+    const std::size_t extension = dot == std::string::npos ? 0 : part.size() - dot - 1;
+    if (part.empty() || stem == 0 || stem > 8 || extension > 3 ||
+        (dot != std::string::npos && part.find('.', dot + 1) != std::string::npos))
+      return false;
+    start = end + 1;
   }
-  return EqualNoCase(lastHeader, "RENAME");
+  return true;
 }
 
-std::string ReadAll(HANDLE file, bool& complete) {
-  complete = false;
-  DWORD high = 0;
-  const DWORD size = GetFileSize(file, &high);  // GetFileSizeEx: Windows 2000 and later
-  if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 ||
-      size > kWininitReadLimit)
-    return std::string();
-  std::string text(size, '\0');
-  DWORD read = 0;
-  if (!text.empty() && (!ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr) ||
-                        read != text.size()))
-    return std::string();
-  complete = true;
-  return text;
+// The path as WININIT reads it. It runs in real mode, before long names are
+// available (it ignores lines with long names), and reads the OEM code page,
+// the one FAT keeps short names in: the 8.3 form, converted. Empty when the
+// file has none (a volume may keep no 8.3 aliases, and GetShortPathName then
+// answers with the long path) or a character does not survive the conversion.
+std::string WininitPath(const char* path) {
+  char shortPath[MAX_PATH] = "";
+  const DWORD length = Access().GetShortPathNameA(path, shortPath, sizeof(shortPath));
+  if (length == 0 || length >= sizeof(shortPath) || !IsShortPath(shortPath)) return std::string();
+  char oem[MAX_PATH] = "", back[MAX_PATH] = "";
+  CharToOemA(shortPath, oem);
+  OemToCharA(oem, back);
+  if (std::strcmp(back, shortPath) != 0) return std::string();
+  return oem;
 }
 
 // The folder of the tool's own file, with a trailing backslash; empty when
@@ -93,6 +85,7 @@ DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path) {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return DeleteResult::kGone;
   bool scheduled;
+  const char* failure = nullptr;  // why it could not be scheduled, when known
   switch (os.VersionCode()) {
     case COsVersion::kVersionWin32s:
     case COsVersion::kVersionNT3:
@@ -101,7 +94,7 @@ DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path) {
     case COsVersion::kVersion95:
     case COsVersion::kVersion98:
     case COsVersion::kVersionMe:
-      scheduled = ScheduleWininit(path);
+      scheduled = ScheduleWininit(path, &failure);
       break;
     default: {
       // Windows reads the list at its next start as a 64-bit system: under
@@ -115,45 +108,38 @@ DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path) {
   const std::string inUse = "in use (error " + std::to_string(error) + ")";
   if (!scheduled) {
     // Nothing will delete it: no restart is asked for on its account.
-    LogOutcome("delete file", shown, (inUse + ", scheduling failed").c_str());
+    const std::string why = failure ? std::string(": ") + failure : std::string();
+    LogOutcome("delete file", shown, (inUse + ", scheduling failed" + why).c_str());
     return DeleteResult::kFailed;
   }
   LogOutcome("delete file", shown, (inUse + ", scheduled for the next start").c_str());
   return DeleteResult::kScheduled;
 }
 
-bool ScheduleWininit(const char* path) {
+bool ScheduleWininit(const char* path, const char** failure) {
+  const char* unused = nullptr;
+  if (!failure) failure = &unused;
+  const std::string wininitPath = WininitPath(path);
+  if (wininitPath.empty()) {
+    *failure = "no 8.3 name that WININIT can read";
+    return false;
+  }
   if (Access().ChangesNothing()) return true;
   char folder[MAX_PATH] = "";
   UINT n = GetWindowsDirectoryA(folder, sizeof(folder));
-  if (n == 0 || n >= sizeof(folder)) return false;
+  if (n == 0 || n >= sizeof(folder)) {
+    *failure = "no Windows folder";
+    return false;
+  }
   std::string wininit = folder;
   if (wininit.back() != '\\') wininit += '\\';
   wininit += "WININIT.INI";
-  CFileHandle file(CreateFileA(wininit.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return false;
-  const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-  std::string out;
-  if (existed) {
-    bool complete = false;
-    const std::string text = ReadAll(file.Get(), complete);
-    // A last line without its line end would swallow the new line.
-    if (complete && !text.empty() && text.back() != '\n') out += "\r\n";
-    if (!complete || !EndsInRenameSection(text)) out += "[RENAME]\r\n";
-  } else {
-    out += "[RENAME]\r\n";
-  }
-  // WININIT runs before long file names are available: the short form.
-  char shortPath[MAX_PATH] = "";
-  const DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof(shortPath));
-  out += "NUL=";
-  out += (shortLength > 0 && shortLength < sizeof(shortPath)) ? shortPath : path;
-  out += "\r\n";
-  if (SetFilePointer(file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
-      GetLastError() != NO_ERROR)
+  // One [rename] section: a line goes into the one there is.
+  if (!AddLineToSection(wininit, "RENAME", "NUL=" + wininitPath)) {
+    *failure = "WININIT.INI could not be written";
     return false;
-  return WriteText(file.Get(), out);
+  }
+  return true;
 }
 
 int ScheduleZwininit(const char* path) {

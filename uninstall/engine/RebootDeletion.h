@@ -18,11 +18,12 @@ enum class DeleteResult {
 // Only a schedule that was written counts as scheduled.
 DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path);
 
-// Appends "NUL=<path>" to the "[RENAME]" section of WININIT.INI in the Windows
-// folder, writing the section header first when the file does not end in
-// that section. The path is written in its short (8.3) form, which is what
-// WININIT reads. False when the line could not be written.
-bool ScheduleWininit(const char* path);
+// Adds "NUL=<path>" to the [rename] section of WININIT.INI in the Windows
+// folder (the file and the section are made when missing; a second section
+// is never started). The path is written as WININIT reads it: its 8.3 form in
+// the OEM code page. False, with nothing written and `failure` (when given)
+// saying why, when the file has no 8.3 form or the line could not be written.
+bool ScheduleWininit(const char* path, const char** failure = nullptr);
 
 // Writes `path`=NUL into section "RENAME" of zwininit.ini beside the tool.
 // 1 when written; 0 when zwininit.exe is not beside the tool or the line

@@ -16,6 +16,7 @@
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
+#include "uninstall/system/AccessLayer.h"
 #include "uninstall/system/Handles.h"
 #include "uninstall/system/SpoolerHandles.h"
 #include "uninstall/system/SpoolerQueries.h"
@@ -31,7 +32,15 @@ const char kOemNameKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\
 constexpr DWORD kMaxOemPathValues = 10000;
 // The program manager takes commands of at most 63 characters.
 constexpr int kCommandSize = 64;
+// Limits of one conversation with the program manager: the connection, the
+// transaction (DdeClientTransaction's own time-out), and the disconnection
+// after it.
+constexpr DWORD kDdeConnectLimitMs = 5000;
 constexpr DWORD kDdeTimeoutMs = 5000;
+constexpr DWORD kDdeDisconnectLimitMs = 2000;
+// How often a wait for a conversation delivers what other threads send to
+// this thread's windows.
+constexpr DWORD kSentMessageSliceMs = 10;
 
 // ---- DDE handles --------------------------------------------------------
 
@@ -75,8 +84,8 @@ class CDdeString {
 
 class CDdeConversation {
  public:
-  CDdeConversation(DWORD instance, HSZ service, HSZ topic)
-      : conversation_(DdeConnect(instance, service, topic, nullptr)) {}
+  CDdeConversation(CAccessLayer& layer, DWORD instance, HSZ service, HSZ topic)
+      : conversation_(layer.DdeConnect(instance, service, topic, nullptr)) {}
   ~CDdeConversation() {
     if (conversation_) DdeDisconnect(conversation_);
   }
@@ -87,6 +96,78 @@ class CDdeConversation {
  private:
   HCONV conversation_;
 };
+
+// ---- one bounded conversation --------------------------------------------
+
+// One program-manager command, sent from a thread of its own: on Windows the
+// connection's broadcast waits for every top-level window, and a hung one
+// holds it without limit (on Windows NT 4.0 while the spooler is stopped), so
+// the caller waits for the thread only so long. The block is shared by the
+// caller and the thread and goes when the last of them lets go. A thread the
+// caller gave up on is left inside the system's call: it owns its DDE instance
+// and this block, the caller touches neither afterwards, and should the call
+// ever return, the thread ends without sending the command. The thread throws
+// nothing and allocates nothing; only its last Release may free the block.
+struct CProgmanCommand {
+  CProgmanCommand(CAccessLayer& layer, const char* text) : layer(layer) {
+    CopyBounded(command, sizeof(command), text);  // it fits: checked by the caller
+  }
+  void Release() {
+    if (InterlockedDecrement(&references) == 0) delete this;
+  }
+
+  LONG references = 2;  // the caller's and the thread's
+  // Taken by whichever comes first: the thread before it sends the command,
+  // or the caller when it gives up on the connection.
+  LONG taken = 0;
+  CAccessLayer& layer;  // read by the thread: the process-wide one is the caller's
+  char command[kCommandSize] = "";
+  int accepted = 0;
+  UINT ddeError = DMLERR_NO_ERROR;  // of a transaction that failed
+};
+
+void Converse(CProgmanCommand& job) {
+  CDdeClient client;
+  if (!client.Get()) return;
+  CDdeString progman(client.Get(), "PROGMAN");
+  if (!progman.Get()) return;
+  CDdeConversation conversation(job.layer, client.Get(), progman.Get(), progman.Get());
+  if (!conversation.Get() || InterlockedExchange(&job.taken, 1) != 0) return;
+  HDDEDATA result = DdeClientTransaction(
+      reinterpret_cast<BYTE*>(job.command), static_cast<DWORD>(std::strlen(job.command) + 1),
+      conversation.Get(), nullptr, CF_TEXT, XTYP_EXECUTE, kDdeTimeoutMs, nullptr);
+  if (result) job.accepted = 1;
+  else job.ddeError = DdeGetLastError(client.Get());
+}
+
+DWORD WINAPI RunConversation(void* parameter) {
+  CProgmanCommand* job = static_cast<CProgmanCommand*>(parameter);
+  Converse(*job);
+  job->Release();
+  return 0;
+}
+
+// Waits at most `limitMs` for `handle`, delivering meanwhile what other
+// threads send to this thread's windows: the conversation's own broadcast
+// reaches them too.
+bool WaitDeliveringSentMessages(HANDLE handle, DWORD limitMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    const DWORD waited = GetTickCount() - start;
+    if (waited >= limitMs) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+    const DWORD left = limitMs - waited;
+    if (WaitForSingleObject(handle, left < kSentMessageSliceMs ? left : kSentMessageSliceMs) !=
+        WAIT_TIMEOUT)
+      return true;
+  }
+}
+
+void LogGaveUp(const CProgmanCommand& job, DWORD limitMs, const char* what) {
+  const std::string outcome = "gave up after " + std::to_string(limitMs) + " ms: " + what;
+  LogOutcome("program-manager command", Quoted(job.command), outcome.c_str());
+}
 
 // ---- shortcuts ----------------------------------------------------------
 
@@ -352,18 +433,29 @@ void RemoveShortcuts(CRemovalContext& ctx) {
 }
 
 int SendProgmanCommand(const char* command) {
+  // A cut command could name another group or item: not sent.
+  if (!command || std::strlen(command) >= kCommandSize) return 0;
   if (Access().ChangesNothing()) return 1;  // a plan: the program manager would take it
-  CDdeClient client;
-  if (!client.Get()) return 0;
-  CDdeString progman(client.Get(), "PROGMAN");
-  if (!progman.Get()) return 0;
-  CDdeConversation conversation(client.Get(), progman.Get(), progman.Get());
-  if (!conversation.Get()) return 0;
-  HDDEDATA result = DdeClientTransaction(
-      reinterpret_cast<BYTE*>(const_cast<char*>(command)),
-      static_cast<DWORD>(std::strlen(command) + 1), conversation.Get(), nullptr, CF_TEXT,
-      XTYP_EXECUTE, kDdeTimeoutMs, nullptr);
-  return result ? 1 : 0;
+  CProgmanCommand* job = new CProgmanCommand(Access(), command);
+  DWORD threadId = 0;
+  CKernelHandle thread(CreateThread(nullptr, 0, RunConversation, job, 0, &threadId));
+  if (!thread.IsValid()) {
+    delete job;  // no thread holds it
+    return 0;
+  }
+  int accepted = 0;
+  if (!WaitDeliveringSentMessages(thread.Get(), kDdeConnectLimitMs) &&
+      InterlockedExchange(&job->taken, 1) == 0) {
+    LogGaveUp(*job, kDdeConnectLimitMs, "no answer to the connection");
+  } else if (!WaitDeliveringSentMessages(thread.Get(), kDdeTimeoutMs + kDdeDisconnectLimitMs)) {
+    LogGaveUp(*job, kDdeTimeoutMs + kDdeDisconnectLimitMs, "the conversation did not end");
+  } else {
+    accepted = job->accepted;
+    if (job->ddeError == DMLERR_EXECACKTIMEOUT)
+      LogGaveUp(*job, kDdeTimeoutMs, "the program manager did not answer the command");
+  }
+  job->Release();
+  return accepted;
 }
 
 void RemoveOemInfFiles(CRemovalContext& ctx) {

@@ -26,7 +26,9 @@ void CollectOemFolders(CRemovalContext& ctx);
 // STARTUP, the Startup folders.
 void RemoveShortcuts(CRemovalContext& ctx);
 
-// Sends one command to the program manager over DDE. 1 when it was accepted.
+// Sends one command (at most 63 characters) to the program manager over DDE.
+// A connection that takes over 5 s and a command left without an answer for
+// 5 s are given up, and the log says so. 1 when it was accepted.
 int SendProgmanCommand(const char* command);
 
 // Uninstalls <Windows>\inf\oem*.inf files whose [Strings] PrinterName is

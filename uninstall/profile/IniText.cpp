@@ -78,4 +78,34 @@ std::string WithoutLines(const std::string& text, const std::vector<TextLine>& l
   return out;
 }
 
+std::string WithLineInSection(const std::string& text, const std::string& section,
+                              const std::string& line) {
+  const std::string wantedSection = Trimmed(section);
+  std::size_t insertAt = std::string::npos;  // past the last non-blank line of the section
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t contentEnd = 0;
+    const std::size_t end = LineEnd(text, start, contentEnd);
+    const std::string content = Trimmed(text, start, contentEnd);
+    std::string name;
+    if (HeaderName(content, name)) {
+      if (insertAt != std::string::npos) break;  // the section ends at the next header
+      if (EqualNoCase(name, wantedSection)) insertAt = end;
+    } else if (insertAt != std::string::npos && !content.empty()) {
+      insertAt = end;
+    }
+    start = end;
+  }
+  std::string added;
+  if (insertAt == std::string::npos) {
+    insertAt = text.size();
+    added = "[" + wantedSection + "]\r\n";
+  }
+  const char before = insertAt > 0 ? text[insertAt - 1] : '\n';
+  if (before != '\n' && before != '\r') added.insert(0, "\r\n");
+  added += line + "\r\n";
+  std::string out = text;
+  out.insert(insertAt, added);
+  return out;
+}
+
 }  // namespace vq

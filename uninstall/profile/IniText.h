@@ -27,4 +27,12 @@ std::vector<TextLine> FindIniEntryLines(const std::string& text, const std::stri
 // The text without those lines; every other byte kept.
 std::string WithoutLines(const std::string& text, const std::vector<TextLine>& lines);
 
+// The text with `line` (given without a line end) added as the last line of
+// the first section named `section`, before the header that follows it; when
+// there is no such section, under a new header "[section]" at the end. What
+// is added ends with CR LF, and a last line without its line end gets one
+// first. Every other byte is kept.
+std::string WithLineInSection(const std::string& text, const std::string& section,
+                              const std::string& line);
+
 }  // namespace vq

@@ -223,6 +223,9 @@ BOOL CSystemAccess::MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
 BOOL CSystemAccess::SetFileAttributesA(LPCSTR path, DWORD attributes) {
   return ::SetFileAttributesA(path, attributes);
 }
+DWORD CSystemAccess::GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
+  return ::GetShortPathNameA(longPath, shortPath, size);
+}
 BOOL CSystemAccess::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) {
   using Function = BOOL(WINAPI*)(LPCSTR, DWORD, PVOID);
   CModule setupapi = LoadSystemLibrary("setupapi.dll");
@@ -277,6 +280,10 @@ BOOL CSystemAccess::StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv) {
 }
 BOOL CSystemAccess::DeleteService(SC_HANDLE service) { return ::DeleteService(service); }
 BOOL CSystemAccess::CloseServiceHandle(SC_HANDLE handle) { return ::CloseServiceHandle(handle); }
+
+HCONV CSystemAccess::DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) {
+  return ::DdeConnect(instance, service, topic, context);
+}
 
 BOOL CSystemAccess::ExitWindowsEx(UINT flags, DWORD reason) {
   return ::ExitWindowsEx(flags, reason);
@@ -443,6 +450,9 @@ BOOL CAccessLayer::MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
 BOOL CAccessLayer::SetFileAttributesA(LPCSTR path, DWORD attributes) {
   return below_->SetFileAttributesA(path, attributes);
 }
+DWORD CAccessLayer::GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
+  return below_->GetShortPathNameA(longPath, shortPath, size);
+}
 BOOL CAccessLayer::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) {
   return below_->SetupUninstallOEMInfA(infFileName, flags, reserved);
 }
@@ -469,6 +479,9 @@ BOOL CAccessLayer::StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv) {
 BOOL CAccessLayer::DeleteService(SC_HANDLE service) { return below_->DeleteService(service); }
 BOOL CAccessLayer::CloseServiceHandle(SC_HANDLE handle) {
   return below_->CloseServiceHandle(handle);
+}
+HCONV CAccessLayer::DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) {
+  return below_->DdeConnect(instance, service, topic, context);
 }
 BOOL CAccessLayer::ExitWindowsEx(UINT flags, DWORD reason) {
   return below_->ExitWindowsEx(flags, reason);

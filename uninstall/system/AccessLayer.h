@@ -10,13 +10,15 @@
 // overrides the operations whose outcome Wine cannot produce (a connection
 // to another computer, a spooler that answers 1722, an enumeration that
 // fails part-way, Windows 9x's RegDeleteKeyA that takes the subkeys with it,
-// a system without MoveFileExA, a service that is still starting), then
-// installs its object with CAccessLayerOverride; a plan of the run (switch
-// PLAN) then stands on that test's layer. Registry keys and service handles
-// handed out are real ones.
+// a system without MoveFileExA, a service that is still starting, a volume
+// without 8.3 names, a window that holds a DDE broadcast), then installs its
+// object with CAccessLayerOverride; a plan of the run (switch PLAN) then
+// stands on that test's layer. Registry keys and service handles handed out
+// are real ones.
 #pragma once
 
 #include <windows.h>
+#include <ddeml.h>
 #include <winspool.h>
 
 namespace vq {
@@ -142,6 +144,8 @@ class CAccessLayer {
   // win95, win98, me: missing or a stub; answers ERROR_CALL_NOT_IMPLEMENTED there.
   virtual BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
   virtual BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
+  // A volume may keep no 8.3 aliases; the long path then comes back.
+  virtual DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
   // Windows XP and later (setupapi.dll, loaded when called): uninstalls the
   // INF copy `infFileName` of <Windows>\inf with its precompiled .pnf and
   // the device installer's records of it. ERROR_CALL_NOT_IMPLEMENTED where it
@@ -163,6 +167,9 @@ class CAccessLayer {
   virtual BOOL StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv);
   virtual BOOL DeleteService(SC_HANDLE service);
   virtual BOOL CloseServiceHandle(SC_HANDLE handle);
+  // DDE (program-manager commands). Its broadcast waits, on Windows, for
+  // every top-level window to answer: a hung one blocks it without limit.
+  virtual HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context);
   // Restart. ExitWindowsEx ends the caller's session: for the interactive
   // user that is the machine's restart, for LocalSystem nothing of the kind.
   virtual BOOL ExitWindowsEx(UINT flags, DWORD reason);
@@ -241,6 +248,7 @@ class CSystemAccess final : public CAccessLayer {
   BOOL MoveFileA(LPCSTR from, LPCSTR to) override;
   BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) override;
   BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override;
+  DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) override;
   BOOL SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) override;
   BOOL SfcIsFileProtectedA(LPCSTR path) override;
   BOOL SetupGetInfDriverStoreLocationA(LPCSTR fileName, LPSTR buffer, DWORD size,
@@ -252,6 +260,7 @@ class CSystemAccess final : public CAccessLayer {
   BOOL StartServiceA(SC_HANDLE service, DWORD argc, LPCSTR* argv) override;
   BOOL DeleteService(SC_HANDLE service) override;
   BOOL CloseServiceHandle(SC_HANDLE handle) override;
+  HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) override;
   BOOL ExitWindowsEx(UINT flags, DWORD reason) override;
   BOOL InitiateSystemShutdownExA(LPSTR machine, LPSTR message, DWORD timeout, BOOL forceAppsClosed,
                                  BOOL reboot, DWORD reason) override;
@@ -262,7 +271,8 @@ class CSystemAccess final : public CAccessLayer {
 CAccessLayer& Access();
 
 // Installs `layer` for the lifetime of this object (tests only; not nested
-// across threads, as the tool has one thread).
+// across threads: Access() is read on the tool's main thread, and its one
+// other thread, a program-manager conversation, is handed the layer).
 class CAccessLayerOverride {
  public:
   explicit CAccessLayerOverride(CAccessLayer& layer);

@@ -1,4 +1,5 @@
-// String ids of the string loader tests' own resources.
+// Ids of the app tests' own resources: strings for the string loader, a
+// dialog for the dispatch, the selection page's list.
 #pragma once
 #define IDS_TEST_PLAIN 100
 #define IDS_TEST_REDIRECT_FOUND 101
@@ -8,3 +9,5 @@
 #define IDS_TEST_REDIRECT_SEARCHPATH 105
 #define IDS_TEST_MISSING 199
 #define IDD_TEST_DIALOG 900
+#define IDD_TEST_SELECT_PAGE 901
+#define IDC_TEST_PRINTERLIST 2006  // the id the selection page looks for

@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 #include "tests/wine/cleanup/CleanupTestSupport.h"
 #include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/engine/FileRemoval.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/profile/TextRoutines.h"
@@ -181,7 +183,31 @@ TEST(Files, AFileInUseIsScheduledWithMoveFileExOnWindowsNT) {
   ClearPendingDeletions();
 }
 
-TEST(Files, WindowsNinetyEightSchedulesInWininitUnderOneRenameHeader) {
+namespace {
+// win95, win98, me: GetShortPathName answers with the path as given, as for a
+// name that is already 8.3 on FAT (accented letters included, kept there in
+// the OEM code page), or on a volume that keeps no 8.3 aliases, where the
+// long path comes back ("Naming Files, Paths, and Namespaces": 8.3 alias
+// generation can be disabled, so an alias may not exist on disk).
+class CNamesAsGiven : public vq::CAccessLayer {
+ public:
+  DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) override {
+    const DWORD length = static_cast<DWORD>(std::strlen(longPath));
+    if (length >= size) return length + 1;
+    std::strcpy(shortPath, longPath);
+    return length;
+  }
+};
+
+// The outcome the log gives the deletion of `path`; empty when none.
+std::string LoggedOutcome(const std::vector<vq::ActionRecord>& records, const std::string& path) {
+  for (const vq::ActionRecord& r : records)
+    if (r.what == "delete file" && vq::EqualNoCase(r.target, "\"" + path + "\"")) return r.outcome;
+  return std::string();
+}
+}  // namespace
+
+TEST(Files, WindowsNinetyEightSchedulesInWininitAsWininitReadsIt) {
   const std::string wininit = WindowsFolder() + "WININIT.INI";
   DeleteFileA(wininit.c_str());
   const std::string a = SystemFolder() + "QV Held Long 02.DLL", b = SystemFolder() + "QVHELD03.DLL";
@@ -194,18 +220,61 @@ TEST(Files, WindowsNinetyEightSchedulesInWininitUnderOneRenameHeader) {
     vq::RemoveFiles(run.ctx);
   }
   EXPECT_EQ(run.db.restartNeeded, 1);
-  // WININIT reads short (8.3) paths.
+  // WININIT reads short (8.3) paths, under one [rename] header.
   const std::string shortA = ShortPath(a), shortB = ShortPath(b);
   EXPECT_NE(shortA, a);
   EXPECT_EQ(ReadText(wininit), "[RENAME]\r\nNUL=" + shortA + "\r\nNUL=" + shortB + "\r\n");
 
-  // An existing WININIT.INI that ends in another section gets the header.
-  ASSERT_TRUE(WriteText(wininit, "[RENAME]\r\nNUL=C:\\old.dll\r\n[Other]\r\nx=1"));
-  vq::ScheduleWininit("C:\\new.dll");
-  EXPECT_EQ(ReadText(wininit), "[RENAME]\r\nNUL=C:\\old.dll\r\n[Other]\r\nx=1\r\n[RENAME]\r\nNUL=C:\\new.dll\r\n");
-  ASSERT_TRUE(WriteText(wininit, "[rename]\r\nNUL=C:\\old.dll\r\n"));
-  vq::ScheduleWininit("C:\\new.dll");
-  EXPECT_EQ(ReadText(wininit), "[rename]\r\nNUL=C:\\old.dll\r\nNUL=C:\\new.dll\r\n");
+  // A file whose 8.3 name has an accented letter goes in the OEM code page
+  // (code page 437 here: É is 0x90); one on a volume without 8.3 names is
+  // not scheduled, and asks for no restart.
+  ASSERT_EQ(GetOEMCP(), 437u);
+  const std::string accented = SystemFolder() + "QV\xC9" "04.DLL";
+  const std::string longName = SystemFolder() + "QV No Alias 05.DLL";
+  CreateFiles({accented, longName});
+  DeleteFileA(wininit.c_str());
+  CNamesAsGiven fat;
+  vq::CAccessLayerOverride seam(fat);
+  std::vector<vq::ActionRecord> records;
+  vq::SetProcessActionRecords(&records);
+  TestRun oem(Win98());
+  oem.db.keptCount = 1;
+  oem.List(vq::kFiles) = {"QV\xC9" "04.DLL"};
+  TestRun noAlias(Win98());
+  noAlias.db.keptCount = 1;
+  noAlias.List(vq::kFiles) = {"QV No Alias 05.DLL"};
+  {
+    CHeldFile holdAccented(accented), holdLong(longName);
+    vq::RemoveFiles(oem.ctx);
+    vq::RemoveFiles(noAlias.ctx);
+  }
+  vq::SetProcessActionRecords(nullptr);
+  EXPECT_EQ(ReadText(wininit), "[RENAME]\r\nNUL=" + SystemFolder() + "QV\x90" "04.DLL\r\n");
+  EXPECT_EQ(oem.db.restartNeeded, 1);
+  EXPECT_EQ(noAlias.db.restartNeeded, 0);
+  EXPECT_EQ(LoggedOutcome(records, longName),
+            "in use (error 32), scheduling failed: no 8.3 name that WININIT can read");
+  DeleteFileA(wininit.c_str());
+}
+
+TEST(Files, WininitLinesGoIntoTheRenameSectionThereIs) {
+  const std::string wininit = WindowsFolder() + "WININIT.INI", file = "C:\\QVNEW06.DLL";
+  CreateFiles({file});
+  const std::string line = "NUL=" + file + "\r\n";
+  const struct {
+    std::string before, after;
+  } kCases[] = {
+      {"[RENAME]\r\nNUL=C:\\OLD.DLL\r\n[Other]\r\nx=1",
+       "[RENAME]\r\nNUL=C:\\OLD.DLL\r\n" + line + "[Other]\r\nx=1"},
+      {"[Other]\r\nx=1\r\n[ rename ]\r\nNUL=C:\\OLD.DLL\r\n\r\n[Last]\r\n",
+       "[Other]\r\nx=1\r\n[ rename ]\r\nNUL=C:\\OLD.DLL\r\n" + line + "\r\n[Last]\r\n"},
+      {"[rename]\r\nNUL=C:\\OLD.DLL", "[rename]\r\nNUL=C:\\OLD.DLL\r\n" + line},
+  };
+  for (const auto& c : kCases) {
+    ASSERT_TRUE(WriteText(wininit, c.before));
+    EXPECT_TRUE(vq::ScheduleWininit(file.c_str()));
+    EXPECT_EQ(ReadText(wininit), c.after) << c.before;
+  }
   DeleteFileA(wininit.c_str());
 }
 

@@ -13,6 +13,7 @@
 #include "tests/support/TestThread.h"
 #include "tests/wine/cleanup/CleanupTestSupport.h"
 #include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/engine/ActionLog.h"
 #include "uninstall/engine/ShellRemoval.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/system/AccessLayer.h"
@@ -23,8 +24,12 @@ using vq::fixture::SetRegistryText;
 
 namespace {
 
+// Longer than the five seconds a transaction waits for its answer.
+constexpr DWORD kSlowCommandMs = 6500;
+
 // A program manager for the tests: registers the DDE service "PROGMAN" on its
-// own thread, records every command and refuses ShowGroup of "Missing".
+// own thread, records every command, refuses ShowGroup of "Missing" and takes
+// longer than the tool waits over a command on the group "Slow".
 class CTestProgman {
  public:
   CTestProgman() : thread_([this] { Run(); }) { started_.Wait(); }
@@ -47,6 +52,7 @@ class CTestProgman {
     self->commands_.push_back(command);
     if (std::string(command).find("ShowGroup(Missing") != std::string::npos)
       return reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
+    if (std::string(command).find("(Slow)") != std::string::npos) Sleep(kSlowCommandMs);
     return reinterpret_cast<HDDEDATA>(DDE_FACK);
   }
   void Run() {
@@ -77,6 +83,35 @@ class CTestProgman {
   vq::test::CTestThread thread_;  // last: starts once the members above exist
 };
 CTestProgman* CTestProgman::s_instance = nullptr;
+
+// Windows: the connection's WM_DDE_INITIATE broadcast waits for every
+// top-level window, and a hung one holds it without limit (KB 4077003);
+// Wine's gives up after 2 s. The first connection is held until the test
+// lets it go, as when the window answers at last; it then connects.
+class CHungWindow : public vq::CAccessLayer {
+ public:
+  ~CHungWindow() override {
+    release_.Set();
+    if (held_) returned_.Wait();  // the held thread is out of this object
+  }
+  HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) override {
+    const bool first = InterlockedExchange(&held_, 1) == 0;
+    if (first) release_.Wait();
+    HCONV conversation = vq::CAccessLayer::DdeConnect(instance, service, topic, context);
+    if (first) returned_.Set();
+    return conversation;
+  }
+
+ private:
+  LONG held_ = 0;
+  vq::test::CTestEvent release_, returned_;
+};
+
+std::string OutcomeOf(const std::vector<vq::ActionRecord>& records, const std::string& command) {
+  for (const vq::ActionRecord& r : records)
+    if (r.what == "program-manager command" && r.target == "\"" + command + "\"") return r.outcome;
+  return std::string();
+}
 
 std::string ShellFolder(int csidl) {
   char path[MAX_PATH] = "";
@@ -154,6 +189,44 @@ TEST(Shortcuts, ProgramManagerGetsGroupAndItemCommandsInDescendingOrder) {
   xp.List(vq::kShortcuts) = {"VARDEN QUILLAN"};
   vq::RemoveShortcuts(xp.ctx);
   EXPECT_EQ(progman.Commands().back(), "[DeleteGroup(VARDEN QUILLAN)]");
+
+  // A conversation that does not end is given up at its limit, the log says
+  // so, and the run goes on: a hung window holds the connection of the first
+  // group (the next one still reaches the program manager, and the command
+  // given up on is not sent when the window answers at last), and the program
+  // manager does not answer the command on the group "Slow".
+  const struct {
+    bool hungWindow;
+    std::vector<std::string> groups;  // handled in descending order
+    const char* givenUp;
+    const char* outcome;
+    DWORD limitMs;
+  } kStalls[] = {
+      {true, {"Alpha", "Hung"}, "[DeleteGroup(Hung)]",
+       "gave up after 5000 ms: no answer to the connection", 5000},
+      {false, {"Slow"}, "[DeleteGroup(Slow)]",
+       "gave up after 5000 ms: the program manager did not answer the command", 12000},
+  };
+  for (const auto& c : kStalls) {
+    SCOPED_TRACE(c.givenUp);
+    CHungWindow hung;
+    vq::CAccessLayer system;
+    vq::CAccessLayerOverride seam(c.hungWindow ? hung : system);
+    std::vector<vq::ActionRecord> records;
+    vq::SetProcessActionRecords(&records);
+    TestRun run(WinXP());
+    run.List(vq::kShortcuts) = c.groups;
+    const DWORD start = GetTickCount();
+    vq::RemoveShortcuts(run.ctx);
+    const DWORD elapsed = GetTickCount() - start;
+    vq::SetProcessActionRecords(nullptr);
+    EXPECT_GE(elapsed, 5000u);
+    EXPECT_LT(elapsed, c.limitMs + 1000);
+    EXPECT_EQ(OutcomeOf(records, c.givenUp), c.outcome);
+  }
+  const std::vector<std::string> commands = progman.Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "[DeleteGroup(Alpha)]"), 1);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "[DeleteGroup(Hung)]"), 0);
 }
 
 namespace {

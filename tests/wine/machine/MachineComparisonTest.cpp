@@ -388,10 +388,12 @@ bool ScheduledForDeletion(const std::string& path) {
     if (vq::EqualNoCase(entry, path)) return true;
     if (p + std::strlen(p) + 1 < data.data() + size) p += std::strlen(p) + 1;  // the empty target
   }
+  // WININIT.INI names a file by its 8.3 path in the OEM code page.
   const std::string wininit = ReadFileText(Folder(vq::kFolderWindows) + "WININIT.INI");
-  char shortPath[MAX_PATH] = "";
-  GetShortPathNameA(path.c_str(), shortPath, sizeof(shortPath));
-  return !wininit.empty() && wininit.find(std::string("NUL=") + shortPath) != std::string::npos;
+  char shortPath[MAX_PATH] = "", oem[MAX_PATH] = "";
+  if (!GetShortPathNameA(path.c_str(), shortPath, sizeof(shortPath))) return false;
+  CharToOemA(shortPath, oem);
+  return !wininit.empty() && wininit.find(std::string("NUL=") + oem + "\r\n") != std::string::npos;
 }
 
 void ExpectOnlyExplainedChanges(const CExpectation& expected, const MachineState& before,
