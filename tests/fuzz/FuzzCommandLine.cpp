@@ -11,6 +11,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   line = line.c_str();  // the tool gets a zero-terminated command line
   vq::CommandLineOptions options;
   options.Parse(line.c_str());
+  // The unknown switch found is one given and not known; none found means
+  // every switch given is known.
+  std::string unknown;
+  const bool found = options.FindUnknown(unknown);
+  bool anyUnknown = false, givenUnknown = false;
+  for (const auto& sw : options.Switches()) {
+    anyUnknown = anyUnknown || !vq::CommandLineOptions::IsKnown(sw[0]);
+    givenUnknown = givenUnknown || (sw[0] == unknown && !vq::CommandLineOptions::IsKnown(sw[0]));
+  }
+  if (found != anyUnknown || (found && !givenUnknown)) __builtin_trap();
   char values[256];
   for (const char* name : {"MFG", "PRN", "UNVEZZ", "NOPICK", "LOG"}) {
     int count = options.Count(name);

@@ -83,6 +83,30 @@ TEST(CommandLine, EmptyValuesAndRepeatedSwitchesAreTold) {
   }
 }
 
+// The runs that act on the switches alone refuse a switch the tool does not
+// read: the first such name, as given. Names are known without regard to
+// case, whichever of "/" and "-" starts them; quotes make another name.
+TEST(CommandLine, UnknownSwitchesAreFound) {
+  const struct Case {
+    const char* line;
+    const char* unknown;  // null: every switch is known
+  } cases[] = {
+      {"tool /QUIET /PNR:\"vintara 7310K PS\" /MGF:x", "PNR"},
+      {"\"C:\\Program Files\\TORVAX02.exe\" /mfg:A -Prn:B /unvezz /NoPick /quiet /forcerestart "
+       "/log:x /plan:y /? -?", nullptr},
+      {"tool /BACKUP:x /UNDO:x", "BACKUP"},  // known only once they work
+      {"tool /\"PRN\":x", "\"PRN\""},
+      {"tool /PRN:x /", ""},
+  };
+  for (const Case& c : cases) {
+    CommandLineOptions o;
+    o.Parse(c.line);
+    std::string name = "(none)";
+    EXPECT_EQ(o.FindUnknown(name), c.unknown != nullptr) << c.line;
+    EXPECT_EQ(name, c.unknown ? c.unknown : "(none)") << c.line;
+  }
+}
+
 TEST(CommandLine, LongLineIsCutAt4095Bytes) {
   std::string line = "/A:" + std::string(5000, 'x');
   CommandLineOptions o;

@@ -1,51 +1,100 @@
 // The plan document: each action of a run under its kind, files with when
 // they go, what a guard keeps with its reason, failures apart, and every
-// record in order.
+// record in order; read back as its readers read it, with a JSON parser.
 #include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
 
 #include "uninstall/profile/PlanReport.h"
 
 using namespace vq;
+using Json = nlohmann::ordered_json;
 
-TEST(PlanReport, ActionsGoUnderTheirKindAndEveryRecordIsListed) {
-  const std::vector<ActionRecord> records = {
-      {"printer", "\"vintara 7310K PS\"", "chosen for removal"},
-      {"delete printer", "\"vintara 7310K PS\"", "ok"},
-      {"delete driver", "\"VARDEN QUILLAN vintara 7310K PS\" (Windows 4.0)", "ok"},
-      {"delete driver package", "\"C:\\DriverStore\\qv7310.inf\" (current)", "ok"},
-      {"delete file", "\"C:\\WINDOWS\\SYSTEM\\QVRES02.DLL\"", "ok"},
-      {"delete file", "\"C:\\WINDOWS\\SYSTEM\\QVSTAT02.EXE\"", "in use (error 32), scheduled for the next start"},
-      {"delete file", "\"PSCRIPT5.DLL\"", "kept: used by driver \"TREMONA\" (current)"},
-      {"delete key", "\"HKLM\\SOFTWARE\\VARDEN QUILLAN\\Common\"", "failed (error 5)"},
-      {"delete value", "\"HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Userinit\"",
-       "refused: Windows needs this value"},
-      {"delete INI line", "\"C:\\WINDOWS\\win.ini\" [Quillan] DefaultModel", "ok"},
-      {"delete key tree", "\"HKCR\\Recep\xE7\xE3o\"", "ok"},
-      {"delete key tree", "\"HKLM\\SOFTWARE\\VARDEN QUILLAN\\vintara (PS)\" (32-bit view)", "ok"},
-      {"delete Run value", "\"Quillan Status (7310K)\"", "ok"},
+namespace {
+
+// Bytes of the machine's Windows-1252 texts that are no text in UTF-8: the
+// five Windows-1252 leaves undefined, control characters, a lone quote and
+// backslash.
+const char kOddBytes[] = "\"odd\x81\x8D\x8F\x90\x9D \x01\x1F\x7F\\\" \xE9\xFF\x80";
+
+const std::vector<ActionRecord> kRecords = {
+    {"printer", "\"vintara 7310K PS\"", "chosen for removal"},
+    {"delete printer", "\"vintara 7310K PS\"", "ok"},
+    {"delete driver", "\"VARDEN QUILLAN vintara 7310K PS\" (Windows 4.0)", "ok"},
+    {"delete driver package", "\"C:\\DriverStore\\qv7310.inf\" (current)", "ok"},
+    {"delete file", "\"C:\\WINDOWS\\SYSTEM\\QVRES02.DLL\"", "ok"},
+    {"delete file", "\"C:\\WINDOWS\\SYSTEM\\QVSTAT02.EXE\"", "in use (error 32), scheduled for the next start"},
+    {"delete file", "\"PSCRIPT5.DLL\"", "kept: used by driver \"TREMONA\" (current)"},
+    {"delete key", "\"HKLM\\SOFTWARE\\VARDEN QUILLAN\\Common\"", "failed (error 5)"},
+    {"delete value", "\"HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Userinit\"",
+     "refused: Windows needs this value"},
+    {"delete INI line", "\"C:\\WINDOWS\\win.ini\" [Quillan] DefaultModel", "ok"},
+    {"delete key tree", "\"HKCR\\Recep\xE7\xE3o\"", "ok"},
+    {"delete key tree", "\"HKLM\\SOFTWARE\\VARDEN QUILLAN\\vintara (PS)\" (32-bit view)", "ok"},
+    {"delete Run value", "\"Quillan Status (7310K)\"", "ok"},
+    {"delete printer", kOddBytes, "ok"},
+};
+
+class PlanReport : public testing::Test {
+ protected:
+  // The document must parse; a throw here fails the test as well.
+  const Json plan = Json::parse(PlanJson(kRecords, "TORVAX02.exe /QUIET /PLAN:p.json", 3010));
+};
+
+}  // namespace
+
+TEST_F(PlanReport, ActionsGoUnderTheirKind) {
+  const struct Row {
+    const char* pointer;
+    const char* expected;  // JSON
+  } rows[] = {
+      {"/tool", R"j("TORVAX02")j"},
+      {"/commandLine", R"j("TORVAX02.exe /QUIET /PLAN:p.json")j"},
+      {"/exitCode", "3010"},
+      {"/restartNeeded", "true"},
+      {"/drivers", R"j([{"name": "VARDEN QUILLAN vintara 7310K PS", "environment": "Windows 4.0"}])j"},
+      {"/driverPackages", R"j([{"name": "C:\\DriverStore\\qv7310.inf", "environment": "current"}])j"},
+      {"/files", R"j([{"path": "C:\\WINDOWS\\SYSTEM\\QVRES02.DLL", "when": "now"},
+                     {"path": "C:\\WINDOWS\\SYSTEM\\QVSTAT02.EXE", "when": "next start"}])j"},
+      {"/kept", R"j([{"action": "delete file", "item": "PSCRIPT5.DLL",
+                     "reason": "kept: used by driver \"TREMONA\" (current)"},
+                    {"action": "delete value",
+                     "item": "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Userinit",
+                     "reason": "refused: Windows needs this value"}])j"},
+      {"/failed", R"j([{"action": "delete key", "item": "HKLM\\SOFTWARE\\VARDEN QUILLAN\\Common",
+                       "outcome": "failed (error 5)"}])j"},
+      {"/iniLines", R"j(["\"C:\\WINDOWS\\win.ini\" [Quillan] DefaultModel"])j"},
+      // Windows-1252 text arrives as UTF-8.
+      {"/registryKeys", "[{\"name\": \"HKCR\\\\Recep\xC3\xA7\xC3\xA3o\", \"view\": \"\"},"
+                        " {\"name\": \"HKLM\\\\SOFTWARE\\\\VARDEN QUILLAN\\\\vintara (PS)\", \"view\": \"32-bit\"}]"},
+      {"/registryValues", "[]"},
+      {"/runValues", R"j([{"name": "Quillan Status (7310K)", "view": ""}])j"},
+      // Every byte keeps its Windows-1252 character: the undefined five as
+      // the C1 controls Windows makes of them.
+      {"/printers/1", "\"odd\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D \\u0001\\u001f\x7F\\\\\""},
+      {"/actions/13/target",
+       "\"\\\"odd\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D \\u0001\\u001f\x7F\\\\\\\" \xC3\xA9\xC3\xBF\xE2\x82\xAC\""},
   };
-  const std::string plan = PlanJson(records, "TORVAX02.exe /QUIET /PLAN:p.json", 3010);
-  for (const char* expected : {
-           "\"restartNeeded\": true",
-           "\"printers\": [\n    \"vintara 7310K PS\"\n  ]",
-           "{\"name\": \"VARDEN QUILLAN vintara 7310K PS\", \"environment\": \"Windows 4.0\"}",
-           "\"driverPackages\": [\n    {\"name\": \"C:\\\\DriverStore\\\\qv7310.inf\", \"environment\": \"current\"}\n  ]",
-           "{\"path\": \"C:\\\\WINDOWS\\\\SYSTEM\\\\QVRES02.DLL\", \"when\": \"now\"}",
-           "{\"path\": \"C:\\\\WINDOWS\\\\SYSTEM\\\\QVSTAT02.EXE\", \"when\": \"next start\"}",
-           "\"item\": \"PSCRIPT5.DLL\", \"reason\": \"kept: used by driver \\\"TREMONA\\\" (current)\"",
-           "\"reason\": \"refused: Windows needs this value\"",
-           "\"failed\": [\n    {\"action\": \"delete key\", \"item\": \"HKLM\\\\SOFTWARE\\\\VARDEN QUILLAN\\\\Common\"",
-           "\"iniLines\": [\n    \"\\\"C:\\\\WINDOWS\\\\win.ini\\\" [Quillan] DefaultModel\"\n  ]",
-           "\"registryKeys\": [\n    {\"name\": \"HKCR\\\\Recep\xC3\xA7\xC3\xA3o\", \"view\": \"\"},\n"
-           "    {\"name\": \"HKLM\\\\SOFTWARE\\\\VARDEN QUILLAN\\\\vintara (PS)\", \"view\": \"32-bit\"}\n  ]",
-           "\"runValues\": [\n    {\"name\": \"Quillan Status (7310K)\", \"view\": \"\"}\n  ]",
-       })
-    EXPECT_NE(plan.find(expected), std::string::npos) << expected << "\n" << plan;
-  // Every record, in order, among the actions.
-  std::size_t at = plan.find("\"actions\"");
-  for (const ActionRecord& r : records) {
-    const std::size_t next = plan.find("{\"action\": \"" + r.what + "\"", at);
-    ASSERT_NE(next, std::string::npos) << r.what;
-    at = next + 1;
-  }
+  for (const Row& row : rows)
+    EXPECT_EQ(plan.at(Json::json_pointer(row.pointer)), Json::parse(row.expected)) << row.pointer;
+}
+
+// Readers find the run's facts first and the lists in a fixed order, and
+// every record among the actions, in order.
+TEST_F(PlanReport, KeysInTheirOrderAndEveryRecordListed) {
+  std::vector<std::string> keys;
+  for (const auto& item : plan.items()) keys.push_back(item.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{
+                      "tool", "commandLine", "exitCode", "restartNeeded", "drivers",
+                      "driverPackages", "iniLines", "files", "printers", "monitors",
+                      "printProcessors", "services", "runValues", "registryKeys", "registryValues",
+                      "folders", "infCopies", "programGroups", "hooks", "defaultPrinter",
+                      "disguiseTool", "kept", "failed", "actions"}));
+  ASSERT_EQ(plan.at("actions").size(), kRecords.size());
+  for (std::size_t i = 0; i < kRecords.size(); ++i)
+    EXPECT_EQ(plan.at("actions")[i].at("action"), kRecords[i].what) << i;
+  EXPECT_EQ(plan.at("actions")[7],
+            (Json{{"action", "delete key"},
+                  {"target", "\"HKLM\\SOFTWARE\\VARDEN QUILLAN\\Common\""},
+                  {"outcome", "failed (error 5)"}}));
 }

@@ -8,6 +8,7 @@
 #include "uninstall/app/MainDlg.h"
 #include "uninstall/app/Plan.h"
 #include "uninstall/app/SingleInstance.h"
+#include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
 #include "uninstall/engine/ActionLog.h"
@@ -36,15 +37,48 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
   return RegisterClassA(&dialogClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-// The switches QUIET, LOG, FORCERESTART and PLAN and the instance lock; 0
-// when the run may go on, else the exit code. Opens the log and routes
-// messages to it. The log is opened only by the run that holds the lock: it
-// may be the file another run is writing.
+// QUIET and PLAN: no window may appear, not even to say that the switches
+// are wrong; the exit code says it.
+bool WithoutWindows(const vq::CommandLineOptions& options) {
+  return options.Count("QUIET") >= 0 || options.Count("PLAN") >= 0;
+}
+
+// Quiet runs, plans and NOPICK runs act on the switches alone, with no
+// selection page to show what they chose. There a mistyped filter
+// ("/PNR:" for "/PRN:") would read as no filter and widen the removal to
+// every printer of the package, so a switch the tool does not know ends
+// the run before anything is read. Other runs ignore it: the selection
+// page shows what is offered.
+bool RefusesUnknownSwitch(const vq::CommandLineOptions& options) {
+  const bool actsAlone = WithoutWindows(options) || options.Count("NOPICK") >= 0;
+  std::string unknown;
+  if (!actsAlone || !options.FindUnknown(unknown)) return false;
+  if (!WithoutWindows(options)) vq::ShowMessageFrom(IDS_UNKNOWNSWITCH, {unknown}, MB_ICONHAND);
+  return true;
+}
+
+// Switch "?": the switches and the exit codes in one message box (two
+// strings: each has to fit a string-table slot). A run that may show no
+// window shows nothing. Either way nothing else is done.
+int ShowHelp(const vq::CommandLineOptions& options) {
+  if (WithoutWindows(options)) return vq::kExitDone;
+  vq::CStringTable strings;
+  std::string text = strings.Load(IDS_HELPSWITCHES);
+  text += "\n\n";
+  text += strings.Load(IDS_HELPEXITCODES);
+  vq::ShowMessage(text.c_str(), strings.Load(IDS_CAPTION), MB_ICONINFORMATION);
+  return vq::kExitDone;
+}
+
+// The switches (an unknown one, QUIET, LOG, FORCERESTART and PLAN) and the
+// instance lock; 0 when the run may go on, else the exit code. Opens the log
+// and routes messages to it. The log is opened only by the run that holds
+// the lock: it may be the file another run is writing.
 int SetUpUnattended(const vq::CommandLineOptions& options, const vq::CInstanceLock& lock,
                     vq::UnattendedOptions& unattended, vq::CActionLog& log) {
+  if (RefusesUnknownSwitch(options)) return vq::kExitBadCommandLine;
   if (!vq::ParseUnattendedOptions(options, unattended)) {
-    if (!unattended.quiet && options.Count("QUIET") < 0)
-      vq::ShowMessageFrom(IDS_BADCOMMANDLINE, {}, MB_ICONHAND);
+    if (!WithoutWindows(options)) vq::ShowMessageFrom(IDS_BADCOMMANDLINE, {}, MB_ICONHAND);
     return vq::kExitBadCommandLine;
   }
   if (lock.state() == vq::CInstanceLock::kHeldElsewhere) {
@@ -80,12 +114,15 @@ int RunInteractively(HINSTANCE instance) {
 
 int Run(HINSTANCE instance, vq::CActionLog& log) {
   InitCommonControls();
-  // Taken before anything is read, by quiet and interactive runs alike, and
-  // held until the program ends.
-  const vq::COsVersion os = vq::COsVersion::FromSystem();
-  const vq::CInstanceLock lock(os);
   vq::CommandLineOptions options;
   options.Parse(GetCommandLineA());
+  // Help is no run: it changes nothing and takes no lock, so it answers
+  // while a run holds the machine and never holds off one that starts.
+  if (options.Count("?") >= 0) return ShowHelp(options);
+  // Taken before anything of the machine is read, by quiet and interactive
+  // runs alike, and held until the program ends.
+  const vq::COsVersion os = vq::COsVersion::FromSystem();
+  const vq::CInstanceLock lock(os);
   vq::UnattendedOptions unattended;
   if (int code = SetUpUnattended(options, lock, unattended, log)) return code;
   vq::FormSettingsFileName();

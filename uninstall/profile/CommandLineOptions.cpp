@@ -7,6 +7,12 @@
 namespace vq {
 
 namespace {
+// Every switch the tool reads; "?" is the help. A switch is added here when
+// it works, never before: until then a run that acts on the switches alone
+// refuses it.
+const char* const kKnownSwitches[] = {"MFG",          "PRN", "UNVEZZ", "NOPICK", "QUIET",
+                                      "FORCERESTART", "LOG", "PLAN",   "?"};
+
 // Splits `text` at every `sep` outside double quotes.
 std::vector<std::string> SplitOutsideQuotes(const std::string& text, char sep) {
   std::vector<std::string> parts;
@@ -68,6 +74,23 @@ void CommandLineOptions::Parse(const char* commandLine) {
       token += *p;
     }
   }
+}
+
+bool CommandLineOptions::IsKnown(const std::string& name) {
+  for (const char* known : kKnownSwitches) {
+    if (EqualNoCase(name, known)) return true;
+  }
+  return false;
+}
+
+bool CommandLineOptions::FindUnknown(std::string& name) const {
+  for (const auto& sw : switches_) {
+    if (!IsKnown(sw[0])) {
+      name = sw[0];
+      return true;
+    }
+  }
+  return false;
 }
 
 int CommandLineOptions::Count(const std::string& name) const {

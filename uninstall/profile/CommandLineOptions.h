@@ -37,6 +37,15 @@ class CommandLineOptions {
   // is copied and the values count as absent.
   bool Values(const std::string& name, char* buffer, std::size_t size) const;
 
+  // Whether the tool reads a switch of this name (without regard to case).
+  static bool IsKnown(const std::string& name);
+
+  // The name of the first switch given that the tool does not read into
+  // `name`; false when it reads every switch given. A mistyped filter reads
+  // as no filter at all, so the runs that act on the switches alone refuse
+  // what this finds.
+  bool FindUnknown(std::string& name) const;
+
   // Every switch as given: element 0 is the name, the rest its values.
   const std::vector<std::vector<std::string>>& Switches() const { return switches_; }
 

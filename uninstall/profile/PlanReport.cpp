@@ -1,7 +1,8 @@
 #include "uninstall/profile/PlanReport.h"
 
-#include <cstdio>
 #include <map>
+
+#include <nlohmann/json.hpp>
 
 #include "uninstall/profile/Cp1252.h"
 
@@ -9,27 +10,11 @@ namespace vq {
 
 namespace {
 
-std::string JsonText(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : Cp1252ToUtf8(text)) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
+using Json = nlohmann::ordered_json;
+
+// The tool's texts are Windows-1252; the document is UTF-8. Every byte has a
+// character there, so what the machine names cannot make the document fail.
+Json Text(const std::string& text) { return Cp1252ToUtf8(text); }
 
 // The text of a target in double quotes, without them; the whole target
 // when it is not quoted.
@@ -95,71 +80,60 @@ const std::map<std::string, std::string>& RegistryListOfAction() {
   return lists;
 }
 
-class CJsonList {
- public:
-  void Add(const std::string& element) {
-    text_ += (text_.empty() ? "\n    " : ",\n    ") + element;
-  }
-  std::string Text() const { return "[" + text_ + (text_.empty() ? "]" : "\n  ]"); }
+// The plan's lists in the order of the document, each empty until filled.
+const char* const kLists[] = {
+    "drivers",       "driverPackages", "iniLines",     "files",          "printers",
+    "monitors",      "printProcessors", "services",    "runValues",      "registryKeys",
+    "registryValues", "folders",       "infCopies",    "programGroups",  "hooks",
+    "defaultPrinter", "disguiseTool",  "kept",         "failed",         "actions"};
 
- private:
-  std::string text_;
-};
+// Puts the record of a removal that would be done under its kind.
+void AddDone(const ActionRecord& r, Json& plan) {
+  if (r.what == "delete driver" || r.what == "delete driver package") {
+    plan[r.what == "delete driver" ? "drivers" : "driverPackages"].push_back(
+        Json{{"name", Text(Unquoted(r.target))}, {"environment", Text(InBrackets(r.target))}});
+  } else if (RegistryListOfAction().count(r.what)) {
+    plan[RegistryListOfAction().at(r.what)].push_back(
+        Json{{"name", Text(Unquoted(r.target))}, {"view", Text(ViewOf(r.target))}});
+  } else if (r.what == "delete INI line") {
+    plan["iniLines"].push_back(Text(r.target));
+  } else {
+    auto kind = ListOfAction().find(r.what);
+    if (kind != ListOfAction().end()) plan[kind->second].push_back(Text(Unquoted(r.target)));
+  }
+}
+
+// Puts one record of the run where the document shows it.
+void Add(const ActionRecord& r, Json& plan) {
+  plan["actions"].push_back(
+      Json{{"action", Text(r.what)}, {"target", Text(r.target)}, {"outcome", Text(r.outcome)}});
+  if (Kept(r)) {
+    plan["kept"].push_back(
+        Json{{"action", Text(r.what)}, {"item", Text(Unquoted(r.target))}, {"reason", Text(r.outcome)}});
+  } else if (r.what == "delete file" && (Done(r) || Scheduled(r))) {
+    plan["files"].push_back(
+        Json{{"path", Text(Unquoted(r.target))}, {"when", Done(r) ? "now" : "next start"}});
+  } else if (Done(r)) {
+    AddDone(r, plan);
+  } else if (r.outcome.find("failed") != std::string::npos) {
+    plan["failed"].push_back(
+        Json{{"action", Text(r.what)}, {"item", Text(Unquoted(r.target))}, {"outcome", Text(r.outcome)}});
+  }
+}
 
 }  // namespace
 
 std::string PlanJson(const std::vector<ActionRecord>& records, const std::string& commandLine,
                      int exitCode) {
-  std::map<std::string, CJsonList> lists;
-  CJsonList drivers, packages, iniLines, files, kept, failed, actions;
-  for (const ActionRecord& r : records) {
-    actions.Add("{\"action\": " + JsonText(r.what) + ", \"target\": " + JsonText(r.target) +
-                ", \"outcome\": " + JsonText(r.outcome) + "}");
-    if (Kept(r)) {
-      kept.Add("{\"action\": " + JsonText(r.what) + ", \"item\": " + JsonText(Unquoted(r.target)) +
-               ", \"reason\": " + JsonText(r.outcome) + "}");
-      continue;
-    }
-    if (r.what == "delete file" && (Done(r) || Scheduled(r))) {
-      files.Add("{\"path\": " + JsonText(Unquoted(r.target)) + ", \"when\": " +
-                JsonText(Done(r) ? "now" : "next start") + "}");
-      continue;
-    }
-    if (!Done(r)) {
-      if (r.outcome.compare(0, 6, "failed") == 0 || r.outcome.find("failed") != std::string::npos)
-        failed.Add("{\"action\": " + JsonText(r.what) + ", \"item\": " + JsonText(Unquoted(r.target)) +
-                   ", \"outcome\": " + JsonText(r.outcome) + "}");
-      continue;
-    }
-    if (r.what == "delete driver" || r.what == "delete driver package") {
-      (r.what == "delete driver" ? drivers : packages)
-          .Add("{\"name\": " + JsonText(Unquoted(r.target)) + ", \"environment\": " +
-               JsonText(InBrackets(r.target)) + "}");
-    } else if (RegistryListOfAction().count(r.what)) {
-      lists[RegistryListOfAction().at(r.what)].Add("{\"name\": " + JsonText(Unquoted(r.target)) +
-                                                   ", \"view\": " + JsonText(ViewOf(r.target)) + "}");
-    } else if (r.what == "delete INI line") {
-      iniLines.Add(JsonText(r.target));
-    } else {
-      auto kind = ListOfAction().find(r.what);
-      if (kind != ListOfAction().end()) lists[kind->second].Add(JsonText(Unquoted(r.target)));
-    }
-  }
-  std::string out = "{\n  \"tool\": \"TORVAX02\",\n  \"commandLine\": " + JsonText(commandLine) +
-                    ",\n  \"exitCode\": " + std::to_string(exitCode) +
-                    ",\n  \"restartNeeded\": " + (exitCode == 3010 ? "true" : "false");
-  out += ",\n  \"drivers\": " + drivers.Text();
-  out += ",\n  \"driverPackages\": " + packages.Text();
-  out += ",\n  \"iniLines\": " + iniLines.Text();
-  out += ",\n  \"files\": " + files.Text();
-  for (const char* name : {"printers", "monitors", "printProcessors", "services",
-                           "runValues", "registryKeys", "registryValues", "folders", "infCopies",
-                           "programGroups", "hooks", "defaultPrinter", "disguiseTool"})
-    out += ",\n  \"" + std::string(name) + "\": " + lists[name].Text();
-  out += ",\n  \"kept\": " + kept.Text();
-  out += ",\n  \"failed\": " + failed.Text();
-  out += ",\n  \"actions\": " + actions.Text();
-  return out + "\n}\n";
+  Json plan = {{"tool", "TORVAX02"},
+               {"commandLine", Text(commandLine)},
+               {"exitCode", exitCode},
+               {"restartNeeded", exitCode == 3010}};
+  for (const char* list : kLists) plan[list] = Json::array();
+  for (const ActionRecord& r : records) Add(r, plan);
+  // Every text is UTF-8 already; the replacing handler only keeps dump()
+  // from throwing should that ever not hold.
+  return plan.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace vq

@@ -111,6 +111,9 @@
 #define IDS_NOLOGFILE 5063       // the log file of switch LOG cannot be created
 #define IDS_INTERNALERROR 5064   // a start-up step failed unexpectedly: nothing was removed
 #define IDS_NOINSTANCELOCK 5065  // the single-instance mutex could not be created
+#define IDS_UNKNOWNSWITCH 5066   // a run that acts on the switches alone got one it does not know
+#define IDS_HELPSWITCHES 5067    // switch "?": the switches...
+#define IDS_HELPEXITCODES 5068   // ...and the exit codes, in one message box
 #define IDS_SPOOLERNOTRESTARTED 5070  // the spooler the run stopped does not start again
 
 // Private messages of the main dialog.

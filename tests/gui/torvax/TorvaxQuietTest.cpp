@@ -101,10 +101,16 @@ class TorvaxQuiet : public testing::Test {
     DeleteFileA(kLog);
   }
   // Runs the tool and returns its exit code; a window waiting for someone
-  // would never let it end, so a time-out fails the test.
-  DWORD Run(const std::string& arguments) {
+  // would never let it end, so a time-out fails the test. With `box`, the
+  // run must show a message box holding that text, which is answered.
+  DWORD Run(const std::string& arguments, const char* box = nullptr) {
     CProgram tool;
     EXPECT_TRUE(tool.Start(Tool(arguments)));
+    if (box) {
+      HWND shown = gui::WaitForMessageBox(tool.Id(), kCaption, box);
+      EXPECT_NE(shown, nullptr) << arguments;
+      if (shown) PostMessageA(shown, WM_COMMAND, IDOK, 0);
+    }
     const DWORD code = tool.WaitForExit(60000);
     EXPECT_NE(code, static_cast<DWORD>(STILL_ACTIVE)) << "the quiet run waited for someone";
     return code;
@@ -173,13 +179,16 @@ TEST_F(TorvaxQuiet, WithoutFiltersOnlyThePackagesPrintersGo) {
 }
 
 // Runs that must not touch the machine: malformed switches (87, before
-// anything is read), filters that match no installed printer (1605), and
-// plans, with or without QUIET (0 when the run would reach its end).
+// anything is read), a switch the tool does not know where the switches
+// alone decide (87: a mistyped filter would widen the removal), filters that
+// match no installed printer (1605), plans, with or without QUIET (0 when
+// the run would reach its end), and the help (0).
 TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
   const std::string longLog = "C:\\" + std::string(700, 'L') + "\\x.log";
   const struct Case {
     std::string arguments;
     DWORD code;
+    const char* box = nullptr;  // the message box the run shows
   } cases[] = {
       {"/QUIET /PRN:\"NO SUCH DRIVER\" /LOG:" + std::string(kLog), 1605},
       {"/QUIET /MFG:Nobody,Else", 1605},
@@ -193,6 +202,11 @@ TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
       {"/QUIET /FORCERESTART:now", 87},
       {"/QUIET /LOG:C:\\no_such_folder\\sub\\x.log", 87},  // cannot be created
       {"/QUIET /LOG:" + longLog, 87},
+      {"/QUIET /PNR:\"VARDEN QUILLAN vintara 7310K PS\" /LOG:" + std::string(kLog), 87},
+      {std::string("/PLAN:") + kPlan + " /MGF:VARDEN", 87},
+      {"/NOPICK /PNR:\"VARDEN QUILLAN vintara 7310K PS\"", 87, "desconhecida na linha de comando: 'PNR'"},
+      {"/QUIET /?", 0},
+      {"/?", 0, "/? \x97 esta ajuda\n\nC\xF3\x64igos de sa\xED\x64\x61:"},
       {"/PLAN", 87},
       {"/QUIET /PLAN:\"\"", 87},
       {std::string("/PLAN:") + kPlan + " /PLAN:C:\\vq_quiet\\other.json", 87},
@@ -201,7 +215,7 @@ TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
       {std::string("/QUIET /PLAN:") + kPlan, 0},
   };
   const MachineState before = TakeMachineState();
-  for (const Case& c : cases) EXPECT_EQ(Run(c.arguments), c.code) << c.arguments;
+  for (const Case& c : cases) EXPECT_EQ(Run(c.arguments, c.box), c.code) << c.arguments;
   // Only the log, and the service manager's counter of the spooler's restart
   // at start-up, may differ.
   const std::string log = FileEntry(kLog), plan = FileEntry(kPlan);
@@ -262,6 +276,8 @@ TEST_F(TorvaxQuiet, RestartLeftOrStarted) {
 // holds the machine against a second quiet run (whose log, the same file,
 // stays the first run's) and an interactive one; an interactive run holds it
 // against a quiet one, and a second interactive start brings it forward.
+// The help is no run: it answers while a run holds the machine, and holds
+// nothing while it is shown.
 TEST_F(TorvaxQuiet, ASecondRunEndsWith1618AndTouchesNothing) {
   {
     CStayingDisguiseTool disguiseTool;
@@ -271,6 +287,7 @@ TEST_F(TorvaxQuiet, ASecondRunEndsWith1618AndTouchesNothing) {
     const std::string firstLog = ReadLog();
     EXPECT_EQ(Run(std::string("/QUIET /LOG:") + kLog), 1618u);
     EXPECT_EQ(Run(""), 1618u);  // a quiet run has no window to bring forward
+    EXPECT_EQ(Run("/?", "esta ajuda"), 0u);
     EXPECT_EQ(ReadLog().substr(0, firstLog.size()), firstLog);
     EXPECT_TRUE(first.Running());
     disguiseTool.End();
@@ -287,6 +304,14 @@ TEST_F(TorvaxQuiet, ASecondRunEndsWith1618AndTouchesNothing) {
   EXPECT_EQ(InstalledPrinterSet(), before);
   gui::PressButton(main, IDC_EXIT);
   EXPECT_EQ(interactive.WaitForExit(20000), 1602u);
+
+  CProgram help;
+  ASSERT_TRUE(help.Start(Tool("/?")));
+  HWND box = gui::WaitForMessageBox(help.Id(), kCaption, "esta ajuda");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(Run("/QUIET /PRN:\"NO SUCH DRIVER\""), 1605u);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(help.WaitForExit(20000), 0u);
 }
 
 // The disguise tool may wait for someone forever: a quiet run waits for it

@@ -1,6 +1,6 @@
 #include "tests/wine/machine/RunRecords.h"
 
-#include <regex>
+#include <nlohmann/json.hpp>
 
 #include "tests/wine/core/WineTestSupport.h"
 
@@ -14,20 +14,6 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() &&
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
-
-namespace {
-
-// A JSON string's text, unescaped.
-std::string Unescaped(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 1 < text.size()) ++i;
-    out += text[i];
-  }
-  return out;
-}
-
-}  // namespace
 
 std::string ChangesOfAPlan(const MachineState& before, const MachineState& after,
                            const std::string& planPath) {
@@ -43,14 +29,11 @@ std::string ChangesOfAPlan(const MachineState& before, const MachineState& after
 }
 
 std::vector<std::string> PlannedActions(const std::string& planPath) {
-  const std::string plan = ReadFileText(planPath);
-  const std::regex action(
-      R"re(\{"action": "((?:[^"\\]|\\.)*)", "target": "((?:[^"\\]|\\.)*)", "outcome": "((?:[^"\\]|\\.)*)"\})re");
+  const nlohmann::json plan = nlohmann::json::parse(ReadFileText(planPath), nullptr, false);
   std::vector<std::string> actions;
-  const std::size_t list = plan.find("\"actions\"");
-  const auto from = plan.begin() + static_cast<std::ptrdiff_t>(list == std::string::npos ? plan.size() : list);
-  for (std::sregex_iterator it(from, plan.end(), action), end; it != end; ++it)
-    actions.push_back(Unescaped((*it)[1]) + " " + Unescaped((*it)[2]) + ": " + Unescaped((*it)[3]));
+  if (!plan.is_object() || !plan.contains("actions")) return actions;
+  for (const nlohmann::json& a : plan.at("actions"))
+    actions.push_back(a.value("action", "") + " " + a.value("target", "") + ": " + a.value("outcome", ""));
   return actions;
 }
 
