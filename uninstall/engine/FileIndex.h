@@ -61,7 +61,7 @@ class CFileIndex {
   bool Touched(const std::string& folder) const;
 
   std::vector<Entry> trees_;      // in the order first asked for
-  std::set<std::string> touched_;  // folded folder paths, ending with a backslash
+  std::set<std::string> touched_;  // name keys of folder paths, ending with a backslash
 };
 
 }  // namespace vq

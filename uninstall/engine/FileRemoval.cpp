@@ -10,6 +10,7 @@
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
+#include "uninstall/profile/NameFolding.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/system/AccessLayer.h"
@@ -72,7 +73,7 @@ std::string WithBackslash(std::string folder) {
 // backslash, so "C:\A\" does not hold "C:\AB\").
 bool Contains(const std::string& outer, const std::string& inner) {
   return !outer.empty() && outer.size() <= inner.size() &&
-         EqualNoCase(outer, inner.substr(0, outer.size()));
+         EqualNames(outer, inner.substr(0, outer.size()));
 }
 
 void ClearReadOnly(const std::string& path) { vq::ClearReadOnly(path.c_str()); }
@@ -213,7 +214,7 @@ TreeOutcome WalkAndDelete(const COsVersion& os, const std::string& base, const c
   if (!find.IsValid()) return outcome;
   do {
     const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!isFolder && EqualNoCase(found.cFileName, name)) {
+    if (!isFolder && EqualNames(found.cFileName, name)) {
       const DeleteResult result = DeleteOrSchedule(os, (base + name).c_str());
       outcome.scheduled |= result == DeleteResult::kScheduled;
       outcome.deleted |= result == DeleteResult::kGone;
@@ -264,7 +265,7 @@ bool MayDeleteFromSharedFolders(const CRemovalContext& ctx, const std::string& f
 
 bool IsProtectedFileName(const char* name) {
   for (const char* protectedName : kProtectedFiles)
-    if (EqualNoCase(name, protectedName)) return true;
+    if (EqualNames(name, protectedName)) return true;
   return false;
 }
 

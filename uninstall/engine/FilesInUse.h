@@ -34,7 +34,7 @@ class CFilesInUse {
   void CollectMonitors();
   void CollectProcessors(const COsVersion& os, const char* environment);
 
-  std::unordered_map<std::string, std::string> users_;  // folded file name -> first user
+  std::unordered_map<std::string, std::string> users_;  // file name key -> first user
 };
 
 }  // namespace vq
