@@ -10,6 +10,11 @@
 
 namespace vq {
 
+bool IsWalkedFolder(unsigned long attributes, const char* name) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         name[0] != '.';
+}
+
 CFolderTree::CFolderTree(const std::string& root, int depth) : root_(root), depth_(depth) {
   if (!root_.empty()) Walk(root_, depth);
 }
@@ -22,7 +27,7 @@ void CFolderTree::Walk(const std::string& folder, int depth) {
     ++entries_;
     const std::string name = found.cFileName;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (name[0] == '.' || depth <= 0) continue;
+      if (!IsWalkedFolder(found.dwFileAttributes, found.cFileName) || depth <= 0) continue;
       const std::string sub = folder + name + "\\";
       if (sub.size() > kFieldChars) continue;  // a path the phase's fields cannot hold
       Walk(sub, depth - 1);
