@@ -12,6 +12,7 @@
 
 #include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/profile/IniFile.h"
+#include "uninstall/profile/NameFolding.h"
 #include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/ScriptLint.h"
 #include "uninstall/profile/ScriptPaths.h"
@@ -29,17 +30,17 @@ void Require(bool condition) {
 
 std::unordered_set<std::string> Folded(const ItemList& list) {
   std::unordered_set<std::string> set;
-  for (const std::string& item : list) set.insert(vq::FoldedCopy(item));
+  for (const std::string& item : list) set.insert(vq::NameKey(item));
   return set;
 }
 
 // Every item of every list of `part` is in the same list of `whole`
-// (`inside`), or in none of them (!`inside`), compared without regard to case.
+// (`inside`), or in none of them (!`inside`), compared as names.
 void RequireAll(const CUninstallProfile& part, const CUninstallProfile& whole, bool inside) {
   for (int c = 0; c < vq::kCategoryCount; ++c) {
     const std::unordered_set<std::string> other = Folded(whole.lists[c]);
     for (const std::string& item : part.lists[c])
-      Require((other.count(vq::FoldedCopy(item)) != 0) == inside);
+      Require((other.count(vq::NameKey(item)) != 0) == inside);
   }
 }
 
@@ -50,11 +51,10 @@ void RequireFieldsFit(const CUninstallProfile& p) {
     for (const std::string& item : list) Require(item.size() <= vq::kFieldChars);
 }
 
-// Sorted ascending without regard to case and free of repeats.
+// Sorted ascending by name keys and free of repeats.
 void RequireNormalised(const CUninstallProfile& p) {
   for (const ItemList& list : p.lists)
-    for (std::size_t i = 1; i < list.size(); ++i)
-      Require(vq::CompareNoCase(list[i - 1], list[i]) < 0);
+    for (std::size_t i = 1; i < list.size(); ++i) Require(vq::NameKey(list[i - 1]) < vq::NameKey(list[i]));
 }
 
 void RequireInvariants(const vq::CUninstallDatabase& db) {

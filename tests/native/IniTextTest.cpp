@@ -26,7 +26,9 @@ std::string Deleted(const std::string& text, const char* section, const char* en
 TEST(IniText, AnEntryIsItsKeyOrItsWholeLineInsideItsSectionOnly) {
   // A kept printer's line that starts with the same words, another key that
   // holds the words in its value, a comment and the next section's line of
-  // the same name all stay.
+  // the same name all stay. Section and key names with accents are found
+  // whatever the case of their letters, as Windows finds them.
+  const std::string accented = "[Impress\xC3O]\r\nSA\xCD" "DA \xC9=LPT1:\r\n";
   const std::string win =
       "[Quillan]\r\n"
       "vintara 7310K PS=QV7310PS.DLL\r\n"
@@ -35,7 +37,8 @@ TEST(IniText, AnEntryIsItsKeyOrItsWholeLineInsideItsSectionOnly) {
       "  VINTARA 7310k  = QV7310.DLL\r\n"
       "vintara 7310K\r\n"
       "[ Tremona ]\r\n"
-      "vintara 7310K=TMEMUL.DLL\r\n";
+      "vintara 7310K=TMEMUL.DLL\r\n" +
+      accented;
   struct Case {
     const char* section;
     const char* entry;
@@ -43,17 +46,21 @@ TEST(IniText, AnEntryIsItsKeyOrItsWholeLineInsideItsSectionOnly) {
   } cases[] = {
       {"Quillan", "vintara 7310K",
        "[Quillan]\r\nvintara 7310K PS=QV7310PS.DLL\r\nDefaultModel=vintara 7310K\r\n"
-       ";vintara 7310K=old\r\n[ Tremona ]\r\nvintara 7310K=TMEMUL.DLL\r\n"},
+       ";vintara 7310K=old\r\n[ Tremona ]\r\nvintara 7310K=TMEMUL.DLL\r\n" + accented},
       {" quillan ", "DefaultModel",
        "[Quillan]\r\nvintara 7310K PS=QV7310PS.DLL\r\n;vintara 7310K=old\r\n"
-       "  VINTARA 7310k  = QV7310.DLL\r\nvintara 7310K\r\n[ Tremona ]\r\nvintara 7310K=TMEMUL.DLL\r\n"},
+       "  VINTARA 7310k  = QV7310.DLL\r\nvintara 7310K\r\n[ Tremona ]\r\nvintara 7310K=TMEMUL.DLL\r\n" +
+           accented},
       {"Tremona", "vintara 7310K",
        "[Quillan]\r\nvintara 7310K PS=QV7310PS.DLL\r\nDefaultModel=vintara 7310K\r\n"
-       ";vintara 7310K=old\r\n  VINTARA 7310k  = QV7310.DLL\r\nvintara 7310K\r\n[ Tremona ]\r\n"},
+       ";vintara 7310K=old\r\n  VINTARA 7310k  = QV7310.DLL\r\nvintara 7310K\r\n[ Tremona ]\r\n" +
+           accented},
       {"Quillan", "vintara", win},         // a part of a key is no key
       {"Quillan", "QV7310.DLL", win},      // nor is a value
       {"Quillan", "   ", win},             // nothing to look for
       {"Nowhere", "vintara 7310K", win},
+      {"impress\xE3o", "sa\xED" "da \xE9", win.substr(0, win.size() - accented.size()) + "[Impress\xC3O]\r\n"},
+      {"impressao", "saida e", win},  // letters without their accents are other letters
   };
   for (const Case& c : cases)
     EXPECT_EQ(Deleted(win, c.section, c.entry), c.expected) << c.section << "/" << c.entry;

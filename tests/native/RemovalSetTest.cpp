@@ -43,14 +43,15 @@ CUninstallDatabase SampleDatabase() {
 }  // namespace
 
 TEST(ProfileLists, NormaliseIsStableCaseInsensitiveAndUnique) {
-  ItemList list = {"b", "B", "a", "C", "A", "b"};
+  // Accented letters too: one file, whatever the case of its letters.
+  ItemList list = {"b", "B", "a", "\xE7.ini", "C", "A", "b", "\xC7.INI"};
   NormaliseList(list);
-  EXPECT_EQ(list, (ItemList{"a", "b", "C"}));
+  EXPECT_EQ(list, (ItemList{"a", "b", "C", "\xE7.ini"}));
 }
 
 TEST(ProfileLists, DifferenceKeepsOrderAndIgnoresCase) {
-  ItemList list = {"z", "QDRV.DLL", "a", "Keep"};
-  DifferenceList(list, {"qdrv.dll", "KEEP", "other"});
+  ItemList list = {"z", "QDRV.DLL", "a", "Keep", "CONFIGURA\xC7\xC3O.INI"};
+  DifferenceList(list, {"qdrv.dll", "KEEP", "other", "Configura\xE7\xE3o.ini"});
   EXPECT_EQ(list, (ItemList{"z", "a"}));
   ItemList unchanged = {"x"};
   DifferenceList(unchanged, {});
@@ -238,10 +239,16 @@ TEST(RemovalSet, FindProfileByNameCopiesAndClears) {
 TEST(RemovalSet, AKeptFileProtectsEverySpellingOfTheSameFile) {
   CUninstallDatabase db;
   db.osVersion = COsVersion(3, 8);
+  // Accented names are one name whatever the case of their letters: a file,
+  // a registry key, an INI section and key.
   db.ReadScript(ParseScript(
       "[UnPrinterDrivers]\nVARDEN QUILLAN vintara A,QA,1\nVARDEN QUILLAN vintara B,QB,2\n"
-      "[QA.Files]\nX.DLL\nY.DLL\nZ.DLL=1\n"
-      "[QB.Files]\nx.dll=1\nC:\\Drivers\\Y.DLL\nW.DLL\nZ.DLL.OLD\n",
+      "[QA.Files]\nX.DLL\nY.DLL\nZ.DLL=1\nConfigura\xE7\xE3o.ini\n"
+      "[QA.RegistryKeys]\nHKLM,\"SOFTWARE\\VQ A\xE7\xFA" "car\",\"\",1\n"
+      "[QA.DeleteIni]\nvq.ini,Se\xE7\xE3o,Chave \xC9\n"
+      "[QB.Files]\nx.dll=1\nC:\\Drivers\\Y.DLL\nW.DLL\nZ.DLL.OLD\nC:\\X\\CONFIGURA\xC7\xC3O.INI\n"
+      "[QB.RegistryKeys]\nHKLM,\"software\\vq a\xC7\xDA" "car\",\"\",1\n"
+      "[QB.DeleteIni]\nVQ.INI,SE\xC7\xC3O,chave \xE9\n",
       "C:\\drv\\Qunz__02.unm"));
   db.PrepareEverythingProfile(false);
   db.printers = {Printer("A", "VARDEN QUILLAN vintara A", /*keep=*/1),
@@ -250,6 +257,8 @@ TEST(RemovalSet, AKeptFileProtectsEverySpellingOfTheSameFile) {
   // B's X.DLL and Y.DLL are A's files under other spellings; Z.DLL.OLD and
   // W.DLL are files of their own.
   EXPECT_EQ(db.removal.List(kFiles), (ItemList{"W.DLL", "Z.DLL.OLD"}));
+  EXPECT_EQ(db.removal.List(kRegistryKeys), ItemList{});
+  EXPECT_EQ(db.removal.List(kDeleteIni), ItemList{});
   for (const auto& [item, name] : std::vector<std::pair<std::string, std::string>>{
            {"X.DLL", "x.dll"}, {"x.dll=1", "x.dll"}, {"C:\\A\\B/X.Dll=2", "x.dll"},
            {"D:X.DLL", "x.dll"}, {"", ""}, {"=1", ""}})

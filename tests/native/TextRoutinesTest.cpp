@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "uninstall/profile/NameFolding.h"
 #include "uninstall/profile/SystemFolderPaths.h"
 #include "uninstall/profile/TextRoutines.h"
 
@@ -56,6 +57,31 @@ TEST(CaseFolding, OnlyAsciiLettersFold) {
   // Lower-case folding puts '_' (0x5F) before letters.
   EXPECT_LT(CompareNoCase("_", "a"), 0);
   EXPECT_LT(CompareNoCase("_", "A"), 0);
+}
+
+// Names of files, keys and INI entries compare as Windows compares them
+// over its code page (Windows-1252 in the portable build); profile names
+// keep the ASCII rule above.
+TEST(CaseFolding, NamesFoldOverTheWholeCodePage) {
+  const struct Case {
+    const char* a;
+    const char* b;
+    bool same;
+  } cases[] = {
+      {"CONFIGURA\xC7\xC3O.INI", "Configura\xE7\xE3o.ini", true},
+      {"\xC0\xC9\xCD\xD3\xDA\xD1\xDC\xDE", "\xE0\xE9\xED\xF3\xFA\xF1\xFC\xFE", true},
+      // Capitals whose small letters lie elsewhere in the code page: S, OE
+      // and Z with caron, Y with diaeresis.
+      {"\x8A\x8C\x8E\x9F", "\x9A\x9C\x9E\xFF", true},
+      {"\xE9", "e", false},    // an accent makes another letter
+      {"\xB5", "M", false},    // the micro sign's capital is Greek, outside the code page
+      {"\xB5", "m", false},
+      {"\xDF", "s", false},    // sharp s has no capital of its own
+      {"\xD7", "\xF7", false},  // multiplication and division signs are no letters
+  };
+  for (const Case& c : cases) EXPECT_EQ(EqualNames(c.a, c.b), c.same) << c.a << " / " << c.b;
+  // Plain ASCII names sort as the ASCII rule sorts them ('_' before letters).
+  EXPECT_LT(NameKey("A_B"), NameKey("AB"));
 }
 
 TEST(CopyBounded, NeverWritesPastTheField) {

@@ -12,11 +12,17 @@
 
 namespace vq {
 
+// Whether a walk enters the entry found with `attributes` and `name`: a
+// folder whose name does not begin with "." and that is no junction, mount
+// point or other reparse point, which may lead anywhere (Windows' folders,
+// another drive, back up the same tree).
+bool IsWalkedFolder(unsigned long attributes, const char* name);
+
 // The files of one tree, as the walk met them.
 class CFolderTree {
  public:
-  // Walks `root` (ending with a backslash) and `depth` levels of subfolders
-  // (folders whose name begins with "." are not entered).
+  // Walks `root` (ending with a backslash) and `depth` levels of the
+  // subfolders IsWalkedFolder enters.
   CFolderTree(const std::string& root, int depth);
 
   const std::string& Root() const { return root_; }
@@ -61,7 +67,7 @@ class CFileIndex {
   bool Touched(const std::string& folder) const;
 
   std::vector<Entry> trees_;      // in the order first asked for
-  std::set<std::string> touched_;  // folded folder paths, ending with a backslash
+  std::set<std::string> touched_;  // name keys of folder paths, ending with a backslash
 };
 
 }  // namespace vq

@@ -7,9 +7,11 @@
 #include <cstring>
 #include <string>
 
+#include "uninstall/engine/ProtectedFolders.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/FileSpec.h"
+#include "uninstall/profile/NameFolding.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/system/AccessLayer.h"
@@ -40,9 +42,16 @@ bool IsPlainFileName(const std::string& name) {
   return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
 }
 
+bool IsSlash(char c) { return c == '\\' || c == '/'; }
+
+// A drive's root and what lies below it, or a network or "\\?\" path: what
+// does not depend on the current folder of the process or of a drive
+// ("folder", "\folder", "C:folder" do).
 bool IsAbsoluteFolder(const std::string& folder) {
-  if (folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\') return true;
-  return folder.size() > 2 && folder[0] == '\\' && folder[1] == '\\';
+  const unsigned char drive = FoldCase(static_cast<unsigned char>(folder.empty() ? 0 : folder[0]));
+  if (folder.size() >= 3 && drive >= 'a' && drive <= 'z' && folder[1] == ':' && IsSlash(folder[2]))
+    return true;
+  return folder.size() > 2 && IsSlash(folder[0]) && IsSlash(folder[1]);
 }
 
 bool HasRelativePart(const std::string& path) {
@@ -72,7 +81,7 @@ std::string WithBackslash(std::string folder) {
 // backslash, so "C:\A\" does not hold "C:\AB\").
 bool Contains(const std::string& outer, const std::string& inner) {
   return !outer.empty() && outer.size() <= inner.size() &&
-         EqualNoCase(outer, inner.substr(0, outer.size()));
+         EqualNames(outer, inner.substr(0, outer.size()));
 }
 
 void ClearReadOnly(const std::string& path) { vq::ClearReadOnly(path.c_str()); }
@@ -117,28 +126,44 @@ const char* RefusalOfPlace(const std::string& full) {
   return nullptr;
 }
 
+// A folder of the full path `full` that is a junction, a mount point or
+// another reparse point: it may lead anywhere, Windows' folders included,
+// so nothing below it is searched. A part whose attributes cannot be read
+// counts as one.
+bool PassesReparsePoint(const std::string& full) {
+  for (std::size_t slash = full.find('\\', 3); slash != std::string::npos;
+       slash = full.find('\\', slash + 1)) {
+    const DWORD attributes = GetFileAttributesA(full.substr(0, slash).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return true;
+  }
+  return false;
+}
+
+// `folder` lies directly in `parent` (both end with a backslash).
+bool IsChildOf(const std::string& parent, const std::string& folder) {
+  return folder.size() > parent.size() && Contains(parent, folder) &&
+         folder.find('\\', parent.size()) == folder.size() - 1;
+}
+
 // Why the existing folder may not be searched, or null when it may.
-// `shortForm` is the folder's short form.
+// `shortForm` is the folder's short form; the folders it is compared with
+// are taken in theirs, so that every spelling of one folder is that folder.
 const char* RefusalOfFolder(const std::string& shortForm) {
   const COsVersion os = COsVersion::FromSystem();
-  for (int id : {kFolderWindows, kFolderSystem, kFolderProgramFiles}) {
-    const std::string system = ShortFolder(FolderText(os, id));
-    if (system.empty()) continue;
-    if (Contains(shortForm, system)) return "refused: Windows' own folder or one that holds it";
-    if (id == kFolderSystem && Contains(system, shortForm))
-      return "refused: a folder of the system folder";
+  for (const std::string& folder : WindowsFolders(os)) {
+    const std::string windows = ShortFolder(folder);
+    if (windows.empty()) continue;
+    if (Contains(windows, shortForm)) return "refused: a folder of Windows";
+    if (Contains(shortForm, windows)) return "refused: a folder that holds Windows";
   }
-  // 64-bit Windows has a system folder for each bitness, and a 32-bit
-  // program reaches the real one by a name of its own.
-  if (os.Is64BitWindows()) {
-    const std::string windows = FolderText(os, kFolderWindows);
-    for (const std::string& other :
-         {OtherSystemFolder(os), windows + "SysWOW64\\", windows + "Sysnative\\"}) {
-      const std::string system = ShortFolder(other);
-      if (!system.empty() && (Contains(shortForm, system) || Contains(system, shortForm)))
-        return "refused: a folder of the system folder";
-    }
+  for (const std::string& folder : SharedFolders(os)) {
+    const std::string shared = ShortFolder(folder);
+    if (!shared.empty() && Contains(shortForm, shared))
+      return "refused: a folder every program or user shares, or one that holds it";
   }
+  const std::string profiles = ShortFolder(ProfilesFolder());
+  if (!profiles.empty() && IsChildOf(profiles, shortForm)) return "refused: a user's profile";
   return nullptr;
 }
 
@@ -213,11 +238,11 @@ TreeOutcome WalkAndDelete(const COsVersion& os, const std::string& base, const c
   if (!find.IsValid()) return outcome;
   do {
     const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!isFolder && EqualNoCase(found.cFileName, name)) {
+    if (!isFolder && EqualNames(found.cFileName, name)) {
       const DeleteResult result = DeleteOrSchedule(os, (base + name).c_str());
       outcome.scheduled |= result == DeleteResult::kScheduled;
       outcome.deleted |= result == DeleteResult::kGone;
-    } else if (isFolder && found.cFileName[0] != '.' && depth > 0) {
+    } else if (IsWalkedFolder(found.dwFileAttributes, found.cFileName) && depth > 0) {
       const std::string sub = base + found.cFileName + "\\";
       if (sub.size() > kFieldChars) continue;
       const TreeOutcome inner = WalkAndDelete(os, sub, name, depth - 1, removeFolders);
@@ -247,10 +272,12 @@ void DeleteFromInstallationFolders(CRemovalContext& ctx, const std::string& name
   }
 }
 
-// Whether the system and driver folders may lose the file `file`; logs why not.
-bool MayDeleteFromSharedFolders(const CRemovalContext& ctx, const std::string& file) {
+// Whether the file `file` may be deleted, from the shared system and driver
+// folders and from the installation folders alike (a copy there may be the
+// one a driver that stays loads); logs why not.
+bool MayDeleteFile(const CRemovalContext& ctx, const std::string& file) {
   if (IsProtectedFileName(file.c_str())) {
-    LogOutcome("delete file", Quoted(file), "refused in the system and driver folders: Windows needs it");
+    LogOutcome("delete file", Quoted(file), "refused: Windows needs it");
     return false;
   }
   if (!ctx.filesInUse.Complete()) {
@@ -269,13 +296,19 @@ bool MayDeleteFromSharedFolders(const CRemovalContext& ctx, const std::string& f
 
 bool IsProtectedFileName(const char* name) {
   for (const char* protectedName : kProtectedFiles)
-    if (EqualNoCase(name, protectedName)) return true;
+    if (EqualNames(name, protectedName)) return true;
   return false;
 }
 
 std::string InstallationFolderOf(const std::string& item, std::string* refusal) {
   if (refusal) refusal->clear();
   if (item.empty() || item.size() > kFieldChars) return std::string();
+  // Resolved against the current folder, a relative value would name
+  // whatever folder the run happens to be in.
+  if (!IsAbsoluteFolder(item)) {
+    if (refusal) *refusal = "refused: not an absolute path";
+    return std::string();
+  }
   std::string folder = item;
   const DWORD attributes = GetFileAttributesA(item.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -287,7 +320,8 @@ std::string InstallationFolderOf(const std::string& item, std::string* refusal) 
   if (!why) {
     shortForm = ShortFolder(full);
     if (shortForm.empty()) return std::string();  // no such folder: nothing to search
-    why = RefusalOfFolder(shortForm);
+    why = PassesReparsePoint(full) ? "refused: a junction or another reparse point"
+                                   : RefusalOfFolder(shortForm);
   }
   if (why) {
     if (refusal) *refusal = why;
@@ -326,11 +360,11 @@ void PrepareFolderPaths(CRemovalContext& ctx) {
 void DeleteFileEverywhere(CRemovalContext& ctx, const char* name, CFileIndex* index) {
   if (!name) return;
   const std::string file = FileNameOf(name);
-  if (IsPlainFileName(file) && MayDeleteFromSharedFolders(ctx, file)) {
-    DeleteFromSystemFolders(ctx, file);
-    DeleteFromDriverFolders(ctx, file, index);
-  }
-  // The installation folders are the maker's own: the whole item is the name.
+  if (!IsPlainFileName(file) || !MayDeleteFile(ctx, file)) return;
+  DeleteFromSystemFolders(ctx, file);
+  DeleteFromDriverFolders(ctx, file, index);
+  // The installation folders are the maker's own: the whole item is the name
+  // (a plain name is its own file name).
   if (IsPlainFileName(name)) DeleteFromInstallationFolders(ctx, name, index);
 }
 

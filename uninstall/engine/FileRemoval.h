@@ -30,7 +30,7 @@ void RemoveFiles(CRemovalContext& ctx);
 // it and the emptied installation folders go when the index's
 // RemoveEmptiedFolders runs; without one each tree is walked for this name.
 // Operating-system files (kernel32.dll, win.ini, ...) and the files of
-// ctx.filesInUse are never deleted from the system and driver folders.
+// ctx.filesInUse are never deleted, from any folder.
 void DeleteFileEverywhere(CRemovalContext& ctx, const char* name, CFileIndex* index = nullptr);
 
 // Walks `folder` and `depth` levels of subfolders, deleting or scheduling
@@ -43,17 +43,21 @@ int DeleteInTree(const COsVersion& os, const char* folder, const char* name, int
 // Removes the driver folder's subfolder (driverSubPath) when it is empty.
 int RemoveDriverSubfolder(CRemovalContext& ctx);
 
-// Operating-system files that a script may not delete from the system folders.
+// Operating-system files that a script may not delete.
 bool IsProtectedFileName(const char* name);
 
 // The folder an OemFolders item stands for, as the file system spells it,
 // ending with a backslash: the item itself when it names a folder, the folder
 // of the file it names otherwise. Folders are compared as the file system
 // knows them, whatever the spelling ("C:\\", "\\\\?\\C:\\", "C:\\windows/",
-// "C:\\windows.\\", short names). Empty when it is no absolute path or does not
-// exist; empty, with the reason in `refusal`, when it is a drive's root, a
-// network folder, the Windows, system or program-files folder or one that
-// holds them, or a folder inside the system folder.
+// "C:\\windows.\\", short names). Empty when it does not exist. Empty, with the
+// reason in `refusal`, when it is no absolute path (checked before anything
+// is resolved), a drive's root, a network folder, a junction or another
+// reparse point or a folder below one, any folder of Windows or one that
+// holds Windows, a folder every program or user shares (Program Files and
+// Common Files of either bitness, the profiles' folder, the all-users
+// profile and shared application data, the current user's profile) or one
+// that holds such a folder, or a user's profile.
 std::string InstallationFolderOf(const std::string& item, std::string* refusal = nullptr);
 
 }  // namespace vq

@@ -8,6 +8,7 @@
 
 #include "uninstall/engine/ActionLog.h"
 #include "uninstall/engine/DriverRemoval.h"
+#include "uninstall/profile/NameFolding.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/system/SpoolerQueries.h"
 
@@ -38,10 +39,10 @@ std::string EnvironmentName(const char* environment) {
   return environment && *environment ? environment : "current";
 }
 
-// The name of a file without its folder, folded to lower case.
+// The name key of a file's name without its folder.
 std::string FoldedName(const std::string& path) {
   const std::size_t slash = path.find_last_of("\\/:");
-  return FoldedCopy(slash == std::string::npos ? path : path.substr(slash + 1));
+  return NameKey(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 }  // namespace

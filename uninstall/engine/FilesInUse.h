@@ -47,7 +47,7 @@ class CFilesInUse {
   bool CollectMonitors();
   bool CollectProcessors(const COsVersion& os, const char* environment);
 
-  std::unordered_map<std::string, std::string> users_;  // folded file name -> first user
+  std::unordered_map<std::string, std::string> users_;  // file name key -> first user
   bool collected_ = false;
   bool complete_ = true;
 };

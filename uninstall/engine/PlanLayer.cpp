@@ -6,10 +6,11 @@
 #include <cstring>
 #include <vector>
 
-#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/profile/NameFolding.h"
 #include "uninstall/system/Handles.h"
 #include "uninstall/system/SpoolerQueries.h"
 #include "uninstall/system/SystemFunctions.h"
+#include "uninstall/system/WideText.h"
 
 namespace vq {
 
@@ -18,16 +19,11 @@ namespace {
 // A loop over what the system lists must end even if it keeps listing.
 constexpr DWORD kMaxListed = 100000;
 
-std::string Folded(const char* text) { return FoldedCopy(text ? text : ""); }
+// What the plan remembers is told apart as the system tells names apart.
+std::string Folded(const char* text) { return NameKey(text ? text : ""); }
 
 // A wide name as the A functions give it, folded.
-std::string FoldedAnsi(const wchar_t* text) {
-  if (!text) return std::string();
-  char ansi[MAX_PATH * 2] = "";
-  if (!WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof(ansi), nullptr, nullptr))
-    return std::string();
-  return FoldedCopy(ansi);
-}
+std::string FoldedAnsi(const wchar_t* text) { return NameKey(AnsiText(text)); }
 
 std::string Join(const std::string& path, const char* name) {
   if (!name || !*name) return path;
@@ -35,7 +31,7 @@ std::string Join(const std::string& path, const char* name) {
   if (!joined.empty() && joined.back() != '\\') joined += '\\';
   joined += name;
   while (!joined.empty() && joined.back() == '\\') joined.pop_back();
-  return FoldedCopy(joined);
+  return NameKey(joined);
 }
 
 // Removes from the `count` records at the start of `buffer` those whose name
@@ -90,7 +86,7 @@ std::string KernelKeyName(HKEY key) {
   std::string name(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
   if (bytes <= 0 || !WideCharToMultiByte(CP_ACP, 0, info->name, chars, &name[0], bytes, nullptr, nullptr))
     return std::string();
-  return FoldedCopy(name);
+  return NameKey(name);
 }
 
 }  // namespace
@@ -142,7 +138,7 @@ BOOL CPlanLayer::DeletePrinter(HANDLE printer) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  printers_.insert(FoldedCopy(it->second));
+  printers_.insert(NameKey(it->second));
   NoteKeyDeleted(kPrintKey + std::string("Printers\\") + it->second);
   return TRUE;
 }
@@ -197,7 +193,7 @@ std::string CPlanLayer::EnvironmentId(LPSTR environment) {
   const BOOL found = CAccessLayer::GetPrinterDriverDirectoryA(
       nullptr, environment, 1, reinterpret_cast<BYTE*>(folder), MAX_PATH, &needed);
   folder[MAX_PATH] = '\0';
-  return environmentIds_[key] = FoldedCopy(found ? std::string(folder) : key);
+  return environmentIds_[key] = NameKey(found ? std::string(folder) : key);
 }
 
 BOOL CPlanLayer::EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
@@ -235,7 +231,7 @@ BOOL CPlanLayer::DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR dri
   const DRIVER_INFO_2A* drivers = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
   bool installed = false;
   for (DWORD i = 0; i < count; ++i) {
-    if (!EqualNoCase(drivers[i].pName ? drivers[i].pName : "", driverName ? driverName : ""))
+    if (!EqualNames(drivers[i].pName ? drivers[i].pName : "", driverName ? driverName : ""))
       continue;
     installed = true;
     const std::string driversKey = kPrintKey + std::string("Environments\\") +
@@ -273,7 +269,7 @@ BOOL CPlanLayer::DeleteMonitorA(LPSTR, LPSTR, LPSTR monitorName) {
         return EnumMonitorsA(nullptr, 1, data, size, needed, count);
       });
   const bool installed = std::any_of(monitors.begin(), monitors.end(), [&](const std::string& m) {
-    return EqualNoCase(m, monitorName ? monitorName : "");
+    return EqualNames(m, monitorName ? monitorName : "");
   });
   if (!installed) {
     SetLastError(ERROR_UNKNOWN_PRINT_MONITOR);
@@ -451,7 +447,7 @@ BOOL CPlanLayer::DeleteFileA(LPCSTR path) {
 BOOL CPlanLayer::RemoveDirectoryA(LPCSTR path) {
   std::string folder = path ? path : "";
   while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  if (files_.count(FoldedCopy(folder))) {  // removed before
+  if (files_.count(NameKey(folder))) {  // removed before
     SetLastError(ERROR_FILE_NOT_FOUND);
     return FALSE;
   }
@@ -464,12 +460,12 @@ BOOL CPlanLayer::RemoveDirectoryA(LPCSTR path) {
   do {
     const std::string name = found.cFileName;
     if (name == "." || name == "..") continue;
-    if (!files_.count(FoldedCopy(folder + "\\" + name))) {
+    if (!files_.count(NameKey(folder + "\\" + name))) {
       SetLastError(ERROR_DIR_NOT_EMPTY);
       return FALSE;
     }
   } while (FindNextFileA(find.Get(), &found));
-  files_.insert(FoldedCopy(folder));
+  files_.insert(NameKey(folder));
   return TRUE;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "uninstall/engine/Wow64.h"
+#include "uninstall/profile/NameFolding.h"
 #include "uninstall/profile/TextRoutines.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/system/Handles.h"
@@ -169,7 +170,7 @@ bool MatchesPattern(const Components& parts, const char* pattern, bool wildcard)
   const Components want = SplitKeyPath(pattern);
   if (want.size() != parts.size()) return false;
   for (std::size_t i = 0; i < want.size(); ++i)
-    if (!(wildcard && want[i] == "*") && !EqualNoCase(want[i], parts[i])) return false;
+    if (!(wildcard && want[i] == "*") && !EqualNames(want[i], parts[i])) return false;
   return true;
 }
 
@@ -458,7 +459,7 @@ bool CKeptKeys::Holds(HKEY root, const char* path) const {
   for (const Key& key : keys_) {
     if (key.root != root || key.parts.size() < parts.size()) continue;
     if (std::equal(parts.begin(), parts.end(), key.parts.begin(),
-                   [](const std::string& a, const std::string& b) { return EqualNoCase(a, b); }))
+                   [](const std::string& a, const std::string& b) { return EqualNames(a, b); }))
       return true;
   }
   return false;
@@ -496,7 +497,7 @@ int DeleteKeyTree(HKEY root, const char* path, const CKeptKeys* kept, REGSAM vie
     std::string child;
     // A subkey reported deleted that comes back under the same name was not
     // deleted after all: step over it, or the loop would never end.
-    if (JoinKeyPath(path, name, child) && !EqualNoCase(name, lastDeleted) &&
+    if (JoinKeyPath(path, name, child) && !EqualNames(name, lastDeleted) &&
         DeleteKeyTree(root, child.c_str(), kept, view) == 1) {
       lastDeleted = name;  // the later subkeys moved down: read this index again
     } else {

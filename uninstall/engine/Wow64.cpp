@@ -12,10 +12,14 @@ namespace {
 const char kEnvironmentX86[] = "Windows NT x86";
 const char kEnvironment9x[] = "Windows 4.0";
 
-// The system's own Windows folder: the parent of the system folder. (On a
-// terminal server GetWindowsDirectoryA gives a program that does not declare
-// itself aware of it a folder of the user's.)
-std::string WindowsFolder() {
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+std::string SystemWindowsFolder() {
   char folder[MAX_PATH] = "";
   const UINT n = GetSystemDirectoryA(folder, sizeof(folder));
   if (n == 0 || n >= sizeof(folder)) return std::string();
@@ -24,13 +28,6 @@ std::string WindowsFolder() {
   if (slash == std::string::npos) return std::string();
   return text.substr(0, slash + 1);
 }
-
-bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-}  // namespace
 
 bool RunsUnderWow64(const COsVersion& os) { return os.Is64BitWindows() && sizeof(void*) == 4; }
 
@@ -54,7 +51,7 @@ std::string OtherSystemFolder(const COsVersion& os) {
   if (!os.Is64BitWindows()) return std::string();
   std::string folder;
   if (RunsUnderWow64(os)) {
-    const std::string windows = WindowsFolder();
+    const std::string windows = SystemWindowsFolder();
     if (!windows.empty()) folder = windows + "Sysnative\\";
   } else {
     using Function = UINT(WINAPI*)(LPSTR, UINT);
@@ -68,7 +65,7 @@ std::string OtherSystemFolder(const COsVersion& os) {
 }
 
 std::string NativePath(const COsVersion& os, const std::string& path) {
-  return RunsUnderWow64(os) ? NativeSystemPath(path, WindowsFolder()) : path;
+  return RunsUnderWow64(os) ? NativeSystemPath(path, SystemWindowsFolder()) : path;
 }
 
 CFsRedirectionOff::CFsRedirectionOff(const COsVersion& os) {

@@ -34,6 +34,11 @@ std::vector<REGSAM> RegistryViews(const COsVersion& os);
 // " (64-bit view)", " (32-bit view)".
 const char* ViewText(REGSAM view);
 
+// The system's own Windows folder, with a trailing backslash: the parent of
+// the system folder. (On a terminal server GetWindowsDirectoryA gives a
+// program that does not declare itself aware of it a folder of the user's.)
+std::string SystemWindowsFolder();
+
 // The system folder of the other bitness, with a trailing backslash: for a
 // 32-bit program on 64-bit Windows the real one ("%windir%\Sysnative\"), for
 // a 64-bit program the 32-bit one (SysWOW64). Empty on 32-bit Windows and

@@ -26,28 +26,30 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
-bool ToByte(uint32_t cp, char& byte) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-    byte = static_cast<char>(cp);
+}  // namespace
+
+uint32_t Cp1252CodePoint(unsigned char byte) {
+  return (byte >= 0x80 && byte < 0xA0) ? kHigh[byte - 0x80] : byte;
+}
+
+bool Cp1252Byte(uint32_t codePoint, char& byte) {
+  if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) {
+    byte = static_cast<char>(codePoint);
     return true;
   }
   for (int i = 0; i < 32; ++i) {
-    if (kHigh[i] == cp) {
+    if (kHigh[i] == codePoint) {
       byte = static_cast<char>(0x80 + i);
       return true;
     }
   }
   return false;
 }
-}  // namespace
 
 std::string Cp1252ToUtf8(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (unsigned char c : text) {
-    if (c >= 0x80 && c < 0xA0) AppendUtf8(out, kHigh[c - 0x80]);
-    else AppendUtf8(out, c);
-  }
+  for (unsigned char c : text) AppendUtf8(out, Cp1252CodePoint(c));
   return out;
 }
 
@@ -69,7 +71,7 @@ bool Utf8ToCp1252(const std::string& text, std::string& out) {
       cp = (cp << 6) | (cc & 0x3F);
     }
     char byte;
-    if (!ToByte(cp, byte)) return false;
+    if (!Cp1252Byte(cp, byte)) return false;
     out += byte;
     i += extra + 1;
   }

@@ -239,6 +239,11 @@ void CFileSpec::ResolveTempFile() {
   SetPath(file);
 }
 
+void CFileSpec::SetShellFolder(int csidl) {
+  Clear();
+  ResolveShellFolder(csidl);
+}
+
 void CFileSpec::SetSpoolerFolder(bool printProcessor, const char* environment) {
   Clear();
   ResolveSpoolerFolder(printProcessor, environment);

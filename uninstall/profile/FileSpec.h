@@ -72,6 +72,10 @@ class CFileSpec {
   // Clears the object and sets it to the folder (or, for ids 1 and 8, the file)
   // of `id`. Always 1; ids outside 1..34 and failing calls leave it empty.
   int SetFolder(int id);
+  // Clears the object and sets it to the shell's special folder `csidl`, for
+  // folders that have no folder id (those the guards keep); empty where the
+  // shell does not know it.
+  void SetShellFolder(int csidl);
   // Clears the object and sets it to the spooler's driver (or print
   // processor) folder of `environment` (null: the spooler's own).
   void SetSpoolerFolder(bool printProcessor, const char* environment);

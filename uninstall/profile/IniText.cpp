@@ -1,6 +1,6 @@
 #include "uninstall/profile/IniText.h"
 
-#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/profile/NameFolding.h"
 
 namespace vq {
 
@@ -42,8 +42,8 @@ bool HeaderName(const std::string& line, std::string& name) {
 bool HoldsEntry(const std::string& line, const std::string& entry) {
   if (line.empty() || line[0] == ';') return false;
   const std::size_t equals = line.find('=');
-  if (equals != std::string::npos && EqualNoCase(Trimmed(line, 0, equals), entry)) return true;
-  return EqualNoCase(line, entry);
+  if (equals != std::string::npos && EqualNames(Trimmed(line, 0, equals), entry)) return true;
+  return EqualNames(line, entry);
 }
 
 }  // namespace
@@ -59,7 +59,7 @@ std::vector<TextLine> FindIniEntryLines(const std::string& text, const std::stri
     const std::size_t end = LineEnd(text, start, contentEnd);
     const std::string line = Trimmed(text, start, contentEnd);
     std::string name;
-    if (HeaderName(line, name)) inSection = EqualNoCase(name, wantedSection);
+    if (HeaderName(line, name)) inSection = EqualNames(name, wantedSection);
     else if (inSection && HoldsEntry(line, wantedEntry)) found.push_back(TextLine{start, end});
     start = end;
   }
@@ -89,7 +89,7 @@ std::string WithLineInSection(const std::string& text, const std::string& sectio
     std::string name;
     if (HeaderName(content, name)) {
       if (insertAt != std::string::npos) break;  // the section ends at the next header
-      if (EqualNoCase(name, wantedSection)) insertAt = end;
+      if (EqualNames(name, wantedSection)) insertAt = end;
     } else if (insertAt != std::string::npos && !content.empty()) {
       insertAt = end;
     }

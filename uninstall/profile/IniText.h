@@ -1,9 +1,10 @@
 // Finding an entry of an INI section in the text of the file, for the INI
-// phase: the entry's key must equal the one asked for (ASCII letters without
-// regard to case, blanks around it ignored), or, for an entry without "=",
-// the whole line must; only lines inside the named section count, and
-// commented-out lines (";") never do. Pure text work on raw bytes: lines end
-// with CR LF, LF or a lone CR.
+// phase: the entry's key must equal the one asked for (as Windows compares
+// names, NameFolding.h; blanks around it ignored), or, for an entry without
+// "=", the whole line must; the section is found by its name the same way.
+// Only lines inside the named section count, and commented-out lines (";")
+// never do. Pure text work on raw bytes: lines end with CR LF, LF or a lone
+// CR.
 #pragma once
 
 #include <cstddef>

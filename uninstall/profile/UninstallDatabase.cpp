@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "uninstall/profile/IniFile.h"
+#include "uninstall/profile/NameFolding.h"
 #include "uninstall/profile/ScriptLimits.h"
 #include "uninstall/profile/TextRoutines.h"
 
@@ -263,8 +264,7 @@ void CUninstallDatabase::ComputeRemovalSet() {
   // that names the same file, whatever its spelling ("X.DLL=1", a path).
   DifferenceFileList(removal.List(kFiles), keep.List(kFiles));
 
-  const std::string tool =
-      FoldedCopy(osVersion.IsWin32s() ? kDisguiseToolWin32s : kDisguiseTool32);
+  const std::string tool = NameKey(osVersion.IsWin32s() ? kDisguiseToolWin32s : kDisguiseTool32);
   disguiseToolKept = 1;
   for (const std::string& f : removal.List(kFiles)) {
     if (FileItemName(f) == tool) disguiseToolKept = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "uninstall/profile/NameFolding.h"
 #include "uninstall/profile/TextRoutines.h"
 
 namespace vq {
@@ -24,14 +25,16 @@ const char* CategoryName(Category c) {
 }
 
 void NormaliseList(ItemList& list) {
-  // Lists are normalised again and again (every Union, NormaliseAll); one
-  // that is already strictly ascending is left as it is.
+  // Items name files, keys, INI entries and the spooler's objects: they are
+  // ordered and told apart by their name keys, the same keys DifferenceList
+  // compares. Lists are normalised again and again (every Union,
+  // NormaliseAll); one that is already strictly ascending is left as it is.
   bool ascending = true;
   for (std::size_t i = 1; i < list.size() && ascending; ++i)
-    ascending = CompareNoCase(list[i - 1], list[i]) < 0;
+    ascending = NameKey(list[i - 1]) < NameKey(list[i]);
   if (ascending) return;
-  // Sorting by a folded copy with the original position as tie-break gives
-  // the stable case-insensitive order with plain byte comparisons, which is
+  // Sorting by the key with the original position as tie-break gives the
+  // stable case-insensitive order with plain byte comparisons, which is
   // several times faster on long lists than folding inside every comparison.
   struct Key {
     std::string folded;
@@ -43,7 +46,7 @@ void NormaliseList(ItemList& list) {
   };
   std::vector<Key> keys;
   keys.reserve(list.size());
-  for (std::size_t i = 0; i < list.size(); ++i) keys.push_back({FoldedCopy(list[i]), i});
+  for (std::size_t i = 0; i < list.size(); ++i) keys.push_back({NameKey(list[i]), i});
   std::sort(keys.begin(), keys.end());
   ItemList out;
   out.reserve(keys.size());
@@ -58,10 +61,10 @@ void DifferenceList(ItemList& list, const ItemList& remove) {
   if (list.empty() || remove.empty()) return;
   std::unordered_set<std::string> folded;
   folded.reserve(remove.size() * 2);
-  for (const std::string& item : remove) folded.insert(FoldedCopy(item));
+  for (const std::string& item : remove) folded.insert(NameKey(item));
   list.erase(std::remove_if(list.begin(), list.end(),
                             [&](const std::string& item) {
-                              return folded.count(FoldedCopy(item)) != 0;
+                              return folded.count(NameKey(item)) != 0;
                             }),
              list.end());
 }
@@ -70,7 +73,7 @@ std::string FileItemName(const std::string& item) {
   std::string name = item.substr(0, item.find('='));
   const std::size_t folder = name.find_last_of("\\/:");
   if (folder != std::string::npos) name.erase(0, folder + 1);
-  return FoldedCopy(name);
+  return NameKey(name);
 }
 
 void DifferenceFileList(ItemList& files, const ItemList& kept) {

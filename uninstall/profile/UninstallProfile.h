@@ -51,10 +51,11 @@ class CUninstallProfile {
   // Appends the other's items without normalising: many appends followed by
   // one Normalise give exactly what the same sequence of Union calls gives.
   void Append(const CUninstallProfile& other);
-  // Removes from every list the items that equal (without regard to case) an
-  // item of the other's same list; the remaining order is kept.
+  // Removes from every list the items that name what an item of the other's
+  // same list names (equal name keys, NameFolding.h); the remaining order is
+  // kept.
   void Difference(const CUninstallProfile& other);
-  // Sorts every list without regard to case (stable) and drops repeats,
+  // Sorts every list by the items' name keys (stable) and drops repeats,
   // keeping the first of equal items.
   void Normalise();
 
@@ -71,8 +72,8 @@ void NormaliseList(ItemList& list);
 void DifferenceList(ItemList& list, const ItemList& remove);
 
 // The file a Files item deletes in the system and driver folders: its name
-// and extension, without an "=..." suffix and without a folder part, folded
-// to lower case. "X.DLL", "x.dll=1" and "C:\Drivers\X.DLL" all give "x.dll".
+// and extension, without an "=..." suffix and without a folder part, as its
+// name key. "X.DLL", "x.dll=1" and "C:\Drivers\X.DLL" all give "x.dll".
 std::string FileItemName(const std::string& item);
 
 // Removes from `files` every item that deletes the same file as an item of

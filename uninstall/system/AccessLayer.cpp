@@ -11,22 +11,6 @@ namespace {
 CSystemAccess g_systemLayer;
 CAccessLayer* g_layer = &g_systemLayer;
 
-// A library of the system folder, loaded by its full path so that a file of
-// that name beside the tool is never the one loaded; invalid when missing.
-CModule LoadSystemLibrary(const char* name) {
-  char folder[MAX_PATH] = "";
-  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-  if (!length || length >= MAX_PATH) return CModule();
-  return CModule(LoadLibraryA((std::string(folder) + "\\" + name).c_str()));
-}
-
-// `name` exported by `module`, or null when either is missing.
-template <typename Function>
-Function ExportOf(const CModule& module, const char* name) {
-  if (!module.IsValid()) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module.Get(), name)));
-}
-
 // The spooler's W functions (Windows NT family), looked up when called.
 template <typename Function>
 Function WideSpoolerFunction(const char* name) {

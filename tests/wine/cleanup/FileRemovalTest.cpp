@@ -3,6 +3,7 @@
 // files in use scheduled by each Windows version's means, the index giving
 // what one walk per name gives, and the guards.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,11 @@ std::string ShortPath(const std::string& path) {
   char shortPath[MAX_PATH] = "";
   GetShortPathNameA(path.c_str(), shortPath, sizeof(shortPath));
   return shortPath;
+}
+
+std::string ShellFolder(int csidl) {
+  char folder[MAX_PATH] = "";
+  return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder)) ? folder : "";
 }
 
 std::set<std::string> Listing(const std::string& root) {
@@ -126,13 +132,28 @@ TEST(Files, InstallationFoldersAreSearchedThreeLevelsDeepAndOnlyTheFoldersTheRun
 }
 
 TEST(Files, InstallationFoldersAreComparedAsTheFileSystemKnowsThem) {
-  CreateFiles({"C:\\VQ Root\\QVX.DLL", "C:\\QVX.DLL", "C:\\Program Files\\VQ Someone\\QVX.DLL"});
+  const std::string profile = ShellFolder(CSIDL_PROFILE);
+  const std::string profiles = profile.substr(0, profile.find_last_of('\\') + 1);
+  CreateFiles({"C:\\VQ Root\\QVX.DLL", "C:\\QVX.DLL", "C:\\Program Files\\VQ Someone\\QVX.DLL",
+               "C:\\VQ Relative\\QVX.DLL", "C:\\Program Files\\Common Files\\VQ Someone\\QVX.DLL",
+               profiles + "VQ Someone Else\\QVX.DLL"});
+  ASSERT_TRUE(vq::fixture::CreateJunction("C:\\VQ Junction", "C:\\VQ Root"));
+  char current[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof(current), current);
+  SetCurrentDirectoryA("C:\\");  // what a relative value would be resolved against
   // Every way of writing a drive's root, Windows' own folders or a folder
-  // that holds them is refused; a network folder too.
-  for (const char* item :
-       {"C:\\", "C:\\\\", "C:/", "\\\\?\\C:\\", "C:\\.", "C:\\VQ Root\\..\\", "C:\\windows",
-        "C:\\windows\\\\", "C:\\windows/", "C:\\windows.\\", "C:\\WINDOWS\\system32\\spool",
-        "C:\\Program Files", "C:\\PROGRA~1", "\\\\?\\UNC\\server\\share\\VQ", "\\\\server\\share\\VQ"}) {
+  // that holds them is refused, and every folder inside Windows; a network
+  // folder too; what all programs and users share and their profiles; a
+  // relative value, however it would resolve; a junction and what lies
+  // behind it.
+  for (const std::string& item : std::vector<std::string>{
+           "C:\\", "C:\\\\", "C:/", "\\\\?\\C:\\", "C:\\.", "C:\\VQ Root\\..\\", "C:\\windows",
+           "C:\\windows\\\\", "C:\\windows/", "C:\\windows.\\", "C:\\WINDOWS\\system32\\spool",
+           "C:\\windows\\inf", "C:\\WINDOWS\\Fonts\\", "C:\\Program Files", "C:\\PROGRA~1",
+           "\\\\?\\UNC\\server\\share\\VQ", "\\\\server\\share\\VQ", "C:\\Program Files\\Common Files",
+           ShellFolder(CSIDL_PROGRAM_FILES_COMMON), ShellFolder(CSIDL_COMMON_APPDATA), profile, profiles,
+           profiles + "VQ Someone Else", "VQ Relative", "C:VQ Relative", "\\VQ Relative",
+           "C:\\VQ Junction", "C:\\VQ Junction\\QVX.DLL"}) {
     std::string refusal;
     EXPECT_EQ(vq::InstallationFolderOf(item, &refusal), "") << item;
     EXPECT_NE(refusal, "") << item;
@@ -147,14 +168,20 @@ TEST(Files, InstallationFoldersAreComparedAsTheFileSystemKnowsThem) {
 
   TestRun run;
   run.db.keptCount = 1;
-  run.List(vq::kOemFolders) = {"C:\\\\", "\\\\?\\C:\\", "C:\\windows.\\", "C:\\Program Files"};
+  run.List(vq::kOemFolders) = {"C:\\\\", "\\\\?\\C:\\", "C:\\windows.\\", "C:\\Program Files",
+                               "C:VQ Relative", "C:\\Program Files\\Common Files", "C:\\VQ Junction",
+                               profiles + "VQ Someone Else"};
   run.List(vq::kFiles) = {"QVX.DLL"};
   vq::PrepareFolderPaths(run.ctx);
   EXPECT_TRUE(run.ctx.installationFolders.empty());
   vq::RemoveFiles(run.ctx);
-  EXPECT_TRUE(FileExists("C:\\QVX.DLL"));
-  EXPECT_TRUE(FileExists("C:\\Program Files\\VQ Someone\\QVX.DLL"));
-  EXPECT_TRUE(FileExists("C:\\VQ Root\\QVX.DLL"));
+  SetCurrentDirectoryA(current);
+  for (const std::string& decoy :
+       {std::string("C:\\QVX.DLL"), std::string("C:\\Program Files\\VQ Someone\\QVX.DLL"),
+        std::string("C:\\VQ Root\\QVX.DLL"), std::string("C:\\VQ Relative\\QVX.DLL"),
+        std::string("C:\\Program Files\\Common Files\\VQ Someone\\QVX.DLL"),
+        profiles + "VQ Someone Else\\QVX.DLL"})
+    EXPECT_TRUE(FileExists(decoy)) << decoy;
 }
 
 TEST(Files, AFileInUseIsScheduledWithMoveFileExOnWindowsNT) {
@@ -342,12 +369,17 @@ TEST(Files, DriverSubfolderComesFromTheFirstDirectorysItemAndStaysBelowTheDriver
 
 // The index gives exactly what walking every tree once per name gives: the
 // same files deleted or scheduled, the same folders removed, the same flag.
+// Both find a name whatever the case of its accented letters, keep what a
+// driver that stays names and Windows' own files, and enter no junction.
 TEST(Files, IndexGivesWhatOneWalkPerNameGives) {
   const std::string roots[2] = {"C:\\VQ Same A\\", "C:\\VQ Same B\\"};
   const std::vector<std::string> relative = {
       "N1.DLL", "n2.dll", "X\\N1.DLL", "X\\Y\\N3.DLL", "X\\Y\\Z\\N1.DLL", "X\\Y\\Z\\W\\N1.DLL",
       "X\\Y\\Z\\W\\keep.txt", "P\\N2.DLL", "P\\Q\\N2.DLL", "P\\Q\\keep.txt", "R\\S\\T\\N3.DLL",
-      "HELD\\N3.DLL", "N1.DLL.bak"};
+      "HELD\\N3.DLL", "N1.DLL.bak", "Y\\Configura\xE7\xE3o.dat", "U\\CONFIGURA\xC7\xC3O.INI",
+      "kernel32.dll"};
+  const std::vector<const char*> names = {"N1.DLL", "N2.DLL", "N3.DLL", "absent.dll",
+                                          "CONFIGURA\xC7\xC3O.DAT", "CONFIGURA\xC7\xC3O.INI", "KERNEL32.DLL"};
   std::set<std::string> after[2];
   int flags[2];
   std::vector<std::string> pending[2];
@@ -355,6 +387,9 @@ TEST(Files, IndexGivesWhatOneWalkPerNameGives) {
     std::vector<std::string> paths;
     for (const std::string& r : relative) paths.push_back(roots[i] + r);
     CreateFiles(paths);
+    const std::string behind = roots[i].substr(0, roots[i].size() - 1) + " Behind\\";
+    CreateFiles({behind + "N1.DLL"});
+    ASSERT_TRUE(vq::fixture::CreateJunction(roots[i] + "J", behind));
     CreateDirectoryA((roots[i] + "E1").c_str(), nullptr);
     CreateDirectoryA((roots[i] + "E1\\E2").c_str(), nullptr);
     ClearPendingDeletions();
@@ -362,14 +397,13 @@ TEST(Files, IndexGivesWhatOneWalkPerNameGives) {
     run.db.keptCount = 1;
     run.List(vq::kOemFolders) = {roots[i], roots[i] + "P"};  // nested trees
     vq::PrepareFolderPaths(run.ctx);
+    run.ctx.filesInUse.Add(DriverFolder() + "Configura\xE7\xE3o.ini", "driver \"VQ Kept\"");
     CHeldFile hold(roots[i] + "HELD\\N3.DLL");
     if (i == 0) {
-      for (const char* name : {"N1.DLL", "N2.DLL", "N3.DLL", "absent.dll"})
-        vq::DeleteFileEverywhere(run.ctx, name);
+      for (const char* name : names) vq::DeleteFileEverywhere(run.ctx, name);
     } else {
       vq::CFileIndex index;
-      for (const char* name : {"N1.DLL", "N2.DLL", "N3.DLL", "absent.dll"})
-        vq::DeleteFileEverywhere(run.ctx, name, &index);
+      for (const char* name : names) vq::DeleteFileEverywhere(run.ctx, name, &index);
       index.RemoveEmptiedFolders();
     }
     after[i] = Listing(roots[i]);
@@ -383,5 +417,9 @@ TEST(Files, IndexGivesWhatOneWalkPerNameGives) {
   EXPECT_EQ(after[0].count("X\\Y\\Z\\W\\N1.DLL"), 1u);
   EXPECT_EQ(after[0].count("E1\\"), 1u);  // empty before the run: it stays
   EXPECT_EQ(after[0].count("R\\"), 0u);
+  EXPECT_EQ(after[0].count("Y\\"), 0u);
+  EXPECT_EQ(after[0].count("U\\CONFIGURA\xC7\xC3O.INI"), 1u);
+  EXPECT_EQ(after[0].count("kernel32.dll"), 1u);
+  EXPECT_EQ(after[0].count("J\\N1.DLL"), 1u);
   ClearPendingDeletions();
 }

@@ -364,10 +364,13 @@ TEST(RegistryItems, KeysTheKeepSetNamesSurviveTheDeletionOfTheirParentOnNTAndOn9
     ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Status"), "Colour", "1"));
     ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Model\\Options"), "Trays", "3"));
     ASSERT_TRUE(SetRegistryText("HKLM", Key("Single\\Kept"), "x", "1"));
+    ASSERT_TRUE(SetRegistryText("HKLM", Key("Maker\\Configura\xE7\xC3O"), "x", "1"));
     TestRun run;
+    // The kept key of accented name is named with other cases of its letters.
     run.db.keep.List(vq::kRegistryKeys) = {"HKLM,\"" + Key("Maker\\Shared") + "\",\"\",1",
                                            "HKLM,\"" + Key("Maker\\Status") + "\",\"Colour\",0",
-                                           "HKLM,\"SOFTWARE\\Wow6432Node\\VQ Removal Test\\Single\\Kept\",\"\",0"};
+                                           "HKLM,\"SOFTWARE\\Wow6432Node\\VQ Removal Test\\Single\\Kept\",\"\",0",
+                                           "HKLM,\"" + Key("Maker\\CONFIGURA\xC7\xE3o") + "\",\"\",0"};
     // A tree item, a subkey's tree item and a plain key item whose key holds
     // a kept key (named through the 32-bit view: its twin stays too).
     run.List(vq::kRegistryKeys) = {"HKLM,\"" + Key("Maker") + "\",\"\",0",
@@ -378,6 +381,7 @@ TEST(RegistryItems, KeysTheKeepSetNamesSurviveTheDeletionOfTheirParentOnNTAndOn9
     EXPECT_TRUE(RegistryKeyExists("HKLM", Key("Maker\\Shared\\Deeper")));
     EXPECT_TRUE(RegistryValueExists("HKLM", Key("Maker\\Status"), "Colour"));
     EXPECT_TRUE(RegistryKeyExists("HKLM", Key("Single\\Kept")));
+    EXPECT_TRUE(RegistryKeyExists("HKLM", Key("Maker\\configura\xE7\xE3o")));
     // Once nothing kept is left below it, the parent goes too.
     TestRun later;
     later.List(vq::kRegistryKeys) = run.List(vq::kRegistryKeys);

@@ -3,8 +3,11 @@
 // PostScript and Unidrv files, a second port monitor, INI sections with lines
 // of similar names, Run values, class keys, an installation folder of its
 // own, a file of the package's name at the drive's root, an installation
-// folder spelled oddly and hostile ones in the maker's OEMPaths, and a script
-// that names keys and values Windows needs. The whole machine is compared
+// folder spelled oddly and hostile ones in the maker's OEMPaths (a drive's
+// root, Windows and a folder of it, a relative folder, Common Files, a
+// profile, a junction), a junction inside the maker's folder, copies there of
+// a file Windows needs and of one the other maker's driver uses, and a
+// script that names keys and values Windows needs. The whole machine is compared
 // before and after an uninstall of some printers and after one of the rest:
 //   - every change is one the removal set the tool computes asks for (or the
 //     spooler's or Wine's own bookkeeping);
@@ -147,8 +150,24 @@ void InstallScenario() {
   ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Broken", "C:\\\\"));
   ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Windows", "C:\\windows.\\"));
   ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Long", "\\\\?\\C:\\"));
-  for (const char* decoy : {"C:\\QVSTAT02.EXE", "C:\\windows\\inf\\QVSTAT02.EXE"})
+  ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Inf", "C:\\windows\\inf"));
+  ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Relative", "C:VQ Relative"));
+  ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Common", "C:\\Program Files\\Common Files"));
+  ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Public", "C:\\users\\Public"));
+  ASSERT_TRUE(SetRegistryText("HKLM", kOemPaths, "Junction", "C:\\VQ Junction"));
+  for (const char* decoy : {"C:\\QVSTAT02.EXE", "C:\\windows\\inf\\QVSTAT02.EXE",
+                            "C:\\VQ Relative\\QVSTAT02.EXE",
+                            "C:\\Program Files\\Common Files\\VQ Other\\QVSTAT02.EXE",
+                            "C:\\users\\Public\\QVSTAT02.EXE", "C:\\VQ Behind Junction\\QVSTAT02.EXE"}) {
+    ASSERT_TRUE(CreateFolderPath(std::string(decoy).substr(0, std::string(decoy).find_last_of('\\'))));
     ASSERT_TRUE(WriteFileText(decoy, "not the package's\r\n"));
+  }
+  ASSERT_TRUE(CreateJunction("C:\\VQ Junction", "C:\\VQ Behind Junction"));
+  ASSERT_TRUE(CreateJunction(FolderOf(Place::kInstall) + "Linked", "C:\\VQ Behind Junction"));
+  // The hostile script names kernel32.dll; the package's UNIRES.DLL is the
+  // other maker's Unidrv driver's too.
+  for (const char* copy : {"kernel32.dll", "UNIRES.DLL"})
+    ASSERT_TRUE(WriteFileText(FolderOf(Place::kInstall) + copy, "a copy\r\n"));
   ASSERT_TRUE(CreateFolderPath("C:\\Program Files\\VARDEN QUILLAN\\Empty Before"));
 }
 

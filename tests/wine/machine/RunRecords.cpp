@@ -89,7 +89,10 @@ bool MustStay(const std::string& entry, bool othersGo) {
       "file c:\\windows\\inf\\qvstat02.exe", "dir c:\\program files\\varden quillan\\empty before\\",
       "\\winlogon\\|userinit", "reg hklm\\software\\classes\\clsid\\{",
       "reg hklm\\software\\classes\\*\\", "file c:\\windows\\system32\\kernel32.dll",
-      "\\print\\monitors\\local port\\", "\\services\\spooler\\"};
+      "\\print\\monitors\\local port\\", "\\services\\spooler\\",
+      "file c:\\vq relative\\", "file c:\\program files\\common files\\vq other\\",
+      "file c:\\users\\public\\qvstat02.exe", "file c:\\vq behind junction\\",
+      "file c:\\program files\\varden quillan\\kernel32.dll"};
   // The maker's own CLSID-named key goes; every other CLSID stays.
   if (entry.find("{6d1f3a7c-7310-4b0e-9c1d-000000000001}") != std::string::npos) return false;
   for (const char* mark : kMarks)

@@ -13,7 +13,10 @@
 //   - nothing the other maker installed changes but, in the last run, its
 //     printers with their drivers and files;
 //   - after the last run nothing the package added is left, in either view
-//     or system folder, but what any Windows would keep (see MayStay).
+//     or system folder, but what any Windows would keep (see MayStay);
+//   - the native Program Files, which the package's OEMPaths names, is no
+//     installation folder of the 32-bit tool's: the other maker's file of
+//     the package's name in it stays.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -150,9 +153,12 @@ TEST(Wow64, TheShipped32BitToolRemovesA64BitPackageFromBothViewsAndBothSystemFol
       << ShippedTool() << ": build the i686 tree first";
   ASSERT_TRUE(SetWindowsVersion("win10"));
   for (const std::string& p : InstallPackage(TheBystanderPackage())) ADD_FAILURE() << p;
+  ASSERT_TRUE(WriteFileText("C:\\Program Files\\TREMONA\\QVSTAT02.EXE", "not the package's\r\n"));
   const MachineState bystander = TakeMachineState();
   for (const std::string& p : InstallPackage(TheSamplePackage())) ADD_FAILURE() << p;
   InstallThe32BitTraces(TheSamplePackage());
+  ASSERT_TRUE(SetRegistryText("HKLM", "SOFTWARE\\VARDEN QUILLAN\\OEM02\\OEMPaths", "Native",
+                              "C:\\Program Files"));
   const MachineState installed = TakeMachineState();
   ASSERT_TRUE(FileExists(FolderOf(Place::kDriver) + "Qunz__02.unm"));  // the x64 driver folder
 
