@@ -33,6 +33,8 @@ const std::vector<ActionRecord> kRecords = {
     {"delete key tree", "\"HKLM\\SOFTWARE\\VARDEN QUILLAN\\vintara (PS)\" (32-bit view)", "ok"},
     {"delete Run value", "\"Quillan Status (7310K)\"", "ok"},
     {"delete printer", kOddBytes, "ok"},
+    {"not restorable", "\"QV7310HK.DLL,UninstallHook\"", "what an add-on's hook does inside its own library"},
+    {"backup folder", "\"C:\\WINDOWS\\Qunz__02.bak\\20261209-140359\\\"", "planned"},
 };
 
 class PlanReport : public testing::Test {
@@ -68,6 +70,10 @@ TEST_F(PlanReport, ActionsGoUnderTheirKind) {
       {"/registryKeys", "[{\"name\": \"HKCR\\\\Recep\xC3\xA7\xC3\xA3o\", \"view\": \"\"},"
                         " {\"name\": \"HKLM\\\\SOFTWARE\\\\VARDEN QUILLAN\\\\vintara (PS)\", \"view\": \"32-bit\"}]"},
       {"/registryValues", "[]"},
+      // Named before the run: where its backup goes, and what no undo brings back.
+      {"/backupFolder", R"j("C:\\WINDOWS\\Qunz__02.bak\\20261209-140359\\")j"},
+      {"/notRestorable", R"j([{"item": "QV7310HK.DLL,UninstallHook",
+                              "what": "what an add-on's hook does inside its own library"}])j"},
       {"/runValues", R"j([{"name": "Quillan Status (7310K)", "view": ""}])j"},
       // Every byte keeps its Windows-1252 character: the undefined five as
       // the C1 controls Windows makes of them.
@@ -85,13 +91,14 @@ TEST_F(PlanReport, KeysInTheirOrderAndEveryRecordListed) {
   std::vector<std::string> keys;
   for (const auto& item : plan.items()) keys.push_back(item.key());
   EXPECT_EQ(keys, (std::vector<std::string>{
-                      "tool", "commandLine", "exitCode", "restartNeeded", "drivers",
+                      "tool", "commandLine", "exitCode", "restartNeeded", "backupFolder", "drivers",
                       "driverPackages", "iniLines", "files", "printers", "monitors",
                       "printProcessors", "services", "runValues", "registryKeys", "registryValues",
                       "folders", "infCopies", "programGroups", "hooks", "defaultPrinter",
-                      "disguiseTool", "kept", "failed", "actions"}));
-  ASSERT_EQ(plan.at("actions").size(), kRecords.size());
-  for (std::size_t i = 0; i < kRecords.size(); ++i)
+                      "disguiseTool", "notRestorable", "kept", "failed", "actions"}));
+  // Every record but the backup folder's, which the document names apart.
+  ASSERT_EQ(plan.at("actions").size(), kRecords.size() - 1);
+  for (std::size_t i = 0; i + 1 < kRecords.size(); ++i)
     EXPECT_EQ(plan.at("actions")[i].at("action"), kRecords[i].what) << i;
   EXPECT_EQ(plan.at("actions")[7],
             (Json{{"action", "delete key"},

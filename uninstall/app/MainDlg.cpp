@@ -148,7 +148,7 @@ void CMainDlg::StartRun() {
   if (system) EnableMenuItem(system, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
   EnableExit(false);
   running_ = true;
-  removePage.Start();
+  removePage.Start(BackupRootSwitch(loading.Options()));
 }
 
 // After a restart question the program ends, whatever the answer; otherwise

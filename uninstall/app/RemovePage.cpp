@@ -115,9 +115,15 @@ void CRemovePage::ShowRow(int row) {
   Redraw(false);
 }
 
-void CRemovePage::Start() {
+void CRemovePage::Start(const std::string& backupRoot) {
   EnableWindow(GetDlgItem(GetParent(hwnd), IDC_UNINSTALL), FALSE);
-  run.Start();
+  std::string reason;
+  if (!run.Start(backupRoot, GetCommandLineA(), reason)) {
+    // Never remove what could not be saved: the run ends before its first change.
+    ShowMessageFrom(IDS_NOBACKUP, {run.BackupFolder()}, MB_ICONHAND);
+    PostMessageA(GetParent(hwnd), WM_APP_RUN_FINISHED, CRemovalRun::kFinishedNotStarted, 0);
+    return;
+  }
   step = 0;
   Redraw(true);
   SetTimer(hwnd, IDT_REMOVE, kTickMs, nullptr);

@@ -26,7 +26,9 @@ class CRemovePage : public CDialogBase {
   ~CRemovePage() override;
   INT_PTR DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  void Start();
+  // Starts a run; its backup folder is made in `backupRoot` (the default
+  // one when empty).
+  void Start(const std::string& backupRoot);
   void RunTimerStep();
   void Redraw(bool reset);
 

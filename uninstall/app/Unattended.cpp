@@ -101,11 +101,18 @@ bool ReadPathSwitch(const CommandLineOptions& options, const char* name, std::st
 
 }  // namespace
 
+std::string BackupRootSwitch(const CommandLineOptions& options) {
+  std::string root;
+  ReadPathSwitch(options, "BACKUP", root);
+  return root;
+}
+
 int ExitCodeOf(CRemovalRun::FinishResult result, bool removalFailed) {
   // A removal that failed outweighs everything else: the log lists each.
   if (removalFailed) return kExitFailed;
   switch (result) {
     case CRemovalRun::kFinishedDone: return kExitDone;
+    case CRemovalRun::kFinishedNotStarted: return kExitStartupFailed;
     case CRemovalRun::kFinishedRestarting: return kExitRestartStarted;
     default: return kExitRestartNeeded;  // declined, or the restart could not be started
   }
@@ -120,7 +127,8 @@ bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions
   // An empty MFG value would be a prefix of every driver name.
   if (options.HasEmptyValue("MFG") || options.HasEmptyValue("PRN")) return false;
   out.forceRestart = options.Count("FORCERESTART") == 0;
-  return ReadPathSwitch(options, "LOG", out.logPath) && ReadPathSwitch(options, "PLAN", out.planPath);
+  return ReadPathSwitch(options, "LOG", out.logPath) && ReadPathSwitch(options, "PLAN", out.planPath) &&
+         ReadPathSwitch(options, "BACKUP", out.backupRoot);
 }
 
 int RunQuietly(const CommandLineOptions& options, const COsVersion& os, DWORD disguiseToolLimitMs) {
@@ -149,8 +157,17 @@ int RunQuietly(const CommandLineOptions& options, const COsVersion& os, DWORD di
   // them, only the package's own printers are chosen.
   const bool filtered = HasPrinterFilters(options);
   if (filtered && db.CountListedPrinters() == 0) {
-    LogNote("switches MFG, PRN, UNVEZZ: no installed printer matches them; nothing is removed");
-    return kExitNothingOffered;
+    // As the window with an empty list: what the scripts describe that no
+    // printer that stays needs still goes (a run that ended part-way is
+    // finished so); only when that is nothing either is there nothing to do.
+    db.ComputeRemovalSet();
+    if (db.RemovalSetIsEmpty()) {
+      LogNote("switches MFG, PRN, UNVEZZ: no installed printer matches them and the scripts "
+              "describe nothing to remove; nothing is removed");
+      return kExitNothingOffered;
+    }
+    LogNote("switches MFG, PRN, UNVEZZ: no installed printer matches them; what the scripts "
+            "describe that no printer that stays needs is removed");
   }
   if (!filtered) db.KeepOtherMakersPrinters();
   LogChosenPrinters(db, filtered);
@@ -161,7 +178,12 @@ int RunQuietly(const CommandLineOptions& options, const COsVersion& os, DWORD di
   context.os = db.osVersion;
   context.pageWindow = window.Get();
   CRemovalRun run(context);
-  run.Start();
+  std::string reason;
+  if (!run.Start(BackupRootSwitch(options), GetCommandLineA(), reason)) {
+    // Never remove what could not be saved: the run stops before its first change.
+    ShowMessageFrom(IDS_NOBACKUP, {run.BackupFolder()}, MB_ICONHAND);
+    return kExitStartupFailed;
+  }
   for (int step = 0; step < CRemovalRun::kFinishStep; ++step) {
     if (!RunPhaseWithin(run, step, disguiseToolLimitMs)) {
       LogOutcome("disguise tool", Quoted(run.DisguiseToolPath()),

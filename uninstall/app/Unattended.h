@@ -20,7 +20,8 @@ enum ExitCode : int {
   kExitCancelled = 1602,
   kExitStartupFailed = 1603,
   kExitFailed = 1603,            // a removal the run attempted failed (the log lists each)
-  kExitNothingOffered = 1605,    // the filter switches match no installed printer
+  kExitNothingOffered = 1605,    // the filter switches match no installed printer, and the
+                                 // scripts describe nothing to remove
   kExitAnotherInstance = 1618,
   kExitRestartStarted = 1641,    // done, and the tool started the restart
   kExitRestartNeeded = 3010,     // done, a restart finishes the job; not started
@@ -41,7 +42,12 @@ struct UnattendedOptions {
   bool forceRestart = false;  // FORCERESTART: a quiet run answers the restart question Yes
   std::string logPath;        // LOG:path; empty without the switch
   std::string planPath;       // PLAN:path: only plan, write the plan there (quiet)
+  std::string backupRoot;     // BACKUP:path: the folder the run's backup folder is made in
 };
+
+// The path of switch BACKUP (the folder in which each run's backup folder is
+// made instead of <Windows>\Qunz__02.bak\); empty without it.
+std::string BackupRootSwitch(const CommandLineOptions& options);
 
 // Reads the four switches; false when the switches are malformed: LOG or
 // PLAN given more than once or without exactly one path, QUIET or

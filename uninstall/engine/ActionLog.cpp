@@ -11,6 +11,12 @@ namespace {
 CActionLog* g_log = nullptr;
 std::vector<ActionRecord>* g_records = nullptr;
 int g_failures = 0;
+ActionObserver g_observer = nullptr;
+
+void Record(const ActionRecord& record) {
+  if (g_records) g_records->push_back(record);
+  if (g_observer) g_observer(record);
+}
 
 std::string ResultText(DWORD error) {
   return error == ERROR_SUCCESS ? "ok" : "failed (error " + std::to_string(error) + ")";
@@ -20,19 +26,20 @@ std::string ResultText(DWORD error) {
 CActionLog* ProcessActionLog() { return g_log; }
 void SetProcessActionLog(CActionLog* log) { g_log = log; }
 void SetProcessActionRecords(std::vector<ActionRecord>* records) { g_records = records; }
+void SetProcessActionObserver(ActionObserver observer) { g_observer = observer; }
 
 int LoggedFailures() { return g_failures; }
 
 void LogAction(const char* what, const std::string& target, DWORD error) {
   if (error != ERROR_SUCCESS) ++g_failures;
   if (g_log) g_log->Action(what, target, error);
-  if (g_records) g_records->push_back(ActionRecord{what, target, ResultText(error)});
+  Record(ActionRecord{what, target, ResultText(error)});
 }
 
 void LogOutcome(const char* what, const std::string& target, const char* outcome) {
   if (std::strstr(outcome, "failed")) ++g_failures;
   if (g_log) g_log->Outcome(what, target, outcome);
-  if (g_records) g_records->push_back(ActionRecord{what, target, outcome});
+  Record(ActionRecord{what, target, outcome});
 }
 
 void LogNote(const std::string& text) {

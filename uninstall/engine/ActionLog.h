@@ -44,6 +44,11 @@ void SetProcessActionLog(CActionLog* log);
 // (the default) for none. A plan of a run (switch PLAN) is the list of them.
 void SetProcessActionRecords(std::vector<ActionRecord>* records);
 
+// Called after each action and outcome is recorded; null (the default) for
+// none. Tests end a run there the hard way, as a power cut would.
+using ActionObserver = void (*)(const ActionRecord& record);
+void SetProcessActionObserver(ActionObserver observer);
+
 // How many actions of this process failed: recorded with a Win32 error, or
 // with an outcome that says "failed" (a file that could be neither deleted
 // nor scheduled, an INI file that could not be replaced). A run with any

@@ -303,11 +303,7 @@ void RemoveMonitors(CRemovalContext& ctx, const char* environment) {
     }
     const BOOL deleted = Access().DeleteMonitorA(nullptr, Text(environment), Text(monitor.c_str()));
     const DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
-    if (deleted) {
-      ctx.Log("delete monitor", Quoted(monitor));
-    } else if (error == ERROR_UNKNOWN_PRINT_MONITOR) {
-      ctx.LogOutcome("delete monitor", Quoted(monitor), "not installed");
-    } else {
+    if (!deleted && error != ERROR_UNKNOWN_PRINT_MONITOR) {
       // In use (ERROR_PRINT_MONITOR_IN_USE) or refused: the spooler keeps it,
       // and so must its key, or the next start of the spooler loses it for
       // the printers that print through it.
@@ -318,9 +314,12 @@ void RemoveMonitors(CRemovalContext& ctx, const char* environment) {
       ctx.keptMonitors.push_back(monitor);
       continue;
     }
-    // Win32s has no monitor keys. The key is tried once per environment.
+    // Deleted, or unknown to the spooler: its key goes (Win32s has none),
+    // once per environment, before the line.
     if (!ctx.os.IsWin32s() && IsSingleKeyName(monitor))
       DeleteLocalMachineKey(kMonitorsKey + monitor, kFieldChars);
+    if (deleted) ctx.Log("delete monitor", Quoted(monitor));
+    else ctx.LogOutcome("delete monitor", Quoted(monitor), "not installed");
   }
 }
 
@@ -341,9 +340,17 @@ void RemovePrintProcessors(CRemovalContext& ctx, const char* environment) {
     }
     const BOOL deleted =
         Access().DeletePrintProcessorA(nullptr, Text(environment), Text(processor.c_str()));
-    ctx.Log("delete print processor", Quoted(processor), deleted ? ERROR_SUCCESS : GetLastError());
+    const DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
+    if (!deleted && error != ERROR_UNKNOWN_PRINTPROCESSOR) {
+      // The spooler keeps it, and so must its key.
+      ctx.Log("delete print processor", Quoted(processor), error);
+      continue;
+    }
+    // The key first, then the line: a run ended after the line leaves no key.
     const std::string key = PrintProcessorKey(ctx.os, environment, processor);
     if (!key.empty()) DeleteLocalMachineKey(key, kKeyChars);
+    if (deleted) ctx.Log("delete print processor", Quoted(processor));
+    else ctx.LogOutcome("delete print processor", Quoted(processor), "not installed");
   }
 }
 

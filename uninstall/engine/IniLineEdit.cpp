@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "uninstall/engine/ChangeJournal.h"
 #include "uninstall/profile/IniText.h"
 #include "uninstall/system/AccessLayer.h"
 #include "uninstall/system/Handles.h"
@@ -46,6 +47,7 @@ class CReplacementFile {
     char path[MAX_PATH] = "";
     if (GetTempFileNameA(folder.c_str(), "~~", 0, path) == 0) return false;
     path_ = path;
+    Journal().OwnFile(path_);
     CFileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid() || !WriteAll(file.Get(), content)) return false;
@@ -73,6 +75,7 @@ class CReplacementFile {
   bool ReplaceThroughBackup(const std::string& target) {
     char backup[MAX_PATH] = "";
     if (GetTempFileNameA(FolderOf(target).c_str(), "~b", 0, backup) == 0) return false;
+    Journal().OwnFile(backup);
     Access().DeleteFileA(backup);  // the name is reserved; MoveFileA needs it free
     if (!Access().MoveFileA(target.c_str(), backup)) return false;
     if (!Access().MoveFileA(path_.c_str(), target.c_str())) {
@@ -113,6 +116,8 @@ int DeleteLineInSection(const std::string& path, const std::string& section,
   if (!file.IsValid() || !ReadAll(file.Get(), content)) return 0;
   const std::vector<TextLine> lines = FindIniEntryLines(content, section, key);
   if (lines.empty()) return 0;
+  // The backup keeps what the file held; without that it stays as it is.
+  if (!Journal().BeforeFileRewritten(path)) return 0;
 
   CReplacementFile replacement;
   if (!replacement.Write(FolderOf(path), WithoutLines(content, lines),
@@ -120,6 +125,12 @@ int DeleteLineInSection(const std::string& path, const std::string& section,
     return 0;
   file.Close();  // the original cannot be replaced while this handle holds it
   return replacement.Replace(path) ? 1 : 0;
+}
+
+bool ReplaceFileContent(const std::string& path, const std::string& content) {
+  CReplacementFile replacement;
+  return replacement.Write(FolderOf(path), content, GetFileAttributesA(path.c_str())) &&
+         replacement.Replace(path);
 }
 
 bool AddLineToSection(const std::string& path, const std::string& section,

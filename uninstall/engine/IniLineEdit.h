@@ -28,6 +28,11 @@ std::size_t FindKeyInSection(const std::string& path, const std::string& section
 int DeleteLineInSection(const std::string& path, const std::string& section,
                         const std::string& key);
 
+// Writes `content` as the whole file `path`, replacing it at once (a
+// temporary file of the same folder takes its name); false, with the file as
+// it was, when that cannot be done.
+bool ReplaceFileContent(const std::string& path, const std::string& content);
+
 // Adds `line` as the last line of the first section `section` of the file,
 // or under a new header at its end (see WithLineInSection); the file is
 // created when missing. A line that goes at the end is appended in place;

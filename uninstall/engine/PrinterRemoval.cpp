@@ -40,7 +40,7 @@ const char* OrEmpty(const char* s) { return s ? s : ""; }
 
 // Cancels, then deletes, each queued job (at most 100) without asking; the
 // results are ignored, as a job that ends by itself is gone either way.
-void CancelAndDeleteJobs(HANDLE printer) {
+void CancelAndDeleteJobs(HANDLE printer, const std::string& printerName) {
   std::vector<BYTE> buffer;
   DWORD count = 0;
   BOOL ok = QueryWithGrowingBuffer(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
@@ -48,6 +48,9 @@ void CancelAndDeleteJobs(HANDLE printer) {
   });
   if (!ok) return;
   count = std::min<DWORD>(count, static_cast<DWORD>(buffer.size() / sizeof(JOB_INFO_1A)));
+  if (count > 0)
+    LogOutcome("not restorable", Quoted(printerName),
+               (std::to_string(count) + " print jobs, which no undo brings back").c_str());
   const JOB_INFO_1A* jobs = reinterpret_cast<const JOB_INFO_1A*>(buffer.data());
   for (DWORD i = 0; i < count; ++i) {
     Access().SetJobA(printer, jobs[i].JobId, 0, nullptr, JOB_CONTROL_CANCEL);
@@ -98,6 +101,7 @@ void QueuePrinterKeys9x(CUninstallProfile& removal, const std::string& printerNa
 // denied, a spooler that does not answer) leaves it and its traces in place.
 void RemoveLocalPrinter(CRemovalContext& ctx, CPrinterRecord& p, const CKeptKeys& kept,
                         bool& defaultDeleted) {
+  bool deletedNow = false;
   {
     CPrinter printer;
     if (!printer.Open(p.printerName.c_str(), PRINTER_ALL_ACCESS)) {
@@ -106,25 +110,25 @@ void RemoveLocalPrinter(CRemovalContext& ctx, CPrinterRecord& p, const CKeptKeys
         ctx.Log("open printer", Quoted(p.printerName), error);
         return;
       }
-      p.removed = 1;
-      if (p.isDefault) defaultDeleted = true;
-      ctx.LogOutcome("printer", Quoted(p.printerName), "not installed any more, taken as gone");
     } else {
       ctx.lastDriverName = p.driverName;
-      CancelAndDeleteJobs(printer.Get());
+      CancelAndDeleteJobs(printer.Get(), p.printerName);
       DeleteUniqueIdKey(ctx, printer.Get(), kept);
-      if (Access().DeletePrinter(printer.Get())) {
-        p.removed = 1;
-        if (p.isDefault) defaultDeleted = true;
-        ctx.Log("delete printer", Quoted(p.printerName));
-      } else {
+      if (!Access().DeletePrinter(printer.Get())) {
         ctx.Log("delete printer", Quoted(p.printerName), GetLastError());
         return;
       }
+      deletedNow = true;
     }
   }
+  p.removed = 1;
+  if (p.isDefault) defaultDeleted = true;
+  // Its traces go with it, before it is logged as gone: a run ended after
+  // the line leaves nothing of the printer that a later run could not know.
   if (ctx.os.IsNT()) DeletePerUserValues(p.printerName);
   if (ctx.os.IsWin9x()) QueuePrinterKeys9x(ctx.database->removal, p.printerName);
+  if (deletedNow) ctx.Log("delete printer", Quoted(p.printerName));
+  else ctx.LogOutcome("printer", Quoted(p.printerName), "not installed any more, taken as gone");
 }
 
 // Makes the candidate the default printer and marks the records; false when

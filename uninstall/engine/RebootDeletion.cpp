@@ -6,11 +6,15 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "uninstall/engine/IniLineEdit.h"
 #include "uninstall/engine/Wow64.h"
+#include "uninstall/profile/IniText.h"
+#include "uninstall/profile/NameFolding.h"
 #include "uninstall/system/AccessLayer.h"
 #include "uninstall/system/Handles.h"
+#include "uninstall/system/SpoolerHandles.h"
 
 namespace vq {
 
@@ -154,6 +158,110 @@ int ScheduleZwininit(const char* path) {
   }
   if (Access().ChangesNothing()) return 1;
   return WritePrivateProfileStringA("RENAME", path, "NUL", list.c_str()) ? 1 : 0;
+}
+
+namespace {
+
+const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingValue[] = "PendingFileRenameOperations";
+
+// Windows NT: the pairs of PendingFileRenameOperations ("\\??\\path", then
+// an empty target for a deletion) without the deletion of `path`.
+bool CancelInPendingOperations(const std::string& path) {
+  CRegKey key;
+  if (key.OpenEx(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS)
+    return false;
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key.Get(), kPendingValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ || size == 0 || size > (1u << 24))
+    return false;
+  std::string data(size, '\0');
+  if (RegQueryValueExA(key.Get(), kPendingValue, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                       &size) != ERROR_SUCCESS)
+    return false;
+  data.resize(size);
+  std::vector<std::string> texts;
+  for (std::size_t start = 0; start < data.size();) {
+    const std::size_t zero = data.find('\0', start);
+    const std::size_t end = zero == std::string::npos ? data.size() : zero;
+    texts.push_back(data.substr(start, end - start));
+    start = end + 1;
+  }
+  while (!texts.empty() && texts.back().empty()) texts.pop_back();  // the list's own end
+  if (texts.size() % 2) texts.push_back(std::string());
+  std::string kept;
+  bool cancelled = false;
+  for (std::size_t i = 0; i + 1 < texts.size(); i += 2) {
+    std::string source = texts[i];
+    if (source.rfind("\\??\\", 0) == 0) source = source.substr(4);
+    if (texts[i + 1].empty() && NameKey(source) == NameKey(path)) {
+      cancelled = true;
+      continue;
+    }
+    kept += texts[i] + '\0' + texts[i + 1] + '\0';
+  }
+  if (!cancelled) return false;
+  if (kept.empty()) return RegDeleteValueA(key.Get(), kPendingValue) == ERROR_SUCCESS;
+  kept += '\0';
+  return RegSetValueExA(key.Get(), kPendingValue, 0, REG_MULTI_SZ,
+                        reinterpret_cast<const BYTE*>(kept.data()),
+                        static_cast<DWORD>(kept.size())) == ERROR_SUCCESS;
+}
+
+// Windows 9x: WININIT.INI without the [rename] line that deletes `path`.
+bool CancelInWininit(const std::string& path) {
+  const std::string line = "NUL=" + WininitPath(path.c_str());
+  char folder[MAX_PATH] = "";
+  const UINT n = GetWindowsDirectoryA(folder, sizeof(folder));
+  if (line.size() == 4 || n == 0 || n >= sizeof(folder)) return false;
+  std::string wininit = folder;
+  if (wininit.back() != '\\') wininit += '\\';
+  wininit += "WININIT.INI";
+  bool read = false;
+  const std::string text = ReadWholeFile(wininit, read);
+  if (!read) return false;
+  // The lines of [rename] that are this one, whatever their case.
+  std::vector<TextLine> lines;
+  bool inRename = false;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    std::string content = text.substr(start, end - start);
+    while (!content.empty() && (content.back() == '\n' || content.back() == '\r' || content.back() == ' '))
+      content.pop_back();
+    if (!content.empty() && content[0] == '[') inRename = NameKey(content) == NameKey("[rename]");
+    else if (inRename && NameKey(content) == NameKey(line)) lines.push_back({start, end});
+    start = end;
+  }
+  if (lines.empty()) return false;
+  return ReplaceFileContent(wininit, WithoutLines(text, lines));
+}
+
+// Win32s and NT 3.x: zwininit.ini without the entry of `path`.
+bool CancelInZwininit(const std::string& path) {
+  const std::string folder = ToolFolder();
+  if (folder.empty()) return false;
+  const std::string list = folder + "zwininit.ini";
+  char value[16] = "";
+  if (!GetPrivateProfileStringA("RENAME", path.c_str(), "", value, sizeof(value), list.c_str()))
+    return false;
+  return WritePrivateProfileStringA("RENAME", path.c_str(), nullptr, list.c_str()) != FALSE;
+}
+
+}  // namespace
+
+bool CancelPendingDeletion(const COsVersion& os, const std::string& path) {
+  switch (os.VersionCode()) {
+    case COsVersion::kVersionWin32s:
+    case COsVersion::kVersionNT3:
+      return CancelInZwininit(path);
+    case COsVersion::kVersion95:
+    case COsVersion::kVersion98:
+    case COsVersion::kVersionMe:
+      return CancelInWininit(path);
+    default:
+      return CancelInPendingOperations(path);
+  }
 }
 
 }  // namespace vq

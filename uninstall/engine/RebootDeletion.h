@@ -4,6 +4,8 @@
 // zwininit on Win32s and Windows NT 3.x.
 #pragma once
 
+#include <string>
+
 #include "uninstall/system/OsVersion.h"
 
 namespace vq {
@@ -24,6 +26,12 @@ DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path);
 // the OEM code page. False, with nothing written and `failure` (when given)
 // saying why, when the file has no 8.3 form or the line could not be written.
 bool ScheduleWininit(const char* path, const char** failure = nullptr);
+
+// Takes back the deletion of `path` at the next start that a run scheduled,
+// by the means of the Windows version: its pair leaves PendingFileRenameOperations
+// (NT 4.0 and later), its line WININIT.INI's [rename] section (Windows 9x),
+// its entry zwininit.ini (Win32s, NT 3.x). True when one was found and taken out.
+bool CancelPendingDeletion(const COsVersion& os, const std::string& path);
 
 // Writes `path`=NUL into section "RENAME" of zwininit.ini beside the tool.
 // 1 when written; 0 when zwininit.exe is not beside the tool or the line

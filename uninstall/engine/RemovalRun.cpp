@@ -1,7 +1,9 @@
 #include "uninstall/engine/RemovalRun.h"
 
+#include <cstdio>
 #include <exception>
 
+#include "uninstall/engine/ChangeJournal.h"
 #include "uninstall/engine/DriverRemoval.h"
 #include "uninstall/engine/FileRemoval.h"
 #include "uninstall/engine/PrinterRemoval.h"
@@ -12,6 +14,7 @@
 #include "uninstall/engine/StartupEntries.h"
 #include "uninstall/engine/UserMessages.h"
 #include "uninstall/engine/Wow64.h"
+#include "uninstall/profile/Cp1252.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
@@ -41,6 +44,51 @@ std::string FindDisguiseTool(const COsVersion& os, const char* fileName) {
 
 CRemovalRun::~CRemovalRun() {
   if (disguiseTool_ && disguiseTool_ != kWin32sMarker) CloseHandle(disguiseTool_);
+  EndBackup();
+}
+
+bool CRemovalRun::StartBackup(const std::string& backupRoot, const std::string& commandLine,
+                              std::string& reason) {
+  EndBackup();
+  const std::string root = backupRoot.empty() ? DefaultBackupRoot() : backupRoot;
+  backupFolder_ = root.empty() ? std::string() : NewBackupFolder(root);
+  if (Access().ChangesNothing()) {  // a plan: where the backup of the run would go
+    LogOutcome("backup folder", Quoted(backupFolder_), "planned");
+    return true;
+  }
+  BackupManifest head;
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  char created[32];
+  std::snprintf(created, sizeof(created), "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
+  head.created = created;
+  head.commandLine = Cp1252ToUtf8(commandLine);
+  head.windows = "platform " + std::to_string(ctx_.os.PlatformCode()) + ", version " +
+                 std::to_string(ctx_.os.VersionCode()) + (ctx_.os.Is64BitWindows() ? ", 64-bit" : "");
+  backup_ = std::make_unique<CBackupFolder>();
+  if (backupFolder_.empty()) {
+    reason = "the Windows folder cannot be found";
+  } else if (backup_->Create(backupFolder_, ctx_.os, head, reason)) {
+    backupLayer_ = std::make_unique<CBackupLayer>(*backup_, ctx_.os);
+    backupSeam_ = std::make_unique<CAccessLayerOverride>(*backupLayer_);
+    SetJournal(backupLayer_.get());
+    LogOutcome("backup folder", Quoted(backupFolder_), "written");
+    return true;
+  }
+  LogOutcome("backup folder", Quoted(backupFolder_), ("failed: " + reason).c_str());
+  backup_.reset();
+  return false;
+}
+
+// The backup ends with the run: its last entry says the run reached its end.
+void CRemovalRun::EndBackup() {
+  if (!backupLayer_) return;
+  backup_->Append({"end", {{"entries", backupLayer_->Entries()}}, {}});
+  SetJournal(nullptr);
+  backupSeam_.reset();
+  backupLayer_.reset();
+  backup_.reset();
 }
 
 void CRemovalRun::BuildFolderLists() {
@@ -86,7 +134,8 @@ void CRemovalRun::AddFolder(std::vector<std::string>& list, SetPlace setPlace) {
   NormaliseList(list);
 }
 
-void CRemovalRun::Start() {
+bool CRemovalRun::Start(const std::string& backupRoot, const std::string& commandLine,
+                        std::string& reason) {
   ctx_.environments = PrintEnvironments(ctx_.os);
   ctx_.filesInUse.Clear();
   ctx_.keptMonitors.clear();
@@ -94,6 +143,7 @@ void CRemovalRun::Start() {
   CFileSpec place(ctx_.os);
   place.SetFolder(kFolderPrinterDriver);
   ctx_.driverDirectory = place.FolderPath();
+  return StartBackup(backupRoot, commandLine, reason);
 }
 
 // Starts the disguise tool with " /d" when the run removes it, so that it can
@@ -108,6 +158,7 @@ bool CRemovalRun::DisguiseToolRunning() {
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     char commandLine[] = " /d";
+    LogOutcome("not restorable", Quoted(disguiseToolPath_), "what the disguise tool undoes");
     if (Access().ChangesNothing()) {  // a plan: it would undo its disguises now
       LogOutcome("start disguise tool", Quoted(disguiseToolPath_), "planned");
       return false;
@@ -115,6 +166,7 @@ bool CRemovalRun::DisguiseToolRunning() {
     if (CreateProcessA(disguiseToolPath_.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr,
                        nullptr, &si, &pi)) {
       LogAction("start disguise tool", Quoted(disguiseToolPath_));
+      Journal().CannotRestore("disguise tool", disguiseToolPath_);
       CloseHandle(pi.hThread);
       disguiseTool_ = pi.hProcess;
       return true;
@@ -241,6 +293,9 @@ bool CRemovalRun::RunPhaseUnguarded(int step) {
 }
 
 CRemovalRun::FinishResult CRemovalRun::Finish() {
+  // The run's changes are made: the restart question and its answer are no
+  // change to keep.
+  EndBackup();
   if (!ctx_.database->restartNeeded) {
     TellUser(IDS_DONE, {}, MB_OK | MB_SETFOREGROUND);
     return kFinishedDone;

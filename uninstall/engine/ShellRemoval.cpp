@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "uninstall/engine/ChangeJournal.h"
 #include "uninstall/engine/DriverRemoval.h"
 #include "uninstall/engine/RebootDeletion.h"
 #include "uninstall/engine/Wow64.h"
@@ -235,6 +236,20 @@ void DeleteShortcutFiles(CRemovalContext& ctx, const char* group, const char* it
   }
 }
 
+// Keeps what the program manager takes with a group, both the user's and
+// the common one, in the backup; false when a folder could not be saved.
+bool SaveGroupFolders(CRemovalContext& ctx, const char* group) {
+  if (!IsSafeGroupFolder(group)) return true;
+  for (const ShortcutFolder& row : kProgramsFolders) {
+    CFileSpec folder(ctx.os);
+    folder.SetFolder(row.id);
+    if (!folder.FolderPath()[0]) continue;
+    const std::string path = folder.AppendSubfolder(group);
+    if (!path.empty() && !Journal().BeforeFolderTreeGoes(path)) return false;
+  }
+  return true;
+}
+
 // The group part of a Shortcuts item, quotes stripped.
 std::string GroupOf(const std::string& entry) {
   std::string group = entry.substr(0, entry.find(','));
@@ -268,6 +283,8 @@ void RemoveShortcut(CRemovalContext& ctx, const std::string& entry) {
   if (!item || !*item) {
     if (GroupHoldsShortcutsThatStay(*ctx.database, group))
       LogOutcome("delete program group", Quoted(group), "kept: it holds shortcuts that stay");
+    else if (!SaveGroupFolders(ctx, group))
+      LogOutcome("delete program group", Quoted(group), "failed: its folder could not be saved in the backup");
     else if (SendFormatted("[DeleteGroup(%s)]", group))
       LogAction("delete program group", Quoted(group));
     return;
@@ -291,11 +308,14 @@ std::string PrinterNameOf(const std::string& path) {
   return printerName;
 }
 
-// The drivers this run deleted that no environment has any more: an INF copy
-// that installs exactly one of them goes; one of another model ("... PS
-// Color") or of a driver that stays does not.
+// The drivers this run deleted, or the removal set names (an earlier run
+// that ended part-way may have deleted them), that no environment has any
+// more: an INF copy that installs exactly one of them goes; one of another
+// model ("... PS Color") or of a driver that stays does not.
 std::vector<std::string> DriversGone(const CRemovalContext& ctx) {
-  if (ctx.removedDrivers.empty()) return {};
+  std::vector<std::string> candidates = ctx.removedDrivers;
+  for (const std::string& driver : ctx.database->removal.List(kDrivers)) candidates.push_back(driver);
+  if (candidates.empty()) return {};
   std::vector<std::string> installed;
   for (const char* environment : ctx.environments) {
     const std::vector<std::string> names =
@@ -306,7 +326,7 @@ std::vector<std::string> DriversGone(const CRemovalContext& ctx) {
     installed.insert(installed.end(), names.begin(), names.end());
   }
   std::vector<std::string> gone;
-  for (const std::string& driver : ctx.removedDrivers) {
+  for (const std::string& driver : candidates) {
     if (std::none_of(installed.begin(), installed.end(),
                      [&](const std::string& name) { return EqualNoCase(name, driver); }))
       gone.push_back(driver);

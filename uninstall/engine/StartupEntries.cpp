@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "uninstall/engine/ChangeJournal.h"
 #include "uninstall/engine/IniLineEdit.h"
 #include "uninstall/engine/UserMessages.h"
 #include "uninstall/engine/Wow64.h"
@@ -49,6 +50,8 @@ bool FileOpens(const std::string& folder, const std::string& file) {
 void CallHook(CRemovalContext& ctx, const std::string& folder, const std::string& dll,
               const char* exportName, const std::string& toolFolder) {
   const std::string logged = Quoted(dll + "," + exportName);
+  // Said before it runs, in a plan too: an administrator knows it up front.
+  LogOutcome("not restorable", logged, "what an add-on's hook does inside its own library");
   if (Access().ChangesNothing()) {  // a plan: whether the add-on runs is known only by running it
     LogOutcome("call hook", logged, "planned");
     return;
@@ -67,6 +70,7 @@ void CallHook(CRemovalContext& ctx, const std::string& folder, const std::string
   auto hook = reinterpret_cast<HookExport>(
       reinterpret_cast<void*>(GetProcAddress(module.Get(), exportName)));
   if (hook) {
+    Journal().CannotRestore("hook", dll + "," + exportName);
     HINSTANCE instance =
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(ctx.pageWindow, GWLP_HINSTANCE));
     hook(ctx.pageWindow, instance, toolFolder.c_str(), nullptr);

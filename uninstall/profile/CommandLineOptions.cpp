@@ -10,8 +10,8 @@ namespace {
 // Every switch the tool reads; "?" is the help. A switch is added here when
 // it works, never before: until then a run that acts on the switches alone
 // refuses it.
-const char* const kKnownSwitches[] = {"MFG",          "PRN", "UNVEZZ", "NOPICK", "QUIET",
-                                      "FORCERESTART", "LOG", "PLAN",   "?"};
+const char* const kKnownSwitches[] = {"MFG", "PRN",  "UNVEZZ", "NOPICK", "QUIET", "FORCERESTART",
+                                      "LOG", "PLAN", "BACKUP", "UNDO",   "?"};
 
 // Splits `text` at every `sep` outside double quotes.
 std::vector<std::string> SplitOutsideQuotes(const std::string& text, char sep) {

@@ -1,5 +1,8 @@
 #include "uninstall/profile/IniText.h"
 
+#include <algorithm>
+#include <map>
+
 #include "uninstall/profile/NameFolding.h"
 
 namespace vq {
@@ -106,6 +109,57 @@ std::string WithLineInSection(const std::string& text, const std::string& sectio
   std::string out = text;
   out.insert(insertAt, added);
   return out;
+}
+
+namespace {
+
+// The lines of `text`, each with its line end.
+std::vector<std::string> SplitKeepingEnds(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t contentEnd = 0;
+    const std::size_t end = LineEnd(text, start, contentEnd);
+    lines.push_back(text.substr(start, end - start));
+    start = end;
+  }
+  return lines;
+}
+
+std::string WithoutEnd(const std::string& line) {
+  const std::size_t end = line.find_first_of("\r\n");
+  return end == std::string::npos ? line : line.substr(0, end);
+}
+
+}  // namespace
+
+std::string WithLostLines(const std::string& before, const std::string& now) {
+  const std::vector<std::string> old = SplitKeepingEnds(before);
+  std::vector<std::string> result = SplitKeepingEnds(now);
+  std::map<std::string, int> present;
+  for (const std::string& line : result) ++present[WithoutEnd(line)];
+  for (std::size_t k = 0; k < old.size(); ++k) {
+    int& count = present[WithoutEnd(old[k])];
+    if (count > 0) {
+      --count;
+      continue;
+    }
+    std::size_t at = std::min(k, result.size());
+    if (k > 0) {
+      const std::string previous = WithoutEnd(old[k - 1]);
+      for (std::size_t r = result.size(); r-- > 0;)
+        if (WithoutEnd(result[r]) == previous) {
+          at = r + 1;
+          break;
+        }
+    }
+    std::string line = old[k];
+    if (WithoutEnd(line) == line) line += "\r\n";
+    if (at > 0 && WithoutEnd(result[at - 1]) == result[at - 1]) result[at - 1] += "\r\n";
+    result.insert(result.begin() + static_cast<std::ptrdiff_t>(at), line);
+  }
+  std::string text;
+  for (const std::string& line : result) text += line;
+  return text;
 }
 
 }  // namespace vq

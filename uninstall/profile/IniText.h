@@ -36,4 +36,13 @@ std::string WithoutLines(const std::string& text, const std::vector<TextLine>& l
 std::string WithLineInSection(const std::string& text, const std::string& section,
                               const std::string& line);
 
+// The text `now` with each line of `before` that it lacks put back at its
+// place (after the line that came before it in `before`, when `now` still
+// has that one; else at the same line number): what an undo gives an INI
+// file the run took lines from, keeping whatever else changed since. Lines
+// compare without their line ends; a line is lacking when `now` holds it
+// fewer times than `before` does. A line put back after a last line without
+// its line end gives that one CR LF first.
+std::string WithLostLines(const std::string& before, const std::string& now);
+
 }  // namespace vq

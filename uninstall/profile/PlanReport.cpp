@@ -85,7 +85,8 @@ const char* const kLists[] = {
     "drivers",       "driverPackages", "iniLines",     "files",          "printers",
     "monitors",      "printProcessors", "services",    "runValues",      "registryKeys",
     "registryValues", "folders",       "infCopies",    "programGroups",  "hooks",
-    "defaultPrinter", "disguiseTool",  "kept",         "failed",         "actions"};
+    "defaultPrinter", "disguiseTool",  "notRestorable", "kept",        "failed",
+    "actions"};
 
 // Puts the record of a removal that would be done under its kind.
 void AddDone(const ActionRecord& r, Json& plan) {
@@ -105,6 +106,14 @@ void AddDone(const ActionRecord& r, Json& plan) {
 
 // Puts one record of the run where the document shows it.
 void Add(const ActionRecord& r, Json& plan) {
+  // Where the run's backup goes: named once, outside the actions (it is
+  // made when the run starts, at a time of its own).
+  if (r.what == "backup folder") {
+    plan["backupFolder"] = Text(Unquoted(r.target));
+    return;
+  }
+  if (r.what == "not restorable")
+    plan["notRestorable"].push_back(Json{{"item", Text(Unquoted(r.target))}, {"what", Text(r.outcome)}});
   plan["actions"].push_back(
       Json{{"action", Text(r.what)}, {"target", Text(r.target)}, {"outcome", Text(r.outcome)}});
   if (Kept(r)) {
@@ -128,7 +137,8 @@ std::string PlanJson(const std::vector<ActionRecord>& records, const std::string
   Json plan = {{"tool", "TORVAX02"},
                {"commandLine", Text(commandLine)},
                {"exitCode", exitCode},
-               {"restartNeeded", exitCode == 3010}};
+               {"restartNeeded", exitCode == 3010},
+               {"backupFolder", ""}};
   for (const char* list : kLists) plan[list] = Json::array();
   for (const ActionRecord& r : records) Add(r, plan);
   // Every text is UTF-8 already; the replacing handler only keeps dump()

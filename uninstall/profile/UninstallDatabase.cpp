@@ -200,6 +200,7 @@ void CUninstallDatabase::PrepareEverythingProfile(bool unvezz) {
   BuildEverythingProfile(everything);
   CUninstallProfile disguise;
   if (!FindProfileByName(kDisguiseProfileName, disguise)) return;
+  disguiseToolOnly = unvezz;
   if (unvezz) everything.Assign(disguise);
   else everything.Difference(disguise);
 }
@@ -232,6 +233,8 @@ void CUninstallDatabase::ComputeRemovalSet() {
   }
 
   const CProfileIndex index(profiles);
+  std::vector<bool> tiedToKept(profiles.size(), false);
+  bool keepEverything = false;
   for (const CPrinterRecord& p : printers) {
     if (p.isDisguise || p.removed) continue;
     if (!p.keep) {
@@ -243,9 +246,11 @@ void CUninstallDatabase::ComputeRemovalSet() {
       // A printer that stays on a driver nobody could read: any profile may
       // be its own, so every one stays.
       for (const CUninstallProfile& profile : profiles) keep.Append(profile);
+      keepEverything = true;
       continue;
     }
     long tied = index.Tie(p.driverName);
+    if (tied >= 0) tiedToKept[static_cast<std::size_t>(tied)] = true;
     if (tied >= 0) keep.Append(profiles[static_cast<std::size_t>(tied)]);
     // What every driver of its maker shares stays while one of them stays:
     // a kept printer keeps its manufacturer's profile as well.
@@ -260,6 +265,13 @@ void CUninstallDatabase::ComputeRemovalSet() {
 
   removal.Assign(everything);
   removal.Difference(keep);
+  // The driver of each driver entry that no printer that stays needs goes
+  // with what its entry names, also when its printers went before (a run
+  // that ended part-way) or it never had one.
+  if (!keepEverything && !disguiseToolOnly)
+    for (std::size_t i = 0; i < profiles.size(); ++i)
+      if (profiles[i].IsDriverEntry() && !tiedToKept[i] && profiles[i].entryName != kDisguiseProfileName)
+        removal.List(kDrivers).push_back(profiles[i].entryName);
   // The file phase deletes by file name: a kept file protects every item
   // that names the same file, whatever its spelling ("X.DLL=1", a path).
   DifferenceFileList(removal.List(kFiles), keep.List(kFiles));
@@ -299,6 +311,12 @@ void CUninstallDatabase::AddWholePackageItems(CUninstallProfile& target) {
   target.AddRegistryItem(RegistryRoot::kLocalMachine, "SOFTWARE\\VARDEN QUILLAN\\QSR32_02", "", true);
   target.AddRegistryItem(RegistryRoot::kLocalMachine, "SOFTWARE\\VARDEN QUILLAN\\Filters", "", true);
   target.AddRegistryItem(RegistryRoot::kLocalMachine, "SOFTWARE\\VARDEN QUILLAN", "", false);
+}
+
+bool CUninstallDatabase::RemovalSetIsEmpty() const {
+  for (int category = 0; category < kCategoryCount; ++category)
+    if (!removal.List(static_cast<Category>(category)).empty()) return false;
+  return true;
 }
 
 int CUninstallDatabase::CountListedPrinters() const {

@@ -30,6 +30,9 @@ class CUninstallDatabase {
   CUninstallProfile removal;
   std::vector<CPrinterRecord> printers;
   int32_t disguiseToolKept = 0;
+  // The everything profile is the disguise tool's alone (switch UNVEZZ): the
+  // scripts' driver entries take no part in the run.
+  bool disguiseToolOnly = false;
   std::vector<CUninstallProfile> profiles;
   COsVersion osVersion;
 
@@ -50,6 +53,8 @@ class CUninstallDatabase {
   void ComputeRemovalSet();
   void AddWholePackageItems(CUninstallProfile& target);
   int CountListedPrinters() const;
+  // Whether the removal set names nothing to remove.
+  bool RemovalSetIsEmpty() const;
 
   // Whether a printer is one of this package's: it carries the maker's mark,
   // or a driver entry of the scripts (UnPrinterDrivers) names its driver.

@@ -115,6 +115,7 @@
 #define IDS_HELPSWITCHES 5067    // switch "?": the switches...
 #define IDS_HELPEXITCODES 5068   // ...and the exit codes, in one message box
 #define IDS_SPOOLERNOTRESTARTED 5070  // the spooler the run stopped does not start again
+#define IDS_NOBACKUP 5071        // the run's backup cannot be written: nothing is removed
 
 // Private messages of the main dialog.
 #define WM_APP_ENABLE_UNINSTALL 1127

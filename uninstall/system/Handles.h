@@ -89,4 +89,24 @@ inline bool WriteAll(HANDLE file, const std::string& content) {
   return FlushFileBuffers(file) != FALSE;
 }
 
+// The whole file at `path` (shared for reading and writing, as another
+// program may hold it); `ok` false when it cannot be opened or read, or is
+// larger than `limit` bytes.
+inline std::string ReadWholeFile(const std::string& path, bool& ok,
+                                 std::size_t limit = std::size_t(256) << 20) {
+  std::string bytes;
+  ok = false;
+  CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return bytes;
+  char block[65536];
+  DWORD read = 0;
+  while (ReadFile(file.Get(), block, sizeof(block), &read, nullptr) && read > 0) {
+    bytes.append(block, read);
+    if (bytes.size() > limit) return std::string();
+  }
+  ok = true;
+  return bytes;
+}
+
 }  // namespace vq

@@ -65,6 +65,12 @@ class CRegKey {
     Close();
     return Access().RegOpenKeyExA(parent, subKey, 0, access, &key_);
   }
+  // Opens the key, made when missing (RegCreateKeyExA: making keys is no
+  // change the removal makes, so it goes to the system directly).
+  LONG Create(HKEY parent, const char* subKey, REGSAM access) {
+    Close();
+    return ::RegCreateKeyExA(parent, subKey, 0, nullptr, 0, access, nullptr, &key_, nullptr);
+  }
   void Close() {
     if (key_) Access().RegCloseKey(key_);
     key_ = nullptr;

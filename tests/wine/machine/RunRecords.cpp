@@ -48,7 +48,10 @@ std::vector<std::string> LoggedActions(const std::string& logPath) {
     start = end + 2;
     if (line.size() < 20) continue;
     const std::string entry = line.substr(20);  // "YYYY-MM-DD HH:MM:SS "
-    if (StartsWith(entry, "message ") || StartsWith(entry, "restart ")) continue;
+    // The backup folder is named apart in the plan: its name holds the time.
+    if (StartsWith(entry, "message ") || StartsWith(entry, "restart ") ||
+        StartsWith(entry, "backup folder "))
+      continue;
     actions.push_back(entry);
   }
   return actions;
