@@ -2,10 +2,12 @@
 
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "uninstall/engine/BackupItems.h"
+#include "uninstall/engine/DriverRemoval.h"
 #include "uninstall/profile/Cp1252.h"
 #include "uninstall/profile/NameFolding.h"
 #include "uninstall/system/Handles.h"
@@ -19,6 +21,7 @@ namespace {
 
 // A loop over what the system lists must end even if it keeps listing.
 constexpr DWORD kMaxListed = 100000;
+const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
 // Folders of a program group are walked this deep.
 constexpr int kMaxFolderDepth = 8;
 
@@ -95,9 +98,59 @@ ManifestJson PrinterFields(const Info& i, Text text) {
   return item;
 }
 
-// The printer's data values (EnumPrinterData: looked up when called).
+// The ANSI function hands string values back in buffers of their wide size
+// (as Windows 2000 SP1 does): the bytes up to the string's end are the value.
+DWORD AnsiStringDataSize(DWORD type, const BYTE* data, DWORD size) {
+  if (!data || (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ)) return size;
+  for (DWORD i = 0; i < size; ++i) {
+    if (data[i] != 0) continue;
+    if (type != REG_MULTI_SZ) return i + 1;
+    if (i + 1 < size && data[i + 1] == 0) return i + 2;  // the list ends with an empty string
+  }
+  return size;
+}
+
+// The values of the printer's PrinterDriverData key through
+// EnumPrinterDataEx (Windows 2000 and later, and where a system has it):
+// false where the system has no such function. `Info`/`Char` pick the
+// wide or the ANSI one.
+template <typename Info, typename Char>
+bool PrinterDataEx(HANDLE printer, const char* function, const Char* key, ManifestJson& data) {
+  using Function = DWORD(WINAPI*)(HANDLE, const Char*, LPBYTE, DWORD, LPDWORD, LPDWORD);
+  const Function enumerate = FindSystemFunction<Function>("winspool.drv", function);
+  if (!enumerate) return false;
+  std::vector<BYTE> buffer;
+  DWORD count = 0;
+  const BOOL listed = QueryWithGrowingBuffer(buffer, [&](BYTE* out, DWORD size, DWORD* needed) {
+    const DWORD rc = enumerate(printer, key, out, size, needed, &count);
+    // Asked with too small a buffer the function answers ERROR_MORE_DATA.
+    SetLastError(rc == ERROR_MORE_DATA ? ERROR_INSUFFICIENT_BUFFER : rc);
+    return rc == ERROR_SUCCESS;
+  });
+  if (!listed) return GetLastError() == ERROR_FILE_NOT_FOUND;  // no such key: no values
+  const auto* values = reinterpret_cast<const Info*>(buffer.data());
+  count = std::min<DWORD>(count, static_cast<DWORD>(buffer.size() / sizeof(Info)));
+  for (DWORD i = 0; i < count; ++i) {
+    ManifestJson name;
+    DWORD size = values[i].cbData;
+    if constexpr (sizeof(Char) == sizeof(wchar_t)) {
+      name = WideToUtf8(values[i].pValueName);
+    } else {
+      name = AnsiJson(values[i].pValueName ? values[i].pValueName : "");
+      size = AnsiStringDataSize(values[i].dwType, values[i].pData, size);
+    }
+    data.push_back({{"name", name}, {"type", values[i].dwType}, {"data", HexOf(values[i].pData, size)}});
+  }
+  return true;
+}
+
+// The printer's data values: EnumPrinterDataEx where the system has it
+// (Windows 2000 and later), else EnumPrinterData (both looked up when called).
 ManifestJson PrinterData(HANDLE printer, bool wide) {
   ManifestJson data = ManifestJson::array();
+  if (wide ? PrinterDataEx<PRINTER_ENUM_VALUESW>(printer, "EnumPrinterDataExW", L"PrinterDriverData", data)
+           : PrinterDataEx<PRINTER_ENUM_VALUESA>(printer, "EnumPrinterDataExA", "PrinterDriverData", data))
+    return data;
   std::vector<BYTE> name(32768), value(1 << 16);
   for (DWORD i = 0; i < 4096; ++i) {
     DWORD nameSize = 0, type = 0, valueSize = 0;
@@ -234,8 +287,16 @@ bool CBackupLayer::SavePrinter(HANDLE printer) {
   item["wide"] = wide;
   item["data"] = PrinterData(printer, wide);
   const std::string defaultName = DefaultPrinterName(Below());
-  item["default"] = !defaultName.empty() &&
-                    NameKey(defaultName) == NameKey(AnsiText(printers_[printer].c_str()));
+  const bool isDefault = !defaultName.empty() &&
+                         NameKey(defaultName) == NameKey(AnsiText(printers_[printer].c_str()));
+  item["default"] = isDefault;
+  if (isDefault) {
+    // The user's device line names the default on every Windows; the undo
+    // writes back the very line, whatever the system put after the name.
+    char device[1024] = "";
+    Below().GetProfileStringA("windows", "device", "", device, sizeof(device));
+    item["deviceLine"] = AnsiJson(device);
+  }
   return Append({"printer", item, {}});
 }
 
@@ -391,6 +452,10 @@ BOOL CBackupLayer::DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitor
     if (!Append(entry)) return FALSE;
     break;
   }
+  // The spooler takes the monitor's key with it: saved after the monitor's
+  // entry, so that an undo puts the key back first.
+  const std::string key = std::string(kMonitorsKey) + (monitorName ? monitorName : "");
+  if (monitorName && *monitorName && !SaveKeyTree(HKEY_LOCAL_MACHINE, key.c_str(), 0)) return FALSE;
   return CAccessLayer::DeleteMonitorA(server, environment, monitorName);
 }
 
@@ -413,6 +478,8 @@ BOOL CBackupLayer::DeletePrintProcessorA(LPSTR server, LPSTR environment, LPSTR 
     entry.files.push_back(saved);
   }
   if (!Append(entry)) return FALSE;
+  const std::string key = PrintProcessorKey(os_, environment, processorName ? processorName : "");
+  if (!key.empty() && !SaveKeyTree(HKEY_LOCAL_MACHINE, key.c_str(), 0)) return FALSE;
   return CAccessLayer::DeletePrintProcessorA(server, environment, processorName);
 }
 

@@ -16,6 +16,7 @@
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/IniText.h"
 #include "uninstall/profile/NameFolding.h"
+#include "uninstall/profile/TextRoutines.h"
 #include "uninstall/system/Handles.h"
 #include "uninstall/system/SpoolerHandles.h"
 #include "uninstall/system/SpoolerQueries.h"
@@ -414,13 +415,10 @@ class CRestore {
     }
   }
 
-  // The restored printer was the default: Windows NT takes it from the
-  // user's device line, Windows 9x from the printer's attribute.
+  // The restored printer was the default: Windows 9x makes it so from the
+  // printer's attribute, Windows NT from the user's device line, which every
+  // Windows reads; the saved line goes back when it names this printer.
   void MakeDefault(const ManifestJson& i) {
-    if (os_.IsNT() || os_.IsWin32s()) {
-      const std::string device = Text(i, "name") + ",winspool," + Text(i, "port");
-      WriteProfileStringA("windows", "device", device.c_str());
-    }
     if (!os_.IsNT()) {
       CPrinter printer;
       std::vector<BYTE> buffer;
@@ -429,6 +427,10 @@ class CRestore {
         Access().SetPrinterA(printer.Get(), 2, buffer.data(), 0);
       }
     }
+    std::string device = Text(i, "deviceLine");
+    if (!StartsWithNoCase(device, Text(i, "name") + ","))
+      device = Text(i, "name") + ",winspool," + Text(i, "port");
+    Access().WriteProfileStringA("windows", "device", device.c_str());
   }
 
   void PrinterSettings(const ManifestJson& i) {
@@ -578,15 +580,12 @@ class CRestore {
     if (planOnly_) return Restored("restore driver package", shown);
     // Staged again from its files: SetupCopyOEMInf puts the package back in the store.
     const std::string stage = Stage(e, "saved");
-    using Function = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD, DWORD, LPSTR, DWORD, PDWORD, LPSTR*);
-    CModule setupapi = LoadSystemLibrary("setupapi.dll");
-    const Function copy = ExportOf<Function>(setupapi, "SetupCopyOEMInfA");
     const std::string staged = stage + inf.substr(inf.find_last_of('\\') + 1);
-    const BOOL done = !stage.empty() && copy &&
-                      copy(staged.c_str(), stage.c_str(), 1 /* SPOST_PATH */, 0, nullptr, 0, nullptr, nullptr);
-    const DWORD error = GetLastError();
+    const BOOL done = !stage.empty() &&
+                      Access().SetupCopyOEMInfA(staged.c_str(), stage.c_str(), 1 /* SPOST_PATH */, 0);
+    const DWORD error = stage.empty() ? ERROR_WRITE_FAULT : GetLastError();
     Unstage(stage);
-    if (!done) return Failed("restore driver package", shown, copy ? error : ERROR_CALL_NOT_IMPLEMENTED);
+    if (!done) return Failed("restore driver package", shown, error);
     Restored("restore driver package", shown);
   }
 
@@ -722,7 +721,7 @@ class CRestore {
     const std::string shown = Quoted("[" + section + "] " + key);
     const char kAbsent[] = "\x01\x02<absent>\x02\x01";
     char now[4096] = "";
-    GetProfileStringA(section.c_str(), key.c_str(), kAbsent, now, sizeof(now));
+    Access().GetProfileStringA(section.c_str(), key.c_str(), kAbsent, now, sizeof(now));
     const bool exists = std::strcmp(now, kAbsent) != 0;
     const bool existed = Flag(i, "existed");
     const std::string before = Text(i, "before");
@@ -730,7 +729,7 @@ class CRestore {
     const bool runWrote = Flag(i, "deleted") ? !exists : (exists && Text(i, "after") == now);
     if (!runWrote) return Conflict("restore profile string", shown);
     if (!planOnly_ &&
-        !WriteProfileStringA(section.c_str(), key.c_str(), existed ? before.c_str() : nullptr))
+        !Access().WriteProfileStringA(section.c_str(), key.c_str(), existed ? before.c_str() : nullptr))
       return Failed("restore profile string", shown, GetLastError());
     Restored("restore profile string", shown);
   }

@@ -224,6 +224,21 @@ BOOL CSystemAccess::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID
   SetLastError(error);
   return done;
 }
+BOOL CSystemAccess::SetupCopyOEMInfA(LPCSTR source, LPCSTR mediaLocation, DWORD mediaType,
+                                     DWORD copyStyle) {
+  using Function = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD, DWORD, LPSTR, DWORD, PDWORD, LPSTR*);
+  CModule setupapi = LoadSystemLibrary("setupapi.dll");
+  const Function function = ExportOf<Function>(setupapi, "SetupCopyOEMInfA");
+  if (!function) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+  }
+  const BOOL done = function(source, mediaLocation, mediaType, copyStyle, nullptr, 0, nullptr, nullptr);
+  const DWORD error = GetLastError();  // kept across the library's release
+  setupapi.Close();
+  SetLastError(error);
+  return done;
+}
 BOOL CSystemAccess::SfcIsFileProtectedA(LPCSTR path) {
   using Function = BOOL(WINAPI*)(HANDLE, LPCWSTR);
   WCHAR wide[MAX_PATH];
@@ -439,6 +454,10 @@ DWORD CAccessLayer::GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD si
 }
 BOOL CAccessLayer::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) {
   return below_->SetupUninstallOEMInfA(infFileName, flags, reserved);
+}
+BOOL CAccessLayer::SetupCopyOEMInfA(LPCSTR source, LPCSTR mediaLocation, DWORD mediaType,
+                                    DWORD copyStyle) {
+  return below_->SetupCopyOEMInfA(source, mediaLocation, mediaType, copyStyle);
 }
 BOOL CAccessLayer::SfcIsFileProtectedA(LPCSTR path) { return below_->SfcIsFileProtectedA(path); }
 BOOL CAccessLayer::SetupGetInfDriverStoreLocationA(LPCSTR fileName, LPSTR buffer, DWORD size,

@@ -151,6 +151,10 @@ class CAccessLayer {
   // the device installer's records of it. ERROR_CALL_NOT_IMPLEMENTED where it
   // is missing.
   virtual BOOL SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved);
+  // setupapi.dll, loaded when called: stages the INF at `source` (and the
+  // files beside it) as a published INF copy, into the driver store where
+  // the system has one. ERROR_CALL_NOT_IMPLEMENTED where it is missing.
+  virtual BOOL SetupCopyOEMInfA(LPCSTR source, LPCSTR mediaLocation, DWORD mediaType, DWORD copyStyle);
   // Windows 2000 and later (sfc.dll, loaded when called): whether Windows
   // File Protection guards the file at `path`. FALSE where there is none.
   virtual BOOL SfcIsFileProtectedA(LPCSTR path);
@@ -250,6 +254,7 @@ class CSystemAccess final : public CAccessLayer {
   BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override;
   DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) override;
   BOOL SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) override;
+  BOOL SetupCopyOEMInfA(LPCSTR source, LPCSTR mediaLocation, DWORD mediaType, DWORD copyStyle) override;
   BOOL SfcIsFileProtectedA(LPCSTR path) override;
   BOOL SetupGetInfDriverStoreLocationA(LPCSTR fileName, LPSTR buffer, DWORD size,
                                        LPDWORD needed) override;

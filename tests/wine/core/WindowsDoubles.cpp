@@ -105,6 +105,46 @@ BOOL CWindows9xFiles::MoveFileExA(LPCSTR, LPCSTR, DWORD) {
   return Fail(ERROR_CALL_NOT_IMPLEMENTED);
 }
 
+BOOL CWindows9xDefaultPrinter::SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
+  if (!CAccessLayer::SetPrinterA(printer, level, info, command)) return FALSE;
+  const auto* set = reinterpret_cast<const PRINTER_INFO_2A*>(info);
+  if (level != 2 || !set || !(set->Attributes & PRINTER_ATTRIBUTE_DEFAULT) || !set->pPrinterName)
+    return TRUE;
+  TakeDefaultFromOthers(set->pPrinterName);
+  char device[1024] = "";
+  Below().GetProfileStringA("windows", "device", "", device, sizeof(device));
+  const std::string name = set->pPrinterName;
+  if (!(_strnicmp(device, name.c_str(), name.size()) == 0 && device[name.size()] == ','))
+    Below().WriteProfileStringA("windows", "device",
+                                (name + ",winspool," + Text(set->pPortName)).c_str());
+  return TRUE;
+}
+
+void CWindows9xDefaultPrinter::TakeDefaultFromOthers(const std::string& name) {
+  DWORD needed = 0, count = 0;
+  Below().EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+  std::vector<BYTE> list(needed ? needed : 1);
+  if (!Below().EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, list.data(), needed, &needed, &count))
+    return;
+  const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(list.data());
+  for (DWORD i = 0; i < count; ++i) {
+    if (!(printers[i].Attributes & PRINTER_ATTRIBUTE_DEFAULT) ||
+        _stricmp(Text(printers[i].pPrinterName).c_str(), name.c_str()) == 0)
+      continue;
+    HANDLE other = nullptr;
+    PRINTER_DEFAULTSA all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!Below().OpenPrinterA(printers[i].pPrinterName, &other, &all)) continue;
+    DWORD size = 0;
+    Below().GetPrinterA(other, 2, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size ? size : 1);
+    if (Below().GetPrinterA(other, 2, buffer.data(), size, &size)) {
+      reinterpret_cast<PRINTER_INFO_2A*>(buffer.data())->Attributes &= ~PRINTER_ATTRIBUTE_DEFAULT;
+      Below().SetPrinterA(other, 2, buffer.data(), 0);
+    }
+    Below().ClosePrinter(other);
+  }
+}
+
 // ---- the NT 4.0 spooler, stopped and started --------------------------------
 
 bool CStoppableSpooler::Refuse() const {
@@ -338,14 +378,59 @@ HRESULT CDriverStore::DeletePrinterDriverPackageA(LPCSTR, LPCSTR infPath, LPCSTR
   const std::string path = Text(infPath);
   if (removed.count(FoldedCopy(path))) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
   if (PackageInUse(path)) return HRESULT_FROM_WIN32(kPackageInUse);
-  removed.insert(FoldedCopy(path));
+  Remove(path);
   return S_OK;
+}
+
+void CDriverStore::Remove(const std::string& infPath) {
+  removed.insert(FoldedCopy(infPath));
+  const std::string folder = infPath.substr(0, infPath.find_last_of('\\') + 1);
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+  }
+  RemoveDirectoryA(folder.c_str());
 }
 
 BOOL CDriverStore::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) {
   for (const auto& entry : publishedAs)
-    if (EqualNoCase(entry.second, Text(infFileName))) removed.insert(FoldedCopy(entry.first));
+    if (EqualNoCase(entry.second, Text(infFileName))) Remove(entry.first);
   return CAccessLayer::SetupUninstallOEMInfA(infFileName, flags, reserved);
+}
+
+BOOL CDriverStore::SetupCopyOEMInfA(LPCSTR source, LPCSTR mediaLocation, DWORD mediaType,
+                                    DWORD copyStyle) {
+  const std::string from = Text(source);
+  const std::string name = from.substr(from.find_last_of('\\') + 1);
+  for (const auto& [driver, package] : packageOfDriver) {
+    if (!EqualNoCase(package.substr(package.find_last_of('\\') + 1), name) ||
+        !removed.count(FoldedCopy(package)))
+      continue;
+    const std::string fromFolder = from.substr(0, from.size() - name.size());
+    const std::string folder = package.substr(0, package.size() - name.size());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((fromFolder + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return Fail(ERROR_FILE_NOT_FOUND);
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        CopyFileA((fromFolder + found.cFileName).c_str(), (folder + found.cFileName).c_str(), FALSE);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    removed.erase(FoldedCopy(package));
+    auto published = publishedAs.find(package);
+    if (published != publishedAs.end()) {
+      char windows[MAX_PATH] = "";
+      GetWindowsDirectoryA(windows, MAX_PATH);
+      CopyFileA(from.c_str(), (std::string(windows) + "\\inf\\" + published->second).c_str(), TRUE);
+    }
+    return TRUE;
+  }
+  return CAccessLayer::SetupCopyOEMInfA(source, mediaLocation, mediaType, copyStyle);
 }
 
 BOOL CDriverStore::SetupGetInfDriverStoreLocationA(LPCSTR fileName, LPSTR buffer, DWORD size,
@@ -378,6 +463,14 @@ std::vector<std::string> CDriverStore::DriversWithoutPackage() {
 // ---- LocalSystem ------------------------------------------------------------
 
 BOOL CLocalSystem::GetDefaultPrinterA(LPSTR, LPDWORD) { return Fail(ERROR_FILE_NOT_FOUND); }
+
+BOOL CLocalSystem::DeletePrinter(HANDLE printer) {
+  char userLine[1024] = "";
+  Below().GetProfileStringA("windows", "device", "", userLine, sizeof(userLine));
+  if (!CAccessLayer::DeletePrinter(printer)) return FALSE;
+  Below().WriteProfileStringA("windows", "device", *userLine ? userLine : nullptr);
+  return TRUE;
+}
 
 DWORD CLocalSystem::GetProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer,
                                       DWORD size) {
@@ -435,6 +528,7 @@ std::unique_ptr<CProfile> MakeProfile(const std::string& name) {
                     .WithMajorVersion(vista ? 6 : (nt ? 5 : 4));
   add(new CMissingFunctions(top(), version, vista));
   if (!nt) add(new CWindows9xFiles(top()));
+  if (!nt) add(new CWindows9xDefaultPrinter(top()));
   if (nt) add(new CInUseRefusals(top()));
   if (version == V::kVersionNT4) add(new CStoppableSpooler(top()));
   if (vista) add(new CDriverStore(top()));

@@ -56,6 +56,20 @@ class CWindows9xFiles : public CAccessLayer {
   BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) override;
 };
 
+// win95, win98, me: a printer becomes the default through SetPrinter level 2
+// with PRINTER_ATTRIBUTE_DEFAULT (KB 246772, its Windows 95/98/Me part); the
+// spooler keeps one default, so the printer that was it loses the attribute,
+// and WIN.INI's device line names the new one (KB 135387 reads the default
+// from that line). Wine's SetPrinter only stores the attribute.
+class CWindows9xDefaultPrinter : public CAccessLayer {
+ public:
+  explicit CWindows9xDefaultPrinter(CAccessLayer* below) : CAccessLayer(below) {}
+  BOOL SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command) override;
+
+ private:
+  void TakeDefaultFromOthers(const std::string& name);
+};
+
 // Windows NT 3.x and 4.0: the run stops the "Spooler" service at step 8 and
 // starts it at step 16; from the stop to the start every spooler call fails
 // with RPC_S_SERVER_UNAVAILABLE (1722), as the spooler's RPC server lives in
@@ -152,11 +166,17 @@ class CDriverStore : public CAccessLayer {
   std::map<std::string, std::string> publishedAs;
   // Packages the store no longer has.
   std::set<std::string> removed;
+  // A package is a folder holding its INF and files; removing a package
+  // removes its folder, and SetupCopyOEMInf of a copy of its INF (files
+  // beside it) stages it again into the same folder and publishes its INF
+  // copy again (SetupCopyOEMInf: "copies a specified .inf file to the
+  // %windir%/Inf directory"; from Windows Vista on "the driver store").
 
   BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                            LPDWORD needed, LPDWORD returned) override;
   HRESULT DeletePrinterDriverPackageA(LPCSTR server, LPCSTR infPath, LPCSTR environment) override;
   BOOL SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID reserved) override;
+  BOOL SetupCopyOEMInfA(LPCSTR source, LPCSTR mediaLocation, DWORD mediaType, DWORD copyStyle) override;
   BOOL SetupGetInfDriverStoreLocationA(LPCSTR fileName, LPSTR buffer, DWORD size,
                                        LPDWORD needed) override;
 
@@ -165,6 +185,7 @@ class CDriverStore : public CAccessLayer {
 
  private:
   bool PackageInUse(const std::string& infPath);
+  void Remove(const std::string& infPath);
 };
 
 // A deployment agent runs the tool as LocalSystem: it has no default printer
@@ -172,7 +193,9 @@ class CDriverStore : public CAccessLayer {
 // ERROR_FILE_NOT_FOUND when there is none), its profile strings are not the
 // user's, and ExitWindowsEx ends only its own session, not the machine's
 // (ExitWindowsEx remarks; a service restarts the machine with
-// InitiateSystemShutdownEx).
+// InitiateSystemShutdownEx). So a printer it deletes leaves the user's
+// device line as it was, where Wine's DeletePrinter picks the caller's new
+// default in the user's own key.
 class CLocalSystem : public CAccessLayer {
  public:
   explicit CLocalSystem(CAccessLayer* below) : CAccessLayer(below) {}
@@ -188,6 +211,7 @@ class CLocalSystem : public CAccessLayer {
   BOOL ExitWindowsEx(UINT flags, DWORD reason) override;
   BOOL InitiateSystemShutdownExA(LPSTR machine, LPSTR message, DWORD timeout,
                                  BOOL forceAppsClosed, BOOL reboot, DWORD reason) override;
+  BOOL DeletePrinter(HANDLE printer) override;
   bool RunsAsLocalSystem() override { return true; }
 };
 

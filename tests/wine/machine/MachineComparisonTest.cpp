@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -47,9 +48,11 @@
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
 #include "uninstall/engine/ActionLog.h"
+#include "uninstall/engine/BackupFolder.h"
 #include "uninstall/engine/FileRemoval.h"
 #include "uninstall/engine/FilesInUse.h"
 #include "uninstall/engine/RegistryRemoval.h"
+#include "uninstall/engine/Undo.h"
 #include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/profile/FileSpec.h"
 #include "uninstall/profile/TextRoutines.h"
@@ -577,6 +580,20 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
+// The driver store's folders, which are the double's to change.
+MachineState WithoutDriverStore(MachineState state) {
+  for (auto it = state.begin(); it != state.end();)
+    it = it->first.find(" c:\\windows\\system32\\driverstore\\") != std::string::npos ? state.erase(it)
+                                                                                  : std::next(it);
+  return state;
+}
+
+// The shared package's INF, also its published copy oem10.inf.
+std::string SharedPackageInf() {
+  return "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Strings]\r\nPrinterName=\"" +
+         std::string(kSamplePclDriver) + "\"\r\n";
+}
+
 // What the fixture adds for the systems of the NT family: printers and texts
 // beyond the ANSI code page, and the bystander's printer on the maker's port.
 void InstallNtScenario() {
@@ -609,9 +626,22 @@ void InstallNtScenario() {
   edit(kXlPrinter, [](PRINTER_INFO_2W& p) { p.pComment = const_cast<wchar_t*>(kUnspellableComment); });
   static wchar_t port[] = L"QVNET_1:";
   edit("Mono 20", [](PRINTER_INFO_2W& p) { p.pPortName = port; });
-  ASSERT_TRUE(WriteFileText(Folder(vq::kFolderWindows) + "inf\\oem10.inf",
-                            "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Strings]\r\nPrinterName=\"" +
-                                std::string(kSamplePclDriver) + "\"\r\n"));
+  // Windows' spooler rewrites the user's lines of a printer whose port
+  // changed; Wine's SetPrinter leaves them naming the old port.
+  WriteProfileStringA("Devices", "Mono 20", "wineps.drv,QVNET_1:");
+  WriteProfileStringA("PrinterPorts", "Mono 20", "wineps.drv,QVNET_1:,15,45");
+  ASSERT_TRUE(WriteFileText(Folder(vq::kFolderWindows) + "inf\\oem10.inf", SharedPackageInf()));
+}
+
+// The driver store's packages as folders: each INF with a file beside it.
+void StageDriverStore() {
+  for (const char* inf : {kSharedPackage, kXlPackage}) {
+    const std::string path = inf;
+    for (std::size_t end = path.find('\\', 3); end != std::string::npos; end = path.find('\\', end + 1))
+      CreateDirectoryA(path.substr(0, end).c_str(), nullptr);
+    ASSERT_TRUE(WriteFileText(path, inf == kSharedPackage ? SharedPackageInf() : "[Version]\r\n"));
+    ASSERT_TRUE(WriteFileText(path.substr(0, path.find_last_of('\\') + 1) + "qvdata.gpd", path));
+  }
 }
 
 void PrepareDoubles(CProfile& profile) {
@@ -622,6 +652,7 @@ void PrepareDoubles(CProfile& profile) {
                               {kSamplePsDriver, kSharedPackage},
                               {kSampleXlDriver, kXlPackage}};
     store->publishedAs = {{kSharedPackage, "oem10.inf"}};
+    StageDriverStore();
   }
 }
 
@@ -709,6 +740,62 @@ std::string DefaultPrinter() {
   return std::string(device).substr(0, std::string(device).find(','));
 }
 
+// Puts back the backup in `folder` as the tool's undo does: no conflict, no failure.
+void UndoBackup(const std::string& folder, const vq::COsVersion& os) {
+  vq::BackupManifest manifest;
+  std::string reason;
+  ASSERT_TRUE(vq::ReadBackup(folder, manifest, reason)) << folder << ": " << reason;
+  std::vector<vq::ActionRecord> records;
+  vq::SetProcessActionRecords(&records);
+  const vq::UndoResult undone = vq::RestoreBackup(folder, manifest, os, false);
+  vq::SetProcessActionRecords(nullptr);
+  std::string problems;
+  for (const vq::ActionRecord& r : records)
+    if (r.outcome.find("failed") != std::string::npos || r.outcome.find("conflict") == 0)
+      problems += "\n  " + r.what + " " + r.target + ": " + r.outcome;
+  EXPECT_EQ(undone.conflicts + undone.failures, 0) << folder << problems;
+}
+
+// What may differ between a machine and the same machine after uninstalls
+// and their undo: the backups themselves; the empty driver keys the spooler
+// makes as it lists an environment; Wine's counter of service starts; the
+// default devmode of a restored printer (Windows' spooler stores one as it
+// adds any printer, Wine only when given one, and reports one it made up).
+std::string RoundTripDifferences(const MachineState& before, const MachineState& after) {
+  const std::string counter = RegistryEntry("HKLM", "SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent");
+  std::string list;
+  for (const MachineChange& c : ChangesBetween(before, after)) {
+    if (c.entry.find(" c:\\windows\\qunz__02.bak\\") != std::string::npos || StartsWith(c.entry, counter))
+      continue;
+    if (StartsWith(c.entry, std::string(kPrintKey) + "printers\\") && EndsWith(c.entry, "\\|default devmode") &&
+        !c.existedBefore)
+      continue;
+    if (StartsWith(c.entry, std::string(kPrintKey) + "environments\\") && EndsWith(c.entry, "\\") &&
+        !c.existedBefore &&
+        (EndsWith(c.entry, "\\drivers\\") || c.entry.find("\\drivers\\version-") != std::string::npos))
+      continue;
+    list += std::string("\n  ") + (!c.existedBefore ? "+ " : !c.existsAfter ? "- " : "~ ") + c.entry;
+    if (c.existedBefore && c.existsAfter) list += " (" + before.at(c.entry) + " -> " + after.at(c.entry) + ")";
+  }
+  return list;
+}
+
+// Windows 9x also marks its default printer with PRINTER_ATTRIBUTE_DEFAULT;
+// the fixture's default, set as Wine sets it, gets the mark through `access`.
+void MarkDefaultAsWindows9x(vq::CAccessLayer& access) {
+  std::string name = DefaultPrinter();
+  HANDLE printer = nullptr;
+  PRINTER_DEFAULTSA all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(access.OpenPrinterA(&name[0], &printer, &all)) << name;
+  DWORD needed = 0;
+  access.GetPrinterA(printer, 2, nullptr, 0, &needed);
+  std::vector<BYTE> buffer(needed ? needed : 1);
+  ASSERT_TRUE(access.GetPrinterA(printer, 2, buffer.data(), needed, &needed));
+  reinterpret_cast<PRINTER_INFO_2A*>(buffer.data())->Attributes |= PRINTER_ATTRIBUTE_DEFAULT;
+  EXPECT_TRUE(access.SetPrinterA(printer, 2, buffer.data(), 0));
+  access.ClosePrinter(printer);
+}
+
 class ProfileComparison : public ::testing::TestWithParam<std::string> {};
 
 }  // namespace
@@ -723,10 +810,12 @@ TEST_P(ProfileComparison, UninstallsChangeOnlyWhatTheRemovalSetAsksAndWhatStaysS
   if (os.IsNT()) InstallNtScenario();
   PrepareDoubles(*profile);
   vq::CAccessLayerOverride seam(profile->Top());
+  if (!os.IsNT()) MarkDefaultAsWindows9x(profile->Top());
   // A deployment agent asks for the restart (FORCERESTART); Wine would
   // restart itself for any other caller, so only LocalSystem's is doubled.
   auto* system = profile->Find<vq::doubles::CLocalSystem>();
   vq::SetQuietAnswers(true, system != nullptr);
+  const MachineState installed = TakeMachineState(FileStamps::kContent);
   MachineState before = TakeMachineState();
   for (const UninstallRun& run : kRuns) {
     const std::string commandLine = std::string("TORVAX02.exe /QUIET ") +
@@ -766,7 +855,9 @@ TEST_P(ProfileComparison, UninstallsChangeOnlyWhatTheRemovalSetAsksAndWhatStaysS
       system->restartsStarted = 0;
     }
     const MachineState after = TakeMachineState();
-    ExpectOnlyExplainedChanges(expected, before, after, run.switches, run.othersGo);
+    // The store's folders are the double's; DriversWithoutPackage checks them.
+    ExpectOnlyExplainedChanges(expected, WithoutDriverStore(before), WithoutDriverStore(after),
+                               run.switches, run.othersGo);
     ExpectRemovalSetCarriedOut(expected, after, run.switches);
     ExpectPrintersThatStayWork(printersBefore, run.switches);
     if (auto* store = profile->Find<vq::doubles::CDriverStore>())
@@ -788,6 +879,10 @@ TEST_P(ProfileComparison, UninstallsChangeOnlyWhatTheRemovalSetAsksAndWhatStaysS
   EXPECT_TRUE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\Shared"));
   if (os.IsNT())  // the printer the ANSI functions cannot open stays, and keeps its driver
     EXPECT_EQ(PrintersNow().count(kUnspellablePrinter), 1u);
+  // Then each run undone, the last first: the machine is as before the first.
+  for (const std::string& folder : vq::BackupsUnder(vq::DefaultBackupRoot()))
+    UndoBackup(folder, os);
+  EXPECT_EQ(RoundTripDifferences(installed, TakeMachineState(FileStamps::kContent)), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, ProfileComparison,
@@ -856,6 +951,9 @@ std::string Differences(const MachineState& expected, const MachineState& actual
       continue;  // the default printer's attribute, as above
     if (StartsWith(c.entry, "dir ") && !c.existedBefore && c.existsAfter) continue;
     // The spooler's empty driver keys, which it makes as it lists an environment.
+    if (StartsWith(c.entry, std::string(kPrintKey) + "printers\\") && EndsWith(c.entry, "\\|default devmode") &&
+        !c.existedBefore)
+      continue;
     if (StartsWith(c.entry, std::string(kPrintKey) + "environments\\") && EndsWith(c.entry, "\\") &&
         (EndsWith(c.entry, "\\drivers\\") || c.entry.find("\\drivers\\version-") != std::string::npos))
       continue;
@@ -891,10 +989,17 @@ TEST(InterruptedRun, IsFinishedByTheSameCommand) {
   const int actions = static_cast<int>(records.size());
   ASSERT_GT(actions, 10);
   for (int endAfter = 1; endAfter < actions; ++endAfter) {
+    const DWORD t0 = GetTickCount();
     for (const std::string& p : InstallPackage(TheSamplePackage())) ADD_FAILURE() << p;
+    const DWORD t1 = GetTickCount();
     ASSERT_EQ(Differences(installed, TakeMachineState(FileStamps::kContent)), "") << "reinstalled before " << endAfter;
+    const DWORD t2 = GetTickCount();
     ASSERT_EQ(QuietRunEndedAfter(endAfter), kKilledCode) << "ended after action " << endAfter;
+    const DWORD t3 = GetTickCount();
     const int exit = QuietRunHere(kInterruptedCommand);
+    const DWORD t4 = GetTickCount();
+    std::printf("iteration %d of %d: install %lu, state %lu, killed run %lu, run %lu ms\n", endAfter, actions,
+                t1 - t0, t2 - t1, t3 - t2, t4 - t3);
     EXPECT_TRUE(exit == 0 || exit == 3010) << "after action " << endAfter << ": " << exit;
     EXPECT_EQ(Differences(finished, TakeMachineState(FileStamps::kContent)), "")
         << "ended after action " << endAfter << ": " << records[endAfter - 1].what << " "
