@@ -88,6 +88,8 @@ class CRestore {
       : folder_(WithBackslash(folder)), os_(os), planOnly_(planOnly) {}
 
   void Run(const BackupManifest& manifest) {
+    for (const BackupEntry& e : manifest.entries)
+      if (e.kind == "printer" && Flag(e.item, "default")) defaultLine_ = DefaultDeviceLine(e.item);
     for (auto it = manifest.entries.rbegin(); it != manifest.entries.rend(); ++it) Entry(*it);
   }
   const UndoResult& Result() const { return result_; }
@@ -427,10 +429,15 @@ class CRestore {
         Access().SetPrinterA(printer.Get(), 2, buffer.data(), 0);
       }
     }
-    std::string device = Text(i, "deviceLine");
-    if (!StartsWithNoCase(device, Text(i, "name") + ","))
-      device = Text(i, "name") + ",winspool," + Text(i, "port");
-    Access().WriteProfileStringA("windows", "device", device.c_str());
+    Access().WriteProfileStringA("windows", "device", DefaultDeviceLine(i).c_str());
+  }
+
+  // The device line that makes a restored printer the default: the saved one
+  // when it names the printer, else the line Windows itself writes.
+  static std::string DefaultDeviceLine(const ManifestJson& i) {
+    const std::string device = Text(i, "deviceLine");
+    if (StartsWithNoCase(device, Text(i, "name") + ",")) return device;
+    return Text(i, "name") + ",winspool," + Text(i, "port");
   }
 
   void PrinterSettings(const ManifestJson& i) {
@@ -726,6 +733,12 @@ class CRestore {
     const bool existed = Flag(i, "existed");
     const std::string before = Text(i, "before");
     if (existed ? (exists && before == now) : !exists) return AlreadyThere("restore profile string", shown);
+    // The user's device line once named a printer the run deleted, and the
+    // undo makes that printer the default again last: a line that names it
+    // already is this backup's own doing (an undo run before), no conflict.
+    const bool deviceLine = EqualNoCase(section, "windows") && EqualNoCase(key, "device");
+    if (deviceLine && exists && !defaultLine_.empty() && EqualNoCase(now, defaultLine_))
+      return AlreadyThere("restore profile string", shown);
     const bool runWrote = Flag(i, "deleted") ? !exists : (exists && Text(i, "after") == now);
     if (!runWrote) return Conflict("restore profile string", shown);
     if (!planOnly_ &&
@@ -737,6 +750,7 @@ class CRestore {
   std::string folder_;
   COsVersion os_;
   bool planOnly_;
+  std::string defaultLine_;  // the device line of the restored default printer, if any
   UndoResult result_;
 };
 

@@ -29,7 +29,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -740,11 +739,12 @@ std::string DefaultPrinter() {
   return std::string(device).substr(0, std::string(device).find(','));
 }
 
-// Puts back the backup in `folder` as the tool's undo does: no conflict, no failure.
-void UndoBackup(const std::string& folder, const vq::COsVersion& os) {
+// Puts back the backup in `folder` as the tool's undo does: no conflict, no
+// failure. Returns how many things it restored.
+int UndoBackup(const std::string& folder, const vq::COsVersion& os) {
   vq::BackupManifest manifest;
   std::string reason;
-  ASSERT_TRUE(vq::ReadBackup(folder, manifest, reason)) << folder << ": " << reason;
+  EXPECT_TRUE(vq::ReadBackup(folder, manifest, reason)) << folder << ": " << reason;
   std::vector<vq::ActionRecord> records;
   vq::SetProcessActionRecords(&records);
   const vq::UndoResult undone = vq::RestoreBackup(folder, manifest, os, false);
@@ -754,6 +754,7 @@ void UndoBackup(const std::string& folder, const vq::COsVersion& os) {
     if (r.outcome.find("failed") != std::string::npos || r.outcome.find("conflict") == 0)
       problems += "\n  " + r.what + " " + r.target + ": " + r.outcome;
   EXPECT_EQ(undone.conflicts + undone.failures, 0) << folder << problems;
+  return undone.restored;
 }
 
 // What may differ between a machine and the same machine after uninstalls
@@ -879,9 +880,13 @@ TEST_P(ProfileComparison, UninstallsChangeOnlyWhatTheRemovalSetAsksAndWhatStaysS
   EXPECT_TRUE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\Shared"));
   if (os.IsNT())  // the printer the ANSI functions cannot open stays, and keeps its driver
     EXPECT_EQ(PrintersNow().count(kUnspellablePrinter), 1u);
-  // Then each run undone, the last first: the machine is as before the first.
-  for (const std::string& folder : vq::BackupsUnder(vq::DefaultBackupRoot()))
+  // Then each run undone, the last first, and undone again at once (as an
+  // undo ended the hard way is finished), which finds everything in place:
+  // the machine is as before the first run.
+  for (const std::string& folder : vq::BackupsUnder(vq::DefaultBackupRoot())) {
     UndoBackup(folder, os);
+    EXPECT_EQ(UndoBackup(folder, os), 0) << folder << " undone twice";
+  }
   EXPECT_EQ(RoundTripDifferences(installed, TakeMachineState(FileStamps::kContent)), "");
 }
 
@@ -973,12 +978,22 @@ TEST(InterruptedRun, Child) {
   QuietRunHere(command);
 }
 
+// The folders of the runs' backups, newest first.
+std::vector<std::string> Backups() { return vq::BackupsUnder(vq::DefaultBackupRoot()); }
+
+// The kill loop's iterations go to this many shards, each its own test in
+// its own prefix, so that they run side by side.
+constexpr int kInterruptedShards = 4;
+class InterruptedRuns : public ::testing::TestWithParam<int> {};
+
 // A quiet run of the whole package beside the bystander, ended the hard way
 // after each of its logged actions in turn (a power cut, an agent's time
-// limit), then started again: every time the machine ends as the
-// uninterrupted run leaves it.
-TEST(InterruptedRun, IsFinishedByTheSameCommand) {
+// limit): started again, it leaves the machine as the uninterrupted run
+// does; the backups of both, undone the last first, give back first the
+// machine as the interrupted run left it, then as it was before.
+TEST_P(InterruptedRuns, AreFinishedByTheSameCommandAndUndoneByTheirBackups) {
   InstallScenario();
+  const vq::COsVersion os = vq::COsVersion::FromSystem();
   const MachineState installed = TakeMachineState(FileStamps::kContent);
   std::vector<vq::ActionRecord> records;
   vq::SetProcessActionRecords(&records);
@@ -988,21 +1003,32 @@ TEST(InterruptedRun, IsFinishedByTheSameCommand) {
   const MachineState finished = TakeMachineState(FileStamps::kContent);
   const int actions = static_cast<int>(records.size());
   ASSERT_GT(actions, 10);
-  for (int endAfter = 1; endAfter < actions; ++endAfter) {
-    const DWORD t0 = GetTickCount();
-    for (const std::string& p : InstallPackage(TheSamplePackage())) ADD_FAILURE() << p;
-    const DWORD t1 = GetTickCount();
-    ASSERT_EQ(Differences(installed, TakeMachineState(FileStamps::kContent)), "") << "reinstalled before " << endAfter;
-    const DWORD t2 = GetTickCount();
-    ASSERT_EQ(QuietRunEndedAfter(endAfter), kKilledCode) << "ended after action " << endAfter;
-    const DWORD t3 = GetTickCount();
+  ASSERT_EQ(Backups().size(), 1u);
+  UndoBackup(Backups().front(), os);
+  ASSERT_EQ(Differences(installed, TakeMachineState(FileStamps::kContent)), "") << "the whole run undone";
+  for (int endAfter = 1 + GetParam(); endAfter < actions; endAfter += kInterruptedShards) {
+    const std::string action = std::to_string(endAfter) + " (" + records[endAfter - 1].what + " " +
+                               records[endAfter - 1].target + ")";
+    const std::size_t backupsBefore = Backups().size();
+    ASSERT_EQ(QuietRunEndedAfter(endAfter), kKilledCode) << "ended after action " << action;
+    // A run ended before its backup folder was written changed nothing.
+    const bool backedUp = Backups().size() > backupsBefore;
+    const std::string interruptedBackup = backedUp ? Backups().front() : std::string();
+    const MachineState interrupted = TakeMachineState(FileStamps::kContent);
+    if (!backedUp) ASSERT_EQ(Differences(installed, interrupted), "") << "no backup, after action " << action;
     const int exit = QuietRunHere(kInterruptedCommand);
-    const DWORD t4 = GetTickCount();
-    std::printf("iteration %d of %d: install %lu, state %lu, killed run %lu, run %lu ms\n", endAfter, actions,
-                t1 - t0, t2 - t1, t3 - t2, t4 - t3);
-    EXPECT_TRUE(exit == 0 || exit == 3010) << "after action " << endAfter << ": " << exit;
+    EXPECT_TRUE(exit == 0 || exit == 3010) << "after action " << action << ": " << exit;
     EXPECT_EQ(Differences(finished, TakeMachineState(FileStamps::kContent)), "")
-        << "ended after action " << endAfter << ": " << records[endAfter - 1].what << " "
-        << records[endAfter - 1].target;
+        << "run again after action " << action;
+    const std::string againBackup = Backups().front();
+    ASSERT_NE(againBackup, interruptedBackup);
+    UndoBackup(againBackup, os);
+    EXPECT_EQ(Differences(interrupted, TakeMachineState(FileStamps::kContent)), "")
+        << "the second run undone, after action " << action;
+    if (backedUp) UndoBackup(interruptedBackup, os);
+    ASSERT_EQ(Differences(installed, TakeMachineState(FileStamps::kContent)), "")
+        << "the interrupted run undone, after action " << action;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Shards, InterruptedRuns, ::testing::Range(0, kInterruptedShards));
