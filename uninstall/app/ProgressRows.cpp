@@ -63,7 +63,10 @@ INT_PTR CProgressRows::OnCtlColorStatic(HDC dc, HWND control, int current, bool 
   return 0;
 }
 
-void CProgressRows::InvalidateIcons() {
+void CProgressRows::OnPaint() {
+  PAINTSTRUCT ps;
+  BeginPaint(page_, &ps);
+  EndPaint(page_, &ps);
   for (int r = 0; r < count_; ++r) InvalidateRect(GetDlgItem(page_, iconIds_[r]), nullptr, TRUE);
 }
 

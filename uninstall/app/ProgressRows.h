@@ -29,8 +29,8 @@ class CProgressRows {
   // control.
   INT_PTR OnCtlColorStatic(HDC dc, HWND control, int current, bool active);
 
-  // After the page painted its background: the icons paint again over it.
-  void InvalidateIcons();
+  // WM_PAINT of the page: its background, then the icons again over it.
+  void OnPaint();
 
  private:
   void PaintRow(int row, HDC dc, int current, bool active);

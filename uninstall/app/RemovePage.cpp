@@ -36,13 +36,9 @@ INT_PTR CRemovePage::DialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam
     case WM_CTLCOLORSTATIC:
       return rows_.OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
                                     currentRow, progressActive);
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      BeginPaint(hwnd, &ps);
-      EndPaint(hwnd, &ps);
-      rows_.InvalidateIcons();
+    case WM_PAINT:
+      rows_.OnPaint();
       return 1;
-    }
     case WM_TIMER:
       if (wParam == IDT_REMOVE) RunTimerStep();
       return 1;
