@@ -45,9 +45,9 @@ INT_PTR CUndoDlg::DialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CUndoDlg::OnInitDialog() {
   strings_.SetWindowTextFrom(hwnd, IDS_UNDOTITLE);
-  const std::string label =
-      FillPlaceholders(strings_.Load(IDS_UNDOLABEL), {ElideMiddle(BackupDate(confirmed_), kMessageValueChars),
-                                                      ElideMiddle(folder_, kMessageValueChars)});
+  const std::string label = FillPlaceholders(
+      strings_.Load(IDS_UNDOLABEL),
+      {ElideMiddle(BackupDate(confirmed_), kMessageValueChars), ElideMiddle(folder_, kMessageValueChars)});
   SetDlgItemTextA(hwnd, IDC_UNDOLABEL, label.c_str());
   for (int r = 0; r < kRowCount; ++r) strings_.SetItemTextFrom(hwnd, kRowText[r], IDS_UNDOROW0 + r);
   rows_.Create(hwnd);
@@ -97,7 +97,8 @@ bool CUndoDlg::Verify() {
   BackupManifest now;
   if (!ReadVerifiedBackup(folder_, now)) return false;
   if (ManifestText(now) == ManifestText(confirmed_)) return true;
-  LogOutcome("backup folder", Quoted(folder_), "refused: it changed after it was confirmed; nothing is restored");
+  LogOutcome("backup folder", Quoted(folder_),
+             "refused: it changed after it was confirmed; nothing is restored");
   ShowMessageFrom(IDS_UNDOBADBACKUP, {folder_}, MB_ICONHAND | MB_SETFOREGROUND);
   return false;
 }
