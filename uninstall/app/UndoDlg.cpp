@@ -87,7 +87,7 @@ void CUndoDlg::RunStep() {
     default:
       // Every row done; the completion message over them.
       KillTimer(hwnd, IDT_UNDO);
-      return End(FinishUndo(result_, os_));
+      return End(FinishUndo(result_, os_, planOnly_));
   }
 }
 

@@ -132,7 +132,7 @@ int RunUndo(const CommandLineOptions& options, const COsVersion& os, HWND owner)
   }
   BackupManifest manifest;
   if (!ReadVerifiedBackup(folder, manifest)) return kExitBadBackup;
-  if (u.quiet) return FinishUndo(RestoreBackup(folder, manifest, os, planOnly), os);
+  if (u.quiet) return FinishUndo(RestoreBackup(folder, manifest, os, planOnly), os, planOnly);
   if (!ConfirmUndo(folder, manifest)) {
     LogNote("undo declined; nothing is changed");
     return kExitCancelled;
@@ -145,7 +145,7 @@ int RunUndo(const CommandLineOptions& options, const COsVersion& os, HWND owner)
   return progress.exitCode;
 }
 
-int FinishUndo(const UndoResult& r, const COsVersion& os) {
+int FinishUndo(const UndoResult& r, const COsVersion& os, bool planOnly) {
   LogNote("undo: " + std::to_string(r.restored) + " restored, " + std::to_string(r.alreadyThere) +
           " in place already, " + std::to_string(r.conflicts) + " conflicts, " +
           std::to_string(r.failures) + " failed, " + std::to_string(r.notRestorable) +
@@ -168,6 +168,7 @@ int FinishUndo(const UndoResult& r, const COsVersion& os) {
   }
   const bool agreed = ShowMessageFrom(IDS_UNDOASKRESTART, {}, style | MB_YESNO | MB_ICONQUESTION) == IDYES;
   LogNote(agreed ? "restart requested" : "restart declined");
+  if (planOnly) return agreed ? kExitRestartStarted : kExitRestartNeeded;  // a plan restarts nothing
   CRemovalContext context;
   context.os = os;
   if (Restart(context, agreed)) {

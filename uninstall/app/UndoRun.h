@@ -43,7 +43,8 @@ bool ReadVerifiedBackup(const std::string& folder, BackupManifest& manifest);
 int RunUndo(const CommandLineOptions& options, const COsVersion& os, HWND owner = nullptr);
 
 // The end of an undo that restored: its completion message (to the log in a
-// quiet run), or the restart question and the restart; the exit code.
-int FinishUndo(const UndoResult& result, const COsVersion& os);
+// quiet run), or the restart question and the restart (none in a plan,
+// `planOnly`); the exit code.
+int FinishUndo(const UndoResult& result, const COsVersion& os, bool planOnly);
 
 }  // namespace vq
