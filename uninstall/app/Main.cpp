@@ -11,6 +11,7 @@
 #include "uninstall/app/StringTable.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
+#include "uninstall/app/UndoRun.h"
 #include "uninstall/engine/ActionLog.h"
 #include "uninstall/profile/Settings.h"
 #include "uninstall/res/resource.h"
@@ -43,14 +44,16 @@ bool WithoutWindows(const vq::CommandLineOptions& options) {
   return options.Count("QUIET") >= 0 || options.Count("PLAN") >= 0;
 }
 
-// Quiet runs, plans and NOPICK runs act on the switches alone, with no
-// selection page to show what they chose. There a mistyped filter
+// Quiet runs, plans, NOPICK runs and undos act on the switches alone, with
+// no selection page to show what they chose. There a mistyped filter
 // ("/PNR:" for "/PRN:") would read as no filter and widen the removal to
-// every printer of the package, so a switch the tool does not know ends
+// every printer of the package, and a mistyped switch of an undo would be
+// taken for one it does not have, so a switch the tool does not know ends
 // the run before anything is read. Other runs ignore it: the selection
 // page shows what is offered.
 bool RefusesUnknownSwitch(const vq::CommandLineOptions& options) {
-  const bool actsAlone = WithoutWindows(options) || options.Count("NOPICK") >= 0;
+  const bool actsAlone =
+      WithoutWindows(options) || options.Count("NOPICK") >= 0 || options.Count("UNDO") >= 0;
   std::string unknown;
   if (!actsAlone || !options.FindUnknown(unknown)) return false;
   if (!WithoutWindows(options)) vq::ShowMessageFrom(IDS_UNKNOWNSWITCH, {unknown}, MB_ICONHAND);
@@ -70,10 +73,10 @@ int ShowHelp(const vq::CommandLineOptions& options) {
   return vq::kExitDone;
 }
 
-// The switches (an unknown one, QUIET, LOG, FORCERESTART and PLAN) and the
-// instance lock; 0 when the run may go on, else the exit code. Opens the log
-// and routes messages to it. The log is opened only by the run that holds
-// the lock: it may be the file another run is writing.
+// The switches (an unknown one, QUIET, LOG, FORCERESTART, PLAN, BACKUP and
+// UNDO) and the instance lock; 0 when the run may go on, else the exit code.
+// Opens the log and routes messages to it. The log is opened only by the run
+// that holds the lock: it may be the file another run is writing.
 int SetUpUnattended(const vq::CommandLineOptions& options, const vq::CInstanceLock& lock,
                     vq::UnattendedOptions& unattended, vq::CActionLog& log) {
   if (RefusesUnknownSwitch(options)) return vq::kExitBadCommandLine;
@@ -128,6 +131,7 @@ int Run(HINSTANCE instance, vq::CActionLog& log) {
   vq::FormSettingsFileName();
   if (!unattended.planPath.empty())
     return vq::WritePlan(options, os, unattended.planPath);
+  if (unattended.undo) return vq::RunUndo(options, os);
   return unattended.quiet ? vq::RunQuietly(options, os) : RunInteractively(instance);
 }
 

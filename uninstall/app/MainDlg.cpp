@@ -3,6 +3,7 @@
 #include "uninstall/app/AboutDlg.h"
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
+#include "uninstall/app/UndoRun.h"
 #include "uninstall/engine/ActionLog.h"
 #include "uninstall/profile/PrinterFilter.h"
 #include "uninstall/profile/Settings.h"
@@ -31,6 +32,10 @@ INT_PTR CMainDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       if (wParam == IDS_ABOUTMENU) {
         CAboutDlg about;
         about.DoModal(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), hwnd);
+        return 1;
+      }
+      if (wParam == IDS_UNDOMENU) {
+        OnUndo();
         return 1;
       }
       return 0;
@@ -181,6 +186,35 @@ void CMainDlg::OnEnterMenuLoop() {
   const bool minimized = IsIconic(hwnd) != FALSE;
   EnableMenuItem(system, SC_RESTORE, MF_BYCOMMAND | (minimized ? MF_ENABLED : MF_GRAYED));
   EnableMenuItem(system, SC_MINIMIZE, MF_BYCOMMAND | (minimized ? MF_GRAYED : MF_ENABLED));
+  UpdateUndoEntry(system);
+}
+
+// The undo entry is in the menu while a backup is there to undo (every run
+// writes one, a run of this window too), looked for each time the menu
+// opens; grayed during a run.
+void CMainDlg::UpdateUndoEntry(HMENU system) {
+  DeleteMenu(system, IDS_UNDOMENU, MF_BYCOMMAND);  // fails, harmlessly, when it is not there
+  if (UndoBackupFolder("", BackupRootSwitch(loading.Options())).empty()) return;
+  AppendMenuA(system, MF_STRING | (running_ ? MF_GRAYED : MF_ENABLED), IDS_UNDOMENU,
+              strings.Load(IDS_UNDOMENU));
+}
+
+// The undo of the last uninstall, confirmed and shown as the switch UNDO
+// does. The tool's picture of the machine (scripts, profiles, printers) was
+// read at start-up and no longer holds once an undo has put things back;
+// reading it again means the whole start-up once more (the companion
+// programs closed, the spooler stopped and started), so after an undo that
+// went ahead the program ends with its exit code, and the next start shows
+// the printers that are back. Declined, or a backup it cannot use: nothing
+// changed, the window stays.
+void CMainDlg::OnUndo() {
+  if (running_) return;
+  running_ = true;  // Uninstall, Exit and the close entry wait for the undo
+  const int code = RunUndo(loading.Options(), os, hwnd);
+  running_ = false;
+  if (code == kExitCancelled || code == kExitBadBackup) return;
+  exitCode = code;
+  EndDialog(hwnd, 1);
 }
 
 void CMainDlg::EnableUninstall(bool enable) { EnableWindow(GetDlgItem(hwnd, IDC_UNINSTALL), enable); }

@@ -38,12 +38,15 @@ class CMainDlg : public CDialogBase {
   void StartRun();
   void OnRunFinished(int finishResult);
   void OnEnterMenuLoop();
+  void UpdateUndoEntry(HMENU system);
+  void OnUndo();
   void EnableUninstall(bool enable);
   void EnableExit(bool enable);
   void PlacePage(HWND page);
 
-  // From Uninstall to the end of the run: nothing ends the dialog then, so
-  // that no phase is left undone (a spooler stopped and never started again).
+  // From Uninstall to the end of the run (or of an undo): nothing ends the
+  // dialog then, so that no phase is left undone (a spooler stopped and
+  // never started again).
   bool running_ = false;
 };
 

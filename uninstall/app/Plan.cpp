@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "uninstall/app/Unattended.h"
+#include "uninstall/app/UndoRun.h"
 #include "uninstall/engine/ActionLog.h"
 #include "uninstall/engine/PlanLayer.h"
 #include "uninstall/profile/PlanReport.h"
@@ -43,7 +44,7 @@ int WritePlan(const CommandLineOptions& options, const COsVersion& os, const std
     CPlanLayer plan;
     CAccessLayerOverride seam(plan);
     CRecordsSink sink(records);
-    exitCode = RunQuietly(options, os);
+    exitCode = options.Count("UNDO") >= 0 ? RunUndo(options, os) : RunQuietly(options, os);
   }
   if (!WriteText(path, PlanJson(records, GetCommandLineA(), exitCode))) {
     LogAction("write plan", Quoted(path), GetLastError());

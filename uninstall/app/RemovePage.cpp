@@ -3,7 +3,6 @@
 #include "uninstall/app/Ui.h"
 #include "uninstall/engine/Services.h"
 #include "uninstall/profile/FileSpec.h"
-#include "uninstall/profile/Settings.h"
 #include "uninstall/profile/UninstallDatabase.h"
 #include "uninstall/res/resource.h"
 #include "uninstall/system/SpoolerHandles.h"
@@ -17,37 +16,14 @@ const int kRowText[CRemovePage::kRowCount] = {2015, 2016, 2017, 2018, 2019, 2020
 const int kRowIcon[CRemovePage::kRowCount] = {IDC_ROW0_ICON, IDC_ROW1_ICON, IDC_ROW2_ICON,
                                               IDC_ROW3_ICON, IDC_ROW4_ICON, IDC_ROW5_ICON,
                                               IDC_ROW6_ICON, IDC_ROW7_ICON, IDC_ROW8_ICON};
-enum StateImage { kPending = 0, kDone = 1, kRunning = 2 };
 const UINT kTickMs = 200;
-const COLORREF kMaskColour = RGB(255, 0, 255);
-
-// The row fonts follow the font settings. Without a settings file the face is
-// empty and the sizes 1, which would give an unreadable one-pixel font: the
-// page's own dialog font is used then, at the same weight.
-HFONT CreateRowFont(HWND page, int weight) {
-  const CSettings& s = ProcessSettings();
-  if (s.fontType[0] == '\0') {
-    LOGFONTA lf = {};
-    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(page, WM_GETFONT, 0, 0));
-    if (!dialogFont || !GetObjectA(dialogFont, sizeof(lf), &lf))
-      GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
-    lf.lfWeight = weight;
-    return CreateFontIndirectA(&lf);
-  }
-  return CreateFontA(s.fontHeight, s.fontWidth, 0, 0, weight, FALSE, FALSE, FALSE,
-                     static_cast<BYTE>(s.fontCharSet), 0, 0, 0,
-                     static_cast<BYTE>(s.fontPitch | s.fontFamily), s.fontType);
-}
-
 }  // namespace
 
-CRemovePage::CRemovePage() { context.os = COsVersion::FromSystem(); }
-
-CRemovePage::~CRemovePage() {
-  if (normalFont_) DeleteObject(normalFont_);
-  if (boldFont_) DeleteObject(boldFont_);
-  if (stateImages_) ImageList_Destroy(stateImages_);
+CRemovePage::CRemovePage() : rows_(kRowText, kRowIcon, kRowCount) {
+  context.os = COsVersion::FromSystem();
 }
+
+CRemovePage::~CRemovePage() = default;
 
 INT_PTR CRemovePage::DialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -58,14 +34,11 @@ INT_PTR CRemovePage::DialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam
       if (wParam) Redraw(true);
       return 0;
     case WM_CTLCOLORSTATIC:
-      return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      BeginPaint(hwnd, &ps);
-      EndPaint(hwnd, &ps);
-      for (int r = 0; r < kRowCount; ++r) InvalidateRect(GetDlgItem(hwnd, kRowIcon[r]), nullptr, TRUE);
+      return rows_.OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
+                                    currentRow, progressActive);
+    case WM_PAINT:
+      rows_.OnPaint();
       return 1;
-    }
     case WM_TIMER:
       if (wParam == IDT_REMOVE) RunTimerStep();
       return 1;
@@ -75,32 +48,8 @@ INT_PTR CRemovePage::DialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam
 
 void CRemovePage::OnInitDialog() {
   context.pageWindow = hwnd;
-  normalFont_ = CreateRowFont(hwnd, FW_NORMAL);
-  boldFont_ = CreateRowFont(hwnd, FW_BOLD);
-  stateImages_ = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_STATES), 16,
-                                      10, kMaskColour, IMAGE_BITMAP, LR_CREATEDIBSECTION);
+  rows_.Create(hwnd);
   for (int r = 0; r < kRowCount; ++r) strings_.SetItemTextFrom(hwnd, kRowText[r], IDS_ROW0 + r);
-}
-
-void CRemovePage::PaintRow(int row, HDC dc) {
-  int image = kPending;
-  HFONT font = normalFont_;
-  if (progressActive && row < currentRow) image = kDone;
-  if (progressActive && row == currentRow) {
-    image = kRunning;
-    font = boldFont_;
-  }
-  SendDlgItemMessageA(hwnd, kRowText[row], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  if (stateImages_ && dc) ImageList_Draw(stateImages_, image, dc, 0, 0, ILD_NORMAL);
-}
-
-INT_PTR CRemovePage::OnCtlColorStatic(HDC dc, HWND control) {
-  for (int r = 0; r < kRowCount; ++r) {
-    if (GetDlgItem(hwnd, kRowIcon[r]) != control) continue;
-    PaintRow(r, dc);
-    return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
-  }
-  return 0;
 }
 
 void CRemovePage::Redraw(bool reset) {

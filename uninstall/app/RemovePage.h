@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "uninstall/app/DialogBase.h"
+#include "uninstall/app/ProgressRows.h"
 #include "uninstall/app/StringTable.h"
 #include "uninstall/engine/RemovalContext.h"
 #include "uninstall/engine/RemovalRun.h"
@@ -44,14 +45,10 @@ class CRemovePage : public CDialogBase {
 
  private:
   void OnInitDialog();
-  INT_PTR OnCtlColorStatic(HDC dc, HWND control);
-  void PaintRow(int row, HDC dc);
   void ShowRow(int row);
   void Finish();
 
-  HFONT normalFont_ = nullptr;
-  HFONT boldFont_ = nullptr;
-  HIMAGELIST stateImages_ = nullptr;
+  CProgressRows rows_;
   CStringTable strings_;
 
   static bool s_inTimer;

@@ -98,6 +98,18 @@ bool ReadPathSwitch(const CommandLineOptions& options, const char* name, std::st
   return true;
 }
 
+// UNDO alone takes the newest backup; UNDO:path that backup, or the newest
+// under that folder. An empty path ("/UNDO:", as a script with an unset
+// variable writes it) is no request for the newest one, and a filter would
+// promise an undo of some printers while the whole backup is put back.
+bool ReadUndoSwitch(const CommandLineOptions& options, UnattendedOptions& out) {
+  const int count = options.Count("UNDO");
+  if (count < 0) return true;
+  out.undo = true;
+  if (options.Occurrences("UNDO") != 1 || options.HasEmptyValue("UNDO")) return false;
+  if (HasPrinterFilters(options) || options.Count("NOPICK") >= 0) return false;
+  return count == 0 || ReadPathSwitch(options, "UNDO", out.undoPath);
+}
 
 }  // namespace
 
@@ -128,7 +140,7 @@ bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions
   if (options.HasEmptyValue("MFG") || options.HasEmptyValue("PRN")) return false;
   out.forceRestart = options.Count("FORCERESTART") == 0;
   return ReadPathSwitch(options, "LOG", out.logPath) && ReadPathSwitch(options, "PLAN", out.planPath) &&
-         ReadPathSwitch(options, "BACKUP", out.backupRoot);
+         ReadPathSwitch(options, "BACKUP", out.backupRoot) && ReadUndoSwitch(options, out);
 }
 
 int RunQuietly(const CommandLineOptions& options, const COsVersion& os, DWORD disguiseToolLimitMs) {

@@ -1,5 +1,6 @@
 // Unattended uninstalls for administrators: the switches QUIET, LOG,
-// FORCERESTART and PLAN, the exit codes of every run, and the quiet run itself.
+// FORCERESTART, PLAN, BACKUP and UNDO, the exit codes of every run, and the
+// quiet run itself.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +18,7 @@ namespace vq {
 enum ExitCode : int {
   kExitDone = 0,
   kExitBadCommandLine = 87,
+  kExitBadBackup = 87,           // an undo found no backup, or one it cannot trust
   kExitCancelled = 1602,
   kExitStartupFailed = 1603,
   kExitFailed = 1603,            // a removal the run attempted failed (the log lists each)
@@ -43,16 +45,19 @@ struct UnattendedOptions {
   std::string logPath;        // LOG:path; empty without the switch
   std::string planPath;       // PLAN:path: only plan, write the plan there (quiet)
   std::string backupRoot;     // BACKUP:path: the folder the run's backup folder is made in
+  bool undo = false;          // UNDO: put a backup back instead of uninstalling
+  std::string undoPath;       // UNDO:path; empty for the newest backup
 };
 
 // The path of switch BACKUP (the folder in which each run's backup folder is
 // made instead of <Windows>\Qunz__02.bak\); empty without it.
 std::string BackupRootSwitch(const CommandLineOptions& options);
 
-// Reads the four switches; false when the switches are malformed: LOG or
-// PLAN given more than once or without exactly one path, QUIET or
-// FORCERESTART with values, an empty value of MFG or PRN ("/PRN:",
-// "/MFG:\"\"").
+// Reads the unattended switches; false when the switches are malformed: LOG,
+// PLAN or BACKUP given more than once or without exactly one path, UNDO
+// given more than once, with more than one path or an empty one ("/UNDO:"),
+// or with MFG, PRN, UNVEZZ or NOPICK, QUIET or FORCERESTART with values, an
+// empty value of MFG or PRN ("/PRN:", "/MFG:\"\"").
 bool ParseUnattendedOptions(const CommandLineOptions& options, UnattendedOptions& out);
 
 // Runs the start-up checks and the whole removal without any window the user

@@ -602,13 +602,23 @@ class CRestore {
     if (names == e.item.end() || !names->is_array() || names->size() != e.files.size())
       return e.files.empty() ? AlreadyThere("restore INF copy", shown)
                              : Failed("restore INF copy", shown, ERROR_INVALID_DATA);
+    // Its files as they are now: each there as saved, missing, or another
+    // package's under the same oemNN name (left as it is).
+    std::vector<std::size_t> missing;
     for (std::size_t n = 0; n < e.files.size(); ++n) {
-      const std::string path = WindowsInfFolder() + AnsiOf((*names)[n]);
-      bool ok = false;
+      bool ok = false, read = false;
       const std::string bytes = Saved(e, n, ok);
       if (!ok) return Failed("restore INF copy", shown, ERROR_FILE_CORRUPT);
-      if (Exists(path)) continue;
-      if (!planOnly_ && !WriteWhole(path, bytes)) return Failed("restore INF copy", shown, GetLastError());
+      const std::string path = WindowsInfFolder() + AnsiOf((*names)[n]);
+      if (!Exists(path)) missing.push_back(n);
+      else if (ReadWholeFile(path, read) != bytes || !read) return Conflict("restore INF copy", shown);
+    }
+    if (missing.empty()) return AlreadyThere("restore INF copy", shown);
+    for (std::size_t n : missing) {
+      bool ok = false;
+      const std::string path = WindowsInfFolder() + AnsiOf((*names)[n]);
+      if (!planOnly_ && !WriteWhole(path, Saved(e, n, ok)))
+        return Failed("restore INF copy", shown, GetLastError());
     }
     Restored("restore INF copy", shown);
   }

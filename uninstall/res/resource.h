@@ -7,6 +7,7 @@
 #define IDD_ABOUT 101
 #define IDD_LOADING 102
 #define IDD_EXTRAINFO 103
+#define IDD_UNDO 104  // the undo's progress window
 
 // Icons, bitmaps, menus, accelerators.
 #define IDI_TORVAX 201
@@ -66,6 +67,11 @@
 #define IDC_CAT_DIRECTORIES 2045
 #define IDC_LEGALNOTICE 2046
 #define IDC_TOOLTITLE 2047
+#define IDC_UNDOLABEL 2048  // the undo's window: which backup
+#define IDC_UNDOROW0_ICON 2049
+#define IDC_UNDOROW0_TEXT 2050
+#define IDC_UNDOROW1_ICON 2051
+#define IDC_UNDOROW1_TEXT 2052
 
 // Strings.
 #define IDS_RUNKEY 5001
@@ -116,6 +122,24 @@
 #define IDS_HELPEXITCODES 5068   // ...and the exit codes, in one message box
 #define IDS_SPOOLERNOTRESTARTED 5070  // the spooler the run stopped does not start again
 #define IDS_NOBACKUP 5071        // the run's backup cannot be written: nothing is removed
+// The undo (switch UNDO and the main dialog's menu). The menu entry's id is
+// its string's; its low four bits are zero, as WM_SYSCOMMAND leaves them to
+// the system.
+#define IDS_UNDOMENU 5072
+#define IDS_UNDOCONFIRM 5073      // the question, naming the backup's date and folder...
+#define IDS_UNDOCONFIRMNOTE 5074  // ...and, after what it holds, what is left alone
+#define IDS_UNDOEMPTY 5075        // a backup of a run that changed nothing
+#define IDS_UNDONOBACKUP 5076     // no backup where the undo looked: nothing changed
+#define IDS_UNDOBADBACKUP 5077    // the backup is cut short, damaged or altered: nothing restored
+#define IDS_UNDOTITLE 5078        // the undo's window...
+#define IDS_UNDOLABEL 5079        // ...which backup it restores...
+#define IDS_UNDOROW0 5080         // ...and its two rows, 5080..5081
+#define IDS_UNDODONE 5082
+#define IDS_UNDONOTHING 5083      // everything is in place already (an undo ran before)
+#define IDS_UNDOPARTIAL 5084      // conflicts or failures: the log lists each
+#define IDS_UNDOASKRESTART 5085
+#define IDS_UNDOKINDS 5100  // 5100..5127: what a backup holds, per group of kinds a
+                            // singular (even id) and a plural (odd id)
 
 // Private messages of the main dialog.
 #define WM_APP_ENABLE_UNINSTALL 1127
@@ -125,6 +149,7 @@
 // Timers.
 #define IDT_LOADING 1126
 #define IDT_REMOVE 1130
+#define IDT_UNDO 1131
 
 // Version of the tool (the about box reads it from the version resource).
 #define VQ_VERSION_MAJOR 2

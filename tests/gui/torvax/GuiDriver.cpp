@@ -195,6 +195,20 @@ bool SelectRows(HWND list, const std::vector<int>& rows) {
   return true;
 }
 
+void ChooseSystemMenuEntry(HWND window, char key) {
+  // The menu's own loop reads the letter from the window's queue once the
+  // menu is open (before, it would look for it in the caption's menu).
+  PostMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (WaitForWindow(process, "#32768", nullptr, 5000))
+    PostMessageA(window, WM_CHAR, static_cast<unsigned char>(key), 0);
+  Settle(window);
+  // Ends a menu still open; nothing otherwise (never Esc, which would reach
+  // the dialog once the menu is gone).
+  PostMessageA(window, WM_CANCELMODE, 0, 0);
+}
+
 void Settle(HWND window) {
   DWORD_PTR ignored;
   SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);

@@ -62,6 +62,12 @@ std::vector<int> SelectedRows(HWND list);
 // Selects rows of a list view in another process (item state through shared memory).
 bool SelectRows(HWND list, const std::vector<int>& rows);
 
+// Opens the system menu of `window` and types `key`, as Alt+Space and a
+// letter do: the entry whose mnemonic it is runs. The menu of another
+// process cannot be read under Wine, so a test sees an entry by what it
+// does. Where no entry has that mnemonic, the menu is closed again.
+void ChooseSystemMenuEntry(HWND window, char key);
+
 // Lets the window's process finish painting: a round trip through its
 // message queue, then a short pause for the paint messages behind it.
 void Settle(HWND window);

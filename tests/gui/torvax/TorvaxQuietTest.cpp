@@ -18,6 +18,8 @@
 #include "uninstall/app/Ui.h"
 #include "uninstall/app/Unattended.h"
 #include "uninstall/engine/ActionLog.h"
+#include "uninstall/engine/BackupFolder.h"
+#include "uninstall/profile/BackupManifest.h"
 #include "uninstall/profile/CommandLineOptions.h"
 #include "uninstall/res/resource.h"
 
@@ -39,6 +41,24 @@ std::set<std::string> InstalledPrinterSet() {
 }
 
 std::string ReadLog() { return ReadFileText(kLog); }
+
+// A backup folder as an uninstall run leaves it, with one entry; `saved`, when
+// given, is that entry's saved file 0001.bin, recorded as `recorded`.
+void WriteBackup(const std::string& folder, const char* kind, const vq::ManifestJson& item,
+                 const std::string* saved = nullptr, const std::string& recorded = "") {
+  vq::BackupManifest manifest;
+  manifest.created = "2026-12-09 14:03:59";
+  manifest.commandLine = "TORVAX02.exe /QUIET";
+  manifest.windows = "platform 3, version 8";
+  ASSERT_TRUE(CreateFolderPath(folder));
+  vq::BackupEntry entry{kind, item, {}};
+  if (saved) {
+    entry.files.push_back({"0001.bin", recorded.size(), vq::Sha256Hex(recorded.data(), recorded.size())});
+    EXPECT_TRUE(WriteFileText(folder + "0001.bin", *saved));
+  }
+  manifest.entries.push_back(entry);
+  EXPECT_TRUE(WriteFileText(folder + vq::kManifestName, vq::ManifestText(manifest)));
+}
 
 std::string Tool(const std::string& arguments) {
   return "\"" + SiblingPath("TORVAX02.exe") + "\" " + arguments;
@@ -144,6 +164,14 @@ TEST_F(TorvaxQuiet, PrnRemovesExactlyThosePrintersAndLogsEachAction) {
   EXPECT_NE(log.find("printer \"vintara 7310K (escrit\xC3\xB3rio)\": kept"), std::string::npos);
   // The completion message went to the log instead of the screen.
   EXPECT_NE(log.find("message \"Desinstala\xC3\xA7\xC3\xA3o de Impressora"), std::string::npos);
+
+  // The undo of the run's backup brings the printers back; a second undo
+  // finds everything in place, restores nothing and says so.
+  const DWORD undone = Run(std::string("/QUIET /UNDO /LOG:") + kLog);
+  EXPECT_TRUE(undone == 0 || undone == 3010) << undone << "\n" << ReadLog();
+  EXPECT_EQ(InstalledPrinterSet(), before);
+  EXPECT_EQ(Run(std::string("/QUIET /UNDO /LOG:") + kLog), 0u) << ReadLog();
+  EXPECT_NE(ReadLog().find("nothing to restore"), std::string::npos) << ReadLog();
 }
 
 // Without MFG, PRN or UNVEZZ only the package's printers go: another maker's
@@ -182,15 +210,30 @@ TEST_F(TorvaxQuiet, WithoutFiltersOnlyThePackagesPrintersGo) {
 // anything is read), a switch the tool does not know where the switches
 // alone decide (87: a mistyped filter would widen the removal), filters that
 // match no installed printer (1605), plans, with or without QUIET (0 when
-// the run would reach its end), and the help (0).
+// the run would reach its end), the help (0), and undos without a backup
+// they can trust (87: none where they look, or one whose saved file is not
+// what was saved).
 TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
   const std::string longLog = "C:\\" + std::string(700, 'L') + "\\x.log";
+  // No backup where an undo looks by default; a backup that would put a
+  // folder back, and one whose saved file was altered.
+  const std::string root = vq::DefaultBackupRoot();
+  MoveFileA(root.substr(0, root.size() - 1).c_str(), "C:\\vq_quiet\\earlier-backups");
+  const std::string backups = std::string(kLogFolder) + "backups\\";
+  WriteBackup(backups + "undo\\20261209-140359\\", "folder",
+              {{"path", "C:\\vq_quiet\\restored\\"}, {"attributes", 16}});
+  const std::string altered = "restored by an undo that does not check";
+  WriteBackup(backups + "altered\\20261209-140359\\", "file", {{"path", "C:\\vq_quiet\\restored.txt"}},
+              &altered, "the bytes that were saved");
   const struct Case {
     std::string arguments;
     DWORD code;
-    const char* box = nullptr;  // the message box the run shows
+    const char* box = nullptr;     // the message box the run shows
+    const char* logged = nullptr;  // what the log holds afterwards
+    const char* planned = nullptr; // what the plan holds afterwards
   } cases[] = {
-      {"/QUIET /PRN:\"NO SUCH DRIVER\" /LOG:" + std::string(kLog), 1605},
+      {"/QUIET /PRN:\"NO SUCH DRIVER\" /LOG:" + std::string(kLog), 1605, nullptr,
+       "no installed printer matches them and the scripts describe nothing to remove; nothing is removed"},
       {"/QUIET /MFG:Nobody,Else", 1605},
       {"/QUIET /PRN", 1605},
       {"/QUIET /PRN:", 87},
@@ -211,11 +254,27 @@ TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
       {"/QUIET /PLAN:\"\"", 87},
       {std::string("/PLAN:") + kPlan + " /PLAN:C:\\vq_quiet\\other.json", 87},
       {std::string("/PLAN:") + kPlan + " /PRN:\"NO SUCH DRIVER\"", 1605},
+      {"/QUIET /UNDO /LOG:" + std::string(kLog), 87, nullptr, "refused: no backup there"},
+      {"/UNDO", 87, "Nenhuma c\xF3pia de seguran\xE7\x61 de desinstala\xE7\xE3o foi encontrada"},
+      {"/QUIET /UNDO:" + std::string(kLogFolder), 87},  // holds no backup folder
+      {"/QUIET /UNDO:" + backups + "altered /LOG:" + kLog, 87, nullptr, "is not what was saved"},
+      {"/UNDO:" + backups + "undo /XYZ", 87, "desconhecida na linha de comando: 'XYZ'"},
+      {"/QUIET /UNDO:" + backups + "undo " + kPsSwitch, 87},  // the whole backup, never a printer's part
+      {"/QUIET /UNDO: /BACKUP:" + backups + "undo", 87},    // an empty path is not "the newest"
+      {std::string("/PLAN:") + kPlan + " /UNDO:" + backups + "undo", 0, nullptr, nullptr,
+       "\"action\": \"restore folder\""},
       {std::string("/PLAN:") + kPlan + " " + kPsSwitch, 0},
       {std::string("/QUIET /PLAN:") + kPlan, 0},
   };
   const MachineState before = TakeMachineState();
-  for (const Case& c : cases) EXPECT_EQ(Run(c.arguments, c.box), c.code) << c.arguments;
+  for (const Case& c : cases) {
+    EXPECT_EQ(Run(c.arguments, c.box), c.code) << c.arguments;
+    if (c.logged) EXPECT_NE(ReadLog().find(c.logged), std::string::npos) << c.arguments << "\n" << ReadLog();
+    if (c.planned) {
+      const std::string plan = ReadFileText(kPlan);
+      EXPECT_NE(plan.find(c.planned), std::string::npos) << c.arguments << "\n" << plan;
+    }
+  }
   // Only the log, and the service manager's counter of the spooler's restart
   // at start-up, may differ.
   const std::string log = FileEntry(kLog), plan = FileEntry(kPlan);
@@ -226,10 +285,6 @@ TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
       changes += "\n  " + change.entry;
   }
   EXPECT_TRUE(changes.empty()) << "changed:" << changes;
-  EXPECT_NE(ReadLog().find("no installed printer matches them and the scripts describe nothing to "
-                           "remove; nothing is removed"),
-            std::string::npos)
-      << ReadLog();
   // The last plan: every printer of the package, nothing done.
   const std::string written = ReadFileText(kPlan);
   EXPECT_NE(written.find("\"exitCode\": 0"), std::string::npos) << written;

@@ -12,7 +12,10 @@
 
 #include "tests/gui/torvax/GuiDriver.h"
 #include "tests/wine/core/WineTestSupport.h"
+#include "tests/wine/fixture/MachineState.h"
 #include "tests/wine/fixture/PackageInstaller.h"
+#include "uninstall/engine/BackupFolder.h"
+#include "uninstall/engine/Undo.h"
 #include "uninstall/res/resource.h"
 
 using gui::CProgram;
@@ -36,6 +39,25 @@ int RowOf(const std::vector<std::vector<std::string>>& rows, const std::string& 
   for (size_t i = 0; i < rows.size(); ++i)
     if (rows[i][0] == name) return static_cast<int>(i);
   return -1;
+}
+
+// The date of the newest backup as the undo's question names it: the
+// manifest's "2026-12-09 14:03:59" as "09/12/2026 14:03:59".
+std::string NewestBackupDate() {
+  const std::vector<std::string> backups = vq::BackupsUnder(vq::DefaultBackupRoot());
+  if (backups.empty()) return "(no backup)";
+  const std::string manifest = ReadFileText(backups.front() + vq::kManifestName);
+  const std::size_t at = manifest.find("\"created\": \"");
+  if (at == std::string::npos) return "(no date)";
+  const std::string d = manifest.substr(at + 12, 19);
+  return d.substr(8, 2) + "/" + d.substr(5, 2) + "/" + d.substr(0, 4) + d.substr(10);
+}
+
+// What the main dialog's menu entry "Desfazer..." shows: the undo's
+// question; null when the menu has no such entry.
+HWND AskUndo(CProgram& tool, HWND main) {
+  gui::ChooseSystemMenuEntry(main, 'd');
+  return gui::WaitForMessageBox(tool.Id(), kCaption, nullptr, 3000);
 }
 
 std::string Shot(const char* name) {
@@ -87,10 +109,14 @@ TEST_F(TorvaxRun, ChosenPrintersGoWithTheDriversOnlyTheyUsed) {
   for (const std::string& p : before)
     if (p != kOffice && p != kXl) candidate = p;
   ASSERT_EQ(DefaultPrinter(), kOffice);
+  // No backup yet: the menu offers no undo.
+  const std::string root = vq::DefaultBackupRoot();
+  MoveFileA(root.substr(0, root.size() - 1).c_str(), (root.substr(0, root.size() - 1) + ".old").c_str());
 
   CProgram tool;
   HWND main = StartToSelection(tool, "");
   ASSERT_NE(main, nullptr);
+  EXPECT_EQ(AskUndo(tool, main), nullptr);
   Uninstall(main, {kOffice, kXl});
 
   HWND moved = gui::WaitForMessageBox(tool.Id(), kCaption, "A nova impressora padr");
@@ -133,8 +159,46 @@ TEST_F(TorvaxRun, ChosenPrintersGoWithTheDriversOnlyTheyUsed) {
   ASSERT_NE(done, nullptr);
   PostMessageA(done, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(gui::WaitUntil([&] { return gui::ReadListView(list, 1).size() == 2; }));
-  gui::PressButton(main, IDC_EXIT);
-  EXPECT_EQ(tool.WaitForExit(30000), 0u);  // done
+
+  // The menu now undoes the last run: its question names the backup's date
+  // and what it holds, and No changes nothing.
+  HWND question = AskUndo(tool, main);
+  ASSERT_NE(question, nullptr);
+  const std::string asked = gui::MessageBoxText(question);
+  EXPECT_NE(asked.find("Desfazer a desinstala\xE7\xE3o de " + NewestBackupDate() + "?"), std::string::npos)
+      << asked;
+  EXPECT_NE(asked.find("\n1 impressora\n"), std::string::npos) << asked;
+  gui::Settle(question);
+  gui::SaveScreenshot(Shot("undo-question.bmp"));
+  const vq::fixture::MachineState unchanged = vq::fixture::TakeMachineState();
+  PostMessageA(question, WM_COMMAND, IDNO, 0);
+  ASSERT_TRUE(gui::WaitUntilGone(question));
+  gui::Settle(main);
+  EXPECT_TRUE(vq::fixture::ChangesBetween(unchanged, vq::fixture::TakeMachineState()).empty());
+  EXPECT_TRUE(tool.Running());
+
+  // Yes: the undo shows its rows, then its completion over them, and the
+  // program ends with the undo's code; the printer of the last run is back.
+  question = AskUndo(tool, main);
+  ASSERT_NE(question, nullptr);
+  PostMessageA(question, WM_COMMAND, IDYES, 0);
+  HWND progress = gui::WaitForWindow(tool.Id(), "#32770", "Desfazer a desinstala\xE7\xE3o", 10000);
+  EXPECT_NE(progress, nullptr);
+  gui::SaveScreenshot(Shot("undo-progress.bmp"));  // a row running, if caught
+  HWND undone = gui::WaitForMessageBox(tool.Id(), kCaption, "A desinstala\xE7\xE3o foi desfeita");
+  ASSERT_NE(undone, nullptr);
+  // The completion moved below the window, whose rows are all done.
+  RECT under;
+  GetWindowRect(progress, &under);
+  SetWindowPos(undone, nullptr, under.left, under.bottom + 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  gui::Settle(undone);
+  gui::SaveScreenshot(Shot("undo-done.bmp"));
+  PostMessageA(undone, WM_COMMAND, IDOK, 0);
+  const DWORD code = tool.WaitForExit(30000);
+  EXPECT_TRUE(code == 0 || code == 3010) << code;
+  const std::vector<std::string> back = vq::fixture::InstalledPrinters();
+  EXPECT_EQ(std::count(back.begin(), back.end(), vq::fixture::kHallPrinter), 1);
+  EXPECT_EQ(back.size(), before.size() - 2);
 }
 
 TEST_F(TorvaxRun, TheRunWaitsWhileTheDisguiseToolUndoesItsWork) {
