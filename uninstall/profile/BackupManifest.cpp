@@ -1,6 +1,7 @@
 #include "uninstall/profile/BackupManifest.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace vq {
@@ -44,10 +45,24 @@ bool IsHex(const std::string& text, std::size_t length) {
   return true;
 }
 
-// A file of the backup folder itself: no folder part, no device or stream.
+// A name Windows takes for a device in every folder ("NUL", "com1.bin"):
+// reading it would read the device, not a saved file.
+bool IsDeviceName(const std::string& name) {
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CLOCK$") return true;
+  return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+// A file of the backup folder itself: no folder part, no device or stream,
+// no trailing dot or space (Windows drops them and opens another file).
 bool IsPlainName(const std::string& name) {
-  if (name.empty() || name.size() > 64 || name == "." || name == "..") return false;
-  return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+  if (name.empty() || name.size() > 64 || name.back() == '.' || name.back() == ' ') return false;
+  for (char c : name)
+    if (static_cast<unsigned char>(c) < 0x20) return false;
+  return name.find_first_of("\\/:*?\"<>|") == std::string::npos && !IsDeviceName(name);
 }
 
 const ManifestJson* Field(const ManifestJson& object, const char* name) {

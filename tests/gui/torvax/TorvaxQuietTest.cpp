@@ -225,6 +225,14 @@ TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
   const std::string altered = "restored by an undo that does not check";
   WriteBackup(backups + "altered\\20261209-140359\\", "file", {{"path", "C:\\vq_quiet\\restored.txt"}},
               &altered, "the bytes that were saved");
+  // One whose saved file is gone, one whose manifest a full disk cut short.
+  WriteBackup(backups + "missing\\20261209-140359\\", "file", {{"path", "C:\\vq_quiet\\restored.txt"}},
+              &altered, altered);
+  DeleteFileA((backups + "missing\\20261209-140359\\0001.bin").c_str());
+  WriteBackup(backups + "cut\\20261209-140359\\", "folder", {{"path", "C:\\vq_quiet\\restored\\"}});
+  const std::string cutManifest = backups + "cut\\20261209-140359\\" + vq::kManifestName;
+  const std::string whole = ReadFileText(cutManifest);
+  EXPECT_TRUE(WriteFileText(cutManifest, whole.substr(0, whole.size() - 20)));
   const struct Case {
     std::string arguments;
     DWORD code;
@@ -258,6 +266,8 @@ TEST_F(TorvaxQuiet, RunsThatRemoveNothingChangeNothingAndSayWhy) {
       {"/UNDO", 87, "Nenhuma c\xF3pia de seguran\xE7\x61 de desinstala\xE7\xE3o foi encontrada"},
       {"/QUIET /UNDO:" + std::string(kLogFolder), 87},  // holds no backup folder
       {"/QUIET /UNDO:" + backups + "altered /LOG:" + kLog, 87, nullptr, "is not what was saved"},
+      {"/QUIET /UNDO:" + backups + "missing /LOG:" + kLog, 87, nullptr, "the saved file 0001.bin is missing"},
+      {"/QUIET /UNDO:" + backups + "cut /LOG:" + kLog, 87, nullptr, "not a complete JSON document"},
       {"/UNDO:" + backups + "undo /XYZ", 87, "desconhecida na linha de comando: 'XYZ'"},
       {"/QUIET /UNDO:" + backups + "undo " + kPsSwitch, 87},  // the whole backup, never a printer's part
       {"/QUIET /UNDO: /BACKUP:" + backups + "undo", 87},    // an empty path is not "the newest"
