@@ -514,41 +514,6 @@ int WritePlanOf(const std::string& commandLine, const std::string& path) {
 
 }  // namespace
 
-TEST(MachineComparison, UninstallsOfSomePrintersThenTheRestChangeOnlyWhatTheRemovalSetAsks) {
-  InstallScenario();
-  const vq::COsVersion os = vq::COsVersion::FromSystem();
-  MachineState before = TakeMachineState();
-  for (const UninstallRun& run : kRuns) {
-    const std::string commandLine = std::string("TORVAX02.exe /QUIET ") + run.switches;
-    const CUninstallDatabase db = ComputeAsTheTool(commandLine, os);
-    const CExpectation expected(db);
-    // First the plan: it changes nothing.
-    const std::string planPath = std::string(kLogFolder) + run.log + ".plan.json";
-    EXPECT_EQ(WritePlanOf(commandLine, planPath), 0) << run.switches;
-    EXPECT_EQ(ChangesOfAPlan(before, TakeMachineState(), planPath), "") << run.switches;
-    const std::string logPath = std::string(kLogFolder) + run.log;
-    const DWORD exit = RunAndWait("\"" + SiblingPath("TORVAX02.exe") + "\" /QUIET " + run.switches +
-                                  " /LOG:" + logPath);
-    EXPECT_TRUE(exit == 0 || exit == 3010) << run.switches << ": " << exit;
-    // The plan listed exactly what the run did. Whether an add-on's hook and
-    // the disguise tool run is known only by running them: for those, what
-    // was tried counts.
-    EXPECT_EQ(FirstDifference(WithoutRunOutcomes(PlannedActions(planPath)),
-                              WithoutRunOutcomes(LoggedActions(logPath))), "")
-        << run.switches;
-    const MachineState after = TakeMachineState();
-    ExpectOnlyExplainedChanges(expected, before, after, run.switches, run.othersGo);
-    ExpectRemovalSetCarriedOut(expected, after, run.switches);
-    before = after;
-  }
-  // Nothing of the package is left but what its catch-all and ignore entries
-  // keep, and the printer that only ever was a disguise.
-  EXPECT_EQ(InstalledPrinters(), std::vector<std::string>{kReceptionPrinter});
-  EXPECT_FALSE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\OEM02"));
-  EXPECT_TRUE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\Shared"));
-  EXPECT_FALSE(FileExists(FolderOf(Place::kDriver) + "Qunz__02.unm"));
-}
-
 // ---- the same uninstalls on every Windows the package names ----------------
 
 namespace {
@@ -797,6 +762,30 @@ void MarkDefaultAsWindows9x(vq::CAccessLayer& access) {
   access.ClosePrinter(printer);
 }
 
+// A job printed to each printer reaches its port: FILE:, here, with the
+// document's output file naming where.
+void ExpectEveryPrinterPrints(const char* when) {
+  const std::string job = "a page of printer ";
+  int n = 0;
+  for (const auto& [name, texts] : PrintersNow()) {
+    const std::wstring output = L"C:\\users\\Public\\job" + std::to_wstring(++n) + L".prn";
+    DeleteFileW(output.c_str());
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, nullptr)) << when << ": " << Narrow(name);
+    DOC_INFO_1W doc = {const_cast<wchar_t*>(L"page"), const_cast<wchar_t*>(output.c_str()), const_cast<wchar_t*>(L"RAW")};
+    const std::string bytes = job + Narrow(name);
+    DWORD written = 0;
+    const bool printed = StartDocPrinterW(printer, 1, reinterpret_cast<BYTE*>(&doc)) && StartPagePrinter(printer) &&
+                         WritePrinter(printer, const_cast<char*>(bytes.data()), DWORD(bytes.size()), &written) &&
+                         EndPagePrinter(printer) && EndDocPrinter(printer);
+    ClosePrinter(printer);
+    EXPECT_TRUE(printed) << when << ": " << Narrow(name) << " (error " << GetLastError() << ")";
+    std::string out;
+    for (int wait = 0; wait < 50 && (out = ReadFileText(Narrow(output))) != bytes; ++wait) Sleep(100);
+    EXPECT_EQ(out, bytes) << when << ": the job of " << Narrow(name) << " did not reach " << Narrow(texts.port);
+  }
+}
+
 class ProfileComparison : public ::testing::TestWithParam<std::string> {};
 
 }  // namespace
@@ -898,6 +887,63 @@ INSTANTIATE_TEST_SUITE_P(Profiles, ProfileComparison,
                              if (std::isalnum(static_cast<unsigned char>(c))) name += c;
                            return name;
                          });
+
+// The shipped tool's quiet runs: some printers of the package, then the
+// rest, then every printer left; then each run undone by the tool, the last
+// first and each twice: the machine is as before, and every printer prints.
+TEST(MachineComparison, UninstallsOfSomePrintersThenTheRestChangeOnlyWhatTheRemovalSetAsksAndUndoRestores) {
+  InstallScenario();
+  const vq::COsVersion os = vq::COsVersion::FromSystem();
+  const MachineState installed = TakeMachineState(FileStamps::kContent);
+  MachineState before = TakeMachineState();
+  for (const UninstallRun& run : kRuns) {
+    const std::string commandLine = std::string("TORVAX02.exe /QUIET ") + run.switches;
+    const CUninstallDatabase db = ComputeAsTheTool(commandLine, os);
+    const CExpectation expected(db);
+    // First the plan: it changes nothing.
+    const std::string planPath = std::string(kLogFolder) + run.log + ".plan.json";
+    EXPECT_EQ(WritePlanOf(commandLine, planPath), 0) << run.switches;
+    EXPECT_EQ(ChangesOfAPlan(before, TakeMachineState(), planPath), "") << run.switches;
+    const std::string logPath = std::string(kLogFolder) + run.log;
+    const DWORD exit = RunAndWait("\"" + SiblingPath("TORVAX02.exe") + "\" /QUIET " + run.switches +
+                                  " /LOG:" + logPath);
+    EXPECT_TRUE(exit == 0 || exit == 3010) << run.switches << ": " << exit;
+    // The plan listed exactly what the run did. Whether an add-on's hook and
+    // the disguise tool run is known only by running them: for those, what
+    // was tried counts.
+    EXPECT_EQ(FirstDifference(WithoutRunOutcomes(PlannedActions(planPath)),
+                              WithoutRunOutcomes(LoggedActions(logPath))), "")
+        << run.switches;
+    const MachineState after = TakeMachineState();
+    ExpectOnlyExplainedChanges(expected, before, after, run.switches, run.othersGo);
+    ExpectRemovalSetCarriedOut(expected, after, run.switches);
+    before = after;
+  }
+  // Nothing of the package is left but what its catch-all and ignore entries
+  // keep, and the printer that only ever was a disguise.
+  EXPECT_EQ(InstalledPrinters(), std::vector<std::string>{kReceptionPrinter});
+  EXPECT_FALSE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\OEM02"));
+  EXPECT_TRUE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\Shared"));
+  EXPECT_FALSE(FileExists(FolderOf(Place::kDriver) + "Qunz__02.unm"));
+
+  const std::vector<std::string> backups = vq::BackupsUnder(vq::DefaultBackupRoot());
+  ASSERT_EQ(backups.size(), std::size(kRuns));
+  const std::string tool = "\"" + SiblingPath("TORVAX02.exe") + "\" /QUIET /LOG:" + kLogFolder + "undo.log /UNDO:";
+  for (const std::string& folder : backups) {
+    const DWORD exit = RunAndWait(tool + "\"" + folder + "\"");
+    EXPECT_TRUE(exit == 0 || exit == 3010) << folder << ": " << exit << "\n" << ReadFileText(std::string(kLogFolder) + "undo.log");
+    EXPECT_EQ(RunAndWait(tool + "\"" + folder + "\""), 0u) << folder << " undone twice";
+    EXPECT_NE(ReadFileText(std::string(kLogFolder) + "undo.log").find("nothing to restore"), std::string::npos);
+  }
+  // The test's own logs and plans are not the machine's.
+  for (const UninstallRun& run : kRuns) {
+    DeleteFileA((std::string(kLogFolder) + run.log).c_str());
+    DeleteFileA((std::string(kLogFolder) + run.log + ".plan.json").c_str());
+  }
+  DeleteFileA((std::string(kLogFolder) + "undo.log").c_str());
+  EXPECT_EQ(RoundTripDifferences(installed, TakeMachineState(FileStamps::kContent)), "");
+  ExpectEveryPrinterPrints("after the undo");
+}
 
 // ---- a quiet run ended the hard way, then the same command again ----------
 
