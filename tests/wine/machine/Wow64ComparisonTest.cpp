@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -78,11 +80,22 @@ std::string Wow64SystemFolder() {
   return std::string(folder) + "\\";
 }
 
+// Since Windows 7 the classes root has one key for both views but below
+// CLSID, Interface, DirectShow, Media Type and MediaFoundation
+// (learn.microsoft.com/windows/win32/winprog64/shared-registry-keys): a
+// 32-bit installer's file types and ProgIDs are the 64-bit one's.
+bool IsSharedClassKey(const SampleRegistryValue& v) {
+  if (v.root != "HKCR") return false;
+  for (const char* redirected : {"CLSID\\", "Interface\\", "DirectShow\\", "Media Type\\", "MediaFoundation\\"})
+    if (StartsWith(v.key + "\\", redirected)) return false;
+  return true;
+}
+
 // What a 32-bit installer of the same package left: its keys and Run values
 // in the 32-bit view, its system files in the 32-bit system folder.
 void InstallThe32BitTraces(const SamplePackage& package) {
   for (const SampleRegistryValue& v : package.registry) {
-    if (v.root == "HKCU" || Contains(v.key, "CurrentControlSet")) continue;
+    if (v.root == "HKCU" || Contains(v.key, "CurrentControlSet") || IsSharedClassKey(v)) continue;
     EXPECT_TRUE(SetIn32BitView(v.root, v.key, v.name, v.data)) << v.key;
   }
   for (const SampleRegistryValue& v : package.runValues)
@@ -106,6 +119,8 @@ bool IsBookkeeping(const std::string& entry) {
   for (const char* mark : kMarks)
     if (entry == mark) return true;
   if (StartsWith(entry, "file " + std::string("c:\\users\\public\\"))) return true;
+  // The runs' backups, which an undo needs.
+  if (Contains(entry, " c:\\windows\\qunz__02.bak\\")) return true;
   // The spooler's empty driver keys, made as it lists its environments.
   return StartsWith(entry, "reg hklm\\system\\currentcontrolset\\control\\print\\environments\\") &&
          (Contains(entry, "\\drivers\\version-") || entry.back() == '\\');
@@ -139,6 +154,56 @@ bool MayStay(const std::string& entry) {
   return false;
 }
 
+// The runs' backup folders, newest first (their names are the date and
+// time of the run, a later run of the same second with "-2").
+std::vector<std::string> BackupFolders() {
+  char windows[MAX_PATH] = "";
+  GetWindowsDirectoryA(windows, sizeof(windows));
+  const std::string root = std::string(windows) + "\\Qunz__02.bak\\";
+  std::vector<std::string> folders;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((root + "*").c_str(), &found);
+  for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != '.')
+      folders.push_back(root + found.cFileName + "\\");
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  std::sort(folders.rbegin(), folders.rend());
+  return folders;
+}
+
+// What an uninstall and its undo leave otherwise than before, on purpose or
+// by the spooler: the backups, the test's logs, the spooler's empty driver
+// keys, Wine's counter of service starts, and the default devmode the
+// spooler reports for a restored printer.
+bool IsUndoBookkeeping(const MachineChange& c) {
+  if (Contains(c.entry, " c:\\windows\\qunz__02.bak\\") || StartsWith(c.entry, "file c:\\users\\public\\"))
+    return true;
+  if (Contains(c.entry, "\\control\\servicecurrent\\")) return true;
+  const std::string print = "reg hklm\\system\\currentcontrolset\\control\\print\\";
+  if (!c.existedBefore && StartsWith(c.entry, print + "printers\\") && Contains(c.entry, "|default devmode"))
+    return true;
+  return !c.existedBefore && StartsWith(c.entry, print + "environments\\") &&
+         (Contains(c.entry, "\\drivers\\version-") || c.entry.back() == '\\');
+}
+
+// A printer's key, its Devices and PrinterPorts lines, the default printer.
+bool IsAboutPrinters(const std::string& entry) {
+  return StartsWith(entry, "reg hklm\\system\\currentcontrolset\\control\\print\\printers\\") ||
+         StartsWith(entry, "reg hkcu\\software\\microsoft\\windows nt\\currentversion\\devices\\") ||
+         StartsWith(entry, "reg hkcu\\software\\microsoft\\windows nt\\currentversion\\printerports\\") ||
+         entry == "reg hkcu\\software\\microsoft\\windows nt\\currentversion\\windows\\|device";
+}
+
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return lines;
+}
+
 std::string List(const std::vector<std::string>& entries) {
   std::string text;
   for (const std::string& e : entries) text += "\n  " + e;
@@ -160,6 +225,7 @@ TEST(Wow64, TheShipped32BitToolRemovesA64BitPackageFromBothViewsAndBothSystemFol
   ASSERT_TRUE(SetRegistryText("HKLM", "SOFTWARE\\VARDEN QUILLAN\\OEM02\\OEMPaths", "Native",
                               "C:\\Program Files"));
   const MachineState installed = TakeMachineState();
+  const MachineState installedContent = TakeMachineState(FileStamps::kContent);
   ASSERT_TRUE(FileExists(FolderOf(Place::kDriver) + "Qunz__02.unm"));  // the x64 driver folder
 
   MachineState before = installed;
@@ -199,4 +265,26 @@ TEST(Wow64, TheShipped32BitToolRemovesA64BitPackageFromBothViewsAndBothSystemFol
   for (const MachineChange& c : ChangesBetween(bystander, before))
     if (c.existsAfter && !IsBookkeeping(c.entry) && !MayStay(c.entry)) left.push_back(c.entry);
   EXPECT_TRUE(left.empty()) << "left of the package:" << List(left);
+
+  // Each run undone by the tool, the last first: both views and both system
+  // folders are as installed, the drivers of both environments too. Not the
+  // printers: Wine's spooler runs inside the 32-bit tool and looks for their
+  // drivers in the tool's own environment, "Windows NT x86", where there are
+  // none (1797); Windows' spooler is a 64-bit service and adds them from
+  // "Windows x64". Their keys, lines and the default printer are left out.
+  const std::vector<std::string> backups = BackupFolders();
+  ASSERT_EQ(backups.size(), std::size(kRuns));
+  const std::string undoLog = std::string(kToolFolder) + "undo.log";
+  for (const std::string& folder : backups) {
+    const DWORD exit = RunAndWait("\"" + tool + "\" /QUIET /UNDO:\"" + folder + "\" /LOG:" + undoLog);
+    EXPECT_TRUE(exit == 0 || exit == 3010 || exit == 1603) << folder << ": " << exit;
+    for (const std::string& line : LinesOf(ReadFileText(undoLog)))
+      if (Contains(line, ": failed") && !(Contains(line, "restore printer ") && Contains(line, "(error 1797)")))
+        ADD_FAILURE() << folder << ": " << line;
+  }
+  std::vector<std::string> changed;
+  for (const MachineChange& c : ChangesBetween(installedContent, TakeMachineState(FileStamps::kContent)))
+    if (!IsUndoBookkeeping(c) && !IsAboutPrinters(c.entry))
+      changed.push_back((!c.existedBefore ? "+ " : !c.existsAfter ? "- " : "~ ") + c.entry);
+  EXPECT_TRUE(changed.empty()) << "not as installed after the undo:" << List(changed);
 }
