@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -1078,3 +1079,67 @@ TEST_P(InterruptedRuns, AreFinishedByTheSameCommandAndUndoneByTheirBackups) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shards, InterruptedRuns, ::testing::Range(0, kInterruptedShards));
+
+// ---- benchmark: the cost of the backup ---------------------------------------
+
+namespace {
+
+// The bytes of the files in `folder` and its subfolders.
+unsigned long long FolderBytes(const std::string& folder) {
+  unsigned long long bytes = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+  for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found)) {
+    if (found.cFileName[0] == '.') continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      bytes += FolderBytes(folder + found.cFileName + "\\");
+    else
+      bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  }
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  return bytes;
+}
+
+// Milliseconds of a quiet run of the whole package by `tool`, the package
+// installed again before it.
+double TimedQuietRun(const std::string& tool) {
+  for (const std::string& p : InstallPackage(TheSamplePackage())) ADD_FAILURE() << p;
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  const DWORD exit = RunAndWait("\"" + tool + "\" /QUIET /MFG:\"VARDEN QUILLAN\"");
+  QueryPerformanceCounter(&end);
+  EXPECT_TRUE(exit == 0 || exit == 3010) << tool << ": " << exit;
+  return 1000.0 * double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+// Not a test: run by hand with --gtest_also_run_disabled_tests and
+// VQ_BASELINE_TOOL naming (as a Unix path) a TORVAX02.exe built without the
+// backup. Prints the size of the sample package's backup and the median
+// times of quiet runs of both tools, taken in turns on the bystander machine.
+TEST(DISABLED_Benchmark, QuietRunWithItsBackupAgainstOneWithout) {
+  const char* baseline = std::getenv("VQ_BASELINE_TOOL");
+  if (!baseline) GTEST_SKIP() << "VQ_BASELINE_TOOL is not set";
+  std::string without = std::string("Z:") + baseline;
+  std::replace(without.begin(), without.end(), '/', '\\');
+  const std::string with = SiblingPath("TORVAX02.exe");
+  InstallScenario();
+  std::vector<double> withTimes, withoutTimes;
+  for (int round = 0; round < 7; ++round) {
+    withTimes.push_back(TimedQuietRun(with));
+    withoutTimes.push_back(TimedQuietRun(without));
+  }
+  const std::vector<std::string> backups = vq::BackupsUnder(vq::DefaultBackupRoot());
+  ASSERT_FALSE(backups.empty());
+  std::printf("backup of the sample package: %llu bytes in %s\n", FolderBytes(backups.front()),
+              backups.front().c_str());
+  std::printf("quiet run, median of 7: with backup %.0f ms, without %.0f ms, ratio %.2f\n",
+              Median(withTimes), Median(withoutTimes), Median(withTimes) / Median(withoutTimes));
+}
