@@ -82,6 +82,27 @@ std::string Bytes(const ManifestJson& item, const char* field) {
   return bytes;
 }
 
+// The texts of a printer's level-2 record, as the manifest names them.
+const char* const kPrinterTexts[] = {"name",     "share",         "port",           "driver",   "comment",
+                                     "location", "separatorFile", "printProcessor", "datatype", "parameters"};
+
+// Points the text fields of a level-2 record (ANSI or wide) at `t`; an
+// empty text is none.
+template <class Info, class String>
+void PointAtTexts(Info& info, std::map<std::string, String>& t) {
+  auto ptr = [&](const char* f) { return t[f].empty() ? nullptr : &t[f][0]; };
+  info.pPrinterName = ptr("name");
+  info.pShareName = ptr("share");
+  info.pPortName = ptr("port");
+  info.pDriverName = ptr("driver");
+  info.pComment = ptr("comment");
+  info.pLocation = ptr("location");
+  info.pSepFile = ptr("separatorFile");
+  info.pPrintProcessor = ptr("printProcessor");
+  info.pDatatype = ptr("datatype");
+  info.pParameters = ptr("parameters");
+}
+
 class CRestore {
  public:
   CRestore(const std::string& folder, const COsVersion& os, bool planOnly)
@@ -347,21 +368,9 @@ class CRestore {
       return nullptr;
     }
     std::map<std::string, std::wstring> t;
-    for (const char* f : {"name", "share", "port", "driver", "comment", "location", "separatorFile",
-                          "printProcessor", "datatype", "parameters"})
-      t[f] = Utf8ToWide(Utf8(i, f));
-    auto ptr = [&](const char* f) { return t[f].empty() ? nullptr : &t[f][0]; };
+    for (const char* f : kPrinterTexts) t[f] = Utf8ToWide(Utf8(i, f));
     PRINTER_INFO_2W info = {};
-    info.pPrinterName = ptr("name");
-    info.pShareName = ptr("share");
-    info.pPortName = ptr("port");
-    info.pDriverName = ptr("driver");
-    info.pComment = ptr("comment");
-    info.pLocation = ptr("location");
-    info.pSepFile = ptr("separatorFile");
-    info.pPrintProcessor = ptr("printProcessor");
-    info.pDatatype = ptr("datatype");
-    info.pParameters = ptr("parameters");
+    PointAtTexts(info, t);
     info.pDevMode = devmode.size() >= sizeof(DEVMODEW) ? reinterpret_cast<DEVMODEW*>(&devmode[0]) : nullptr;
     info.pSecurityDescriptor = security.empty() ? nullptr : &security[0];
     FillNumbers(info, i);
@@ -370,21 +379,9 @@ class CRestore {
 
   HANDLE AddAnsiPrinter(const ManifestJson& i, std::string& devmode) {
     std::map<std::string, std::string> t;
-    for (const char* f : {"name", "share", "port", "driver", "comment", "location", "separatorFile",
-                          "printProcessor", "datatype", "parameters"})
-      t[f] = Text(i, f);
-    auto ptr = [&](const char* f) { return t[f].empty() ? nullptr : &t[f][0]; };
+    for (const char* f : kPrinterTexts) t[f] = Text(i, f);
     PRINTER_INFO_2A info = {};
-    info.pPrinterName = ptr("name");
-    info.pShareName = ptr("share");
-    info.pPortName = ptr("port");
-    info.pDriverName = ptr("driver");
-    info.pComment = ptr("comment");
-    info.pLocation = ptr("location");
-    info.pSepFile = ptr("separatorFile");
-    info.pPrintProcessor = ptr("printProcessor");
-    info.pDatatype = ptr("datatype");
-    info.pParameters = ptr("parameters");
+    PointAtTexts(info, t);
     info.pDevMode = devmode.size() >= sizeof(DEVMODEA) ? reinterpret_cast<DEVMODEA*>(&devmode[0]) : nullptr;
     FillNumbers(info, i);
     return AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));

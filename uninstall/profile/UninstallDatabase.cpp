@@ -268,10 +268,20 @@ void CUninstallDatabase::ComputeRemovalSet() {
   // The driver of each driver entry that no printer that stays needs goes
   // with what its entry names, also when its printers went before (a run
   // that ended part-way) or it never had one.
-  if (!keepEverything && !disguiseToolOnly)
+  // Only a driver the whole set names and none that stays needs: not the
+  // disguise tool's entry (in whatever case), nor a name a kept entry lists.
+  if (!keepEverything && !disguiseToolOnly) {
+    ItemList drivers;
     for (std::size_t i = 0; i < profiles.size(); ++i)
-      if (profiles[i].IsDriverEntry() && !tiedToKept[i] && profiles[i].entryName != kDisguiseProfileName)
-        removal.List(kDrivers).push_back(profiles[i].entryName);
+      if (profiles[i].IsDriverEntry() && !tiedToKept[i] && !EqualNoCase(profiles[i].entryName, kDisguiseProfileName))
+        drivers.push_back(profiles[i].entryName);
+    DifferenceList(drivers, keep.List(kDrivers));
+    ItemList unnamed = drivers;
+    DifferenceList(unnamed, everything.List(kDrivers));
+    DifferenceList(drivers, unnamed);
+    ItemList& removed = removal.List(kDrivers);
+    removed.insert(removed.end(), drivers.begin(), drivers.end());
+  }
   // The file phase deletes by file name: a kept file protects every item
   // that names the same file, whatever its spelling ("X.DLL=1", a path).
   DifferenceFileList(removal.List(kFiles), keep.List(kFiles));
