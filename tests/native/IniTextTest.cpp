@@ -78,3 +78,31 @@ TEST(IniText, EverySectionOfTheNameCountsAndEveryOtherByteIsKept) {
   EXPECT_EQ(lines[0].start, 4u);
   EXPECT_EQ(lines[0].end, text.size());
 }
+
+// An undo's INI text: the lines the run took come back at their place, the
+// rest of what changed since stays; with the run's own list, a line someone
+// else removed since stays removed.
+TEST(IniText, LostLinesComeBackAtTheirPlaceAndOnlyThoseTheRunTook) {
+  const std::string before = "[Devices]\r\nvintara=winspool,FILE:\r\nTREMONA=winspool,LPT1:\r\n[Quillan]\r\nModel=1\r\n";
+  const std::vector<std::string> runTook = {"vintara=winspool,FILE:\r\n", "Model=1\r\n"};
+  const struct {
+    std::string now;
+    const std::vector<std::string>* only;
+    std::string expected;
+  } rows[] = {
+      // The run's lines missing: back after the line before them.
+      {"[Devices]\r\nTREMONA=winspool,LPT1:\r\n[Quillan]\r\n", &runTook, before},
+      {"[Devices]\r\nTREMONA=winspool,LPT1:\r\n[Quillan]\r\n", nullptr, before},
+      // Another maker's printer removed since: its line stays away.
+      {"[Devices]\r\n[Quillan]\r\n", &runTook, "[Devices]\r\nvintara=winspool,FILE:\r\n[Quillan]\r\nModel=1\r\n"},
+      // Without the list every lost line came back.
+      {"[Devices]\r\n[Quillan]\r\n", nullptr, before},
+      // A line added since stays; a last line without its line end gets one.
+      {"[Devices]\r\nnew=x\r\nTREMONA=winspool,LPT1:\r\n[Quillan]", &runTook,
+       "[Devices]\r\nvintara=winspool,FILE:\r\nnew=x\r\nTREMONA=winspool,LPT1:\r\n[Quillan]\r\nModel=1\r\n"},
+      // Everything there already: nothing changes.
+      {before, &runTook, before},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(WithLostLines(before, row.now, row.only), row.expected) << row.now;
+}

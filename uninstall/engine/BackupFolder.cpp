@@ -41,8 +41,12 @@ class COwnedSid {
 // Creates one folder whose access list lets only the administrators and the
 // system in, and passes that on to what is made inside it. (AddAccessAllowedAceEx,
 // which sets the inheritance flags, is Windows 2000's: the flags are set on
-// the entries afterwards, as every NT can.)
-bool CreateProtectedFolder(const std::string& folder) {
+// the entries afterwards, as every NT can.) From Windows 2000 on, the
+// system merges the parent's inheritable entries (the Users' read, the
+// Power Users' modify under the Windows folder) into the list given at
+// creation unless the descriptor is marked protected ("DACL for a New
+// Object", learn.microsoft.com/windows/win32/secauthz/dacl-for-a-new-object).
+bool CreateProtectedFolder(const std::string& folder, bool inheritsAutomatically) {
   const COwnedSid administrators(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS);
   const COwnedSid system(1, SECURITY_LOCAL_SYSTEM_RID, 0);
   if (!administrators.Get() || !system.Get()) return false;
@@ -63,6 +67,7 @@ bool CreateProtectedFolder(const std::string& folder) {
   if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
       !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
     return false;
+  if (inheritsAutomatically) descriptor.Control |= SE_DACL_PROTECTED;
   SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
   return CreateDirectoryA(folder.c_str(), &attributes) != FALSE;
 }
@@ -94,7 +99,7 @@ bool CreateAdministratorsFolder(const std::string& folder, const COsVersion& os)
   for (std::size_t end = path.find('\\', 3); end != std::string::npos; end = path.find('\\', end + 1)) {
     const std::string part = path.substr(0, end);
     if (Exists(part)) continue;
-    const bool created = os.IsNT() ? CreateProtectedFolder(part)
+    const bool created = os.IsNT() ? CreateProtectedFolder(part, os.IsWindows2000OrLater())
                                    : CreateDirectoryA(part.c_str(), nullptr) != FALSE;
     if (!created && !Exists(part)) return false;
   }

@@ -672,11 +672,19 @@ BOOL CBackupLayer::DeleteService(SC_HANDLE service) {
 
 // ---- the journal ------------------------------------------------------------------------
 
-bool CBackupLayer::BeforeFileRewritten(const std::string& path) {
-  if (rewritten_.count(NameKey(path)) || !Exists(path)) return true;
-  BackupFile saved;
-  if (!folder_.SaveFile(path, saved)) return false;
-  if (!Append({"ini lines", {{"path", AnsiJson(path)}}, {saved}})) return false;
+// The file as it was before the run first rewrote it, once; and each time
+// the lines it loses, which are all an undo puts back.
+bool CBackupLayer::BeforeFileRewritten(const std::string& path, const std::vector<std::string>& removedLines) {
+  if (!Exists(path)) return true;
+  ManifestJson removed = ManifestJson::array();
+  for (const std::string& line : removedLines) removed.push_back(AnsiJson(line));
+  std::vector<BackupFile> files;
+  if (!rewritten_.count(NameKey(path))) {
+    BackupFile saved;
+    if (!folder_.SaveFile(path, saved)) return false;
+    files.push_back(saved);
+  }
+  if (!Append({"ini lines", {{"path", AnsiJson(path)}, {"removed", removed}}, files})) return false;
   rewritten_.insert(NameKey(path));
   return true;
 }

@@ -74,7 +74,7 @@ class CBackupLayer : public CAccessLayer, public CChangeJournal {
   BOOL DeleteService(SC_HANDLE service) override;
 
   // The journal
-  bool BeforeFileRewritten(const std::string& path) override;
+  bool BeforeFileRewritten(const std::string& path, const std::vector<std::string>& removedLines) override;
   bool BeforeFolderTreeGoes(const std::string& folder) override;
   void OwnFile(const std::string& path) override;
   void CannotRestore(const char* kind, const std::string& item) override;

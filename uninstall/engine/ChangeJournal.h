@@ -5,15 +5,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vq {
 
 class CChangeJournal {
  public:
   virtual ~CChangeJournal() = default;
-  // The file `path` is about to be written anew (an INI file losing a line).
-  // False when what it holds could not be saved: it must then stay as it is.
-  virtual bool BeforeFileRewritten(const std::string& /*path*/) { return true; }
+  // The file `path` is about to be written anew, losing `removedLines` (an
+  // INI file's entry). False when what it holds could not be saved: it must
+  // then stay as it is.
+  virtual bool BeforeFileRewritten(const std::string& /*path*/,
+                                   const std::vector<std::string>& /*removedLines*/) {
+    return true;
+  }
   // The folder tree `folder` is about to go (a program group the program
   // manager deletes). False when it could not be saved: it must then stay.
   virtual bool BeforeFolderTreeGoes(const std::string& /*folder*/) { return true; }

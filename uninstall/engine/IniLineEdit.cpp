@@ -117,7 +117,9 @@ int DeleteLineInSection(const std::string& path, const std::string& section,
   const std::vector<TextLine> lines = FindIniEntryLines(content, section, key);
   if (lines.empty()) return 0;
   // The backup keeps what the file held; without that it stays as it is.
-  if (!Journal().BeforeFileRewritten(path)) return 0;
+  std::vector<std::string> removed;
+  for (const TextLine& line : lines) removed.push_back(content.substr(line.start, line.end - line.start));
+  if (!Journal().BeforeFileRewritten(path, removed)) return 0;
 
   CReplacementFile replacement;
   if (!replacement.Write(FolderOf(path), WithoutLines(content, lines),

@@ -4,6 +4,7 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -31,6 +32,13 @@ constexpr DWORD kMaxListed = 100000;
 
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A junction or other reparse point: what is written or deleted through it
+// lands elsewhere.
+bool IsReparsePoint(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 std::string WithBackslash(std::string folder) {
@@ -103,14 +111,73 @@ void PointAtTexts(Info& info, std::map<std::string, String>& t) {
   info.pParameters = ptr("parameters");
 }
 
+// When a backup folder was made: "YYYYMMDD-HHMMSS" of the run's start and,
+// for a later run of the same second, "-n" (n from 2); ordered by both.
+using BackupStamp = std::pair<std::string, unsigned>;
+bool ReadBackupStamp(const std::string& name, BackupStamp& stamp) {
+  if (name.size() < 15 || name[8] != '-') return false;
+  for (std::size_t i = 0; i < 15; ++i)
+    if (i != 8 && (name[i] < '0' || name[i] > '9')) return false;
+  stamp = {name.substr(0, 15), 1};
+  if (name.size() == 15) return true;
+  if (name[15] != '-' || name.size() < 17 || name.size() > 20) return false;
+  unsigned n = 0;
+  for (std::size_t i = 16; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+    n = n * 10 + unsigned(name[i] - '0');
+  }
+  stamp.second = n;
+  return n >= 2;
+}
+
+// The saved device mode when its own sizes lie within the bytes saved: the
+// spooler reads dmSize + dmDriverExtra bytes of it.
+template <class DevMode>
+DevMode* CheckedDevMode(std::string& bytes) {
+  if (bytes.size() < sizeof(DevMode)) return nullptr;
+  auto* mode = reinterpret_cast<DevMode*>(&bytes[0]);
+  const std::size_t size = std::size_t(mode->dmSize) + mode->dmDriverExtra;
+  return mode->dmSize >= offsetof(DevMode, dmFields) + sizeof(mode->dmFields) && size <= bytes.size() ? mode
+                                                                                                        : nullptr;
+}
+
+// A saved self-relative security descriptor whose owner, group and lists
+// lie within its bytes: the system follows their offsets unchecked.
+bool IsWholeSecurityDescriptor(std::string& bytes) {
+  const std::size_t size = bytes.size();
+  if (size < 20) return false;  // revision, control and four offsets
+  auto at = [&](std::size_t offset) { return reinterpret_cast<const BYTE*>(bytes.data()) + offset; };
+  DWORD offsets[4];
+  std::memcpy(offsets, at(4), sizeof(offsets));  // owner, group, system list, access list
+  for (int n = 0; n < 4; ++n) {
+    const std::size_t o = offsets[n];
+    if (o == 0) continue;
+    if (o < 20 || o > size - 8) return false;
+    const std::size_t whole = n < 2 ? 8 + 4 * std::size_t(at(o)[1])                     // a SID's sub-authorities
+                                    : *reinterpret_cast<const WORD*>(at(o + 2));      // an ACL's AclSize
+    if (whole > size - o) return false;
+  }
+  PSECURITY_DESCRIPTOR descriptor = &bytes[0];
+  return IsValidSecurityDescriptor(descriptor) && GetSecurityDescriptorLength(descriptor) <= size;
+}
+
 class CRestore {
  public:
   CRestore(const std::string& folder, const COsVersion& os, bool planOnly)
       : folder_(WithBackslash(folder)), os_(os), planOnly_(planOnly) {}
 
   void Run(const BackupManifest& manifest) {
-    for (const BackupEntry& e : manifest.entries)
+    for (const BackupEntry& e : manifest.entries) {
       if (e.kind == "printer" && Flag(e.item, "default")) defaultLine_ = DefaultDeviceLine(e.item);
+      if (e.kind == "profile string" && IsDeviceLine(e.item))
+        for (const char* field : {"before", "after"}) runDeviceLines_.push_back(Text(e.item, field));
+      if (e.kind == "printer settings" && MadeDefault(e.item)) runDefaults_.push_back(Text(e.item, "name"));
+      auto removed = e.item.find("removed");
+      if (e.kind == "ini lines" && removed != e.item.end() && removed->is_array()) {
+        std::vector<std::string>& lines = removedLines_[NameKey(Text(e.item, "path"))];
+        for (const ManifestJson& line : *removed) lines.push_back(AnsiOf(line));
+      }
+    }
     for (auto it = manifest.entries.rbegin(); it != manifest.entries.rend(); ++it) Entry(*it);
   }
   const UndoResult& Result() const { return result_; }
@@ -142,10 +209,15 @@ class CRestore {
     ++result_.notRestorable;
   }
 
+  // A saved file, checked again as it is read: what was verified before the
+  // undo began may have been changed since.
   std::string Saved(const BackupEntry& entry, std::size_t index, bool& ok) {
     ok = index < entry.files.size();
     if (!ok) return std::string();
-    return ReadWholeFile(folder_ + entry.files[index].name, ok);
+    const BackupFile& file = entry.files[index];
+    std::string bytes = ReadWholeFile(folder_ + file.name, ok);
+    ok = ok && bytes.size() == file.size && Sha256Hex(bytes.data(), bytes.size()) == file.sha256;
+    return ok ? bytes : std::string();
   }
 
   void Entry(const BackupEntry& e) {
@@ -226,14 +298,22 @@ class CRestore {
 
   // A file the run wrote anew (an INI file that lost lines): each line it
   // lost goes back at its place; whatever else changed since stays.
+  // An INI file the run took lines from: the lines it took, at their place,
+  // where they are missing now (the entry that saved the file puts back
+  // what every entry of the file lists). A file there that cannot be read
+  // is not replaced.
   void RewrittenFile(const BackupEntry& e) {
     const std::string path = Text(e.item, "path");
+    if (e.files.empty()) return;
     bool ok = false;
     const std::string old = Saved(e, 0, ok);
     if (!ok) return Failed("restore INI lines", Quoted(path), ERROR_FILE_CORRUPT);
     bool read = false;
-    const std::string now = Exists(path) ? ReadWholeFile(path, read) : std::string();
-    const std::string merged = WithLostLines(old, now);
+    const bool exists = Exists(path);
+    const std::string now = exists ? ReadWholeFile(path, read) : std::string();
+    if (exists && !read) return Failed("restore INI lines", Quoted(path), GetLastError());
+    auto removed = removedLines_.find(NameKey(path));
+    const std::string merged = WithLostLines(old, now, removed == removedLines_.end() ? nullptr : &removed->second);
     if (read && merged == now) return AlreadyThere("restore INI lines", Quoted(path));
     if (!planOnly_ && !ReplaceFileContent(path, merged))
       return Failed("restore INI lines", Quoted(path), GetLastError());
@@ -356,8 +436,11 @@ class CRestore {
     if (!added) return Failed("restore printer", shown, GetLastError());
     PutPrinterData(added, i);
     ClosePrinter(added);
-    if (Flag(i, "default")) MakeDefault(i);
     Restored("restore printer", shown);
+    if (Flag(i, "default")) {
+      if (!MayMakeDefault()) return Conflict("make default", shown);
+      MakeDefault(i);
+    }
   }
 
   HANDLE AddWidePrinter(const ManifestJson& i, std::string& devmode, std::string& security) {
@@ -371,8 +454,8 @@ class CRestore {
     for (const char* f : kPrinterTexts) t[f] = Utf8ToWide(Utf8(i, f));
     PRINTER_INFO_2W info = {};
     PointAtTexts(info, t);
-    info.pDevMode = devmode.size() >= sizeof(DEVMODEW) ? reinterpret_cast<DEVMODEW*>(&devmode[0]) : nullptr;
-    info.pSecurityDescriptor = security.empty() ? nullptr : &security[0];
+    info.pDevMode = CheckedDevMode<DEVMODEW>(devmode);
+    info.pSecurityDescriptor = IsWholeSecurityDescriptor(security) ? &security[0] : nullptr;
     FillNumbers(info, i);
     return add(nullptr, 2, reinterpret_cast<BYTE*>(&info));
   }
@@ -382,7 +465,7 @@ class CRestore {
     for (const char* f : kPrinterTexts) t[f] = Text(i, f);
     PRINTER_INFO_2A info = {};
     PointAtTexts(info, t);
-    info.pDevMode = devmode.size() >= sizeof(DEVMODEA) ? reinterpret_cast<DEVMODEA*>(&devmode[0]) : nullptr;
+    info.pDevMode = CheckedDevMode<DEVMODEA>(devmode);
     FillNumbers(info, i);
     return AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
   }
@@ -412,6 +495,35 @@ class CRestore {
         SetPrinterDataA(printer, &name[0], Number(v, "type"), raw, static_cast<DWORD>(bytes.size()));
       }
     }
+  }
+
+  // The default goes back to a restored printer only where nobody chose
+  // another since: the user's device line is empty, one the run found or
+  // wrote, or names a printer that is not there. A name the ANSI functions
+  // cannot spell ('?') may be one that is: it stays.
+  bool MayMakeDefault() {
+    char now[4096] = "";
+    Access().GetProfileStringA("windows", "device", "", now, sizeof(now));
+    const std::string line = now;
+    if (line.empty()) return true;
+    for (const std::string& l : runDeviceLines_)
+      if (EqualNoCase(l, line)) return true;
+    const std::string name = line.substr(0, line.find(','));
+    for (const std::string& n : runDefaults_)
+      if (EqualNoCase(n, name)) return true;
+    CPrinter printer;
+    return name.find('?') == std::string::npos && !printer.Open(name.c_str(), PRINTER_ACCESS_USE);
+  }
+
+  // Windows 9x: the run made this printer the default through its attribute.
+  static bool MadeDefault(const ManifestJson& i) {
+    auto before = i.find("before"), after = i.find("after");
+    return before != i.end() && after != i.end() && !(Number(*before, "attributes") & PRINTER_ATTRIBUTE_DEFAULT) &&
+           (Number(*after, "attributes") & PRINTER_ATTRIBUTE_DEFAULT);
+  }
+
+  static bool IsDeviceLine(const ManifestJson& i) {
+    return EqualNoCase(Text(i, "section"), "windows") && EqualNoCase(Text(i, "key"), "device");
   }
 
   // The restored printer was the default: Windows 9x makes it so from the
@@ -469,11 +581,19 @@ class CRestore {
       info->pDatatype = &datatype[0];
       set = Access().SetPrinterW(printer.Get(), 2, buffer.data(), 0);
     } else {
+      // Windows 9x rewrites the whole record: its attributes go back too,
+      // the default mark only while it is as the run left it (the user may
+      // have moved it since).
       auto* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer.data());
-      const DWORD attributes = Number(*before, "attributes");
-      if (AnsiJson(info->pPrintProcessor ? info->pPrintProcessor : "") == (*before)["printProcessor"] &&
-          info->Attributes == attributes)
+      const DWORD mark = PRINTER_ATTRIBUTE_DEFAULT;
+      const bool markAsLeft = (info->Attributes & mark) == (Number(*after, "attributes") & mark);
+      const DWORD attributes =
+          (Number(*before, "attributes") & ~mark) | ((markAsLeft ? Number(*before, "attributes") : info->Attributes) & mark);
+      const std::string nowProcessor = info->pPrintProcessor ? info->pPrintProcessor : "";
+      if (EqualNoCase(nowProcessor, processorA) && info->Attributes == attributes)
         return AlreadyThere("restore printer settings", shown);
+      if (!EqualNoCase(nowProcessor, Text(*after, "printProcessor")))
+        return Conflict("restore printer settings", shown);
       if (planOnly_) return Restored("restore printer settings", shown);
       info->pPrintProcessor = &processorA[0];
       info->pDatatype = &datatypeA[0];
@@ -511,20 +631,19 @@ class CRestore {
     const std::string stage = folder_ + "stage\\";
     auto list = e.item.find(names);
     if (list == e.item.end() || !list->is_array() || list->size() != e.files.size()) return std::string();
-    if (!MakeFolders(stage)) return std::string();
+    if (!MakeFolders(stage) || IsReparsePoint(stage)) return std::string();
     for (std::size_t n = 0; n < e.files.size(); ++n) {
       bool ok = false;
       const std::string bytes = Saved(e, n, ok);
       const std::string name = AnsiOf((*list)[n]);
-      if (!ok || name.empty() || name.find_first_of("\\/:") != std::string::npos ||
-          !WriteWhole(stage + name, bytes))
+      if (!ok || !IsPlainFileName(name) || !WriteWhole(stage + name, bytes))
         return std::string();
     }
     return stage;
   }
 
   void Unstage(const std::string& stage) {
-    if (stage.empty()) return;
+    if (stage.empty() || IsReparsePoint(stage)) return;
     WIN32_FIND_DATAA found;
     CFindHandle find(FindFirstFileA((stage + "*").c_str(), &found));
     if (find.IsValid()) {
@@ -602,6 +721,8 @@ class CRestore {
     // Its files as they are now: each there as saved, missing, or another
     // package's under the same oemNN name (left as it is).
     std::vector<std::size_t> missing;
+    for (const ManifestJson& name : *names)
+      if (!IsPlainFileName(AnsiOf(name))) return Failed("restore INF copy", shown, ERROR_INVALID_DATA);
     for (std::size_t n = 0; n < e.files.size(); ++n) {
       bool ok = false, read = false;
       const std::string bytes = Saved(e, n, ok);
@@ -642,6 +763,7 @@ class CRestore {
                 dll = Text(e.item, "dll");
     const std::string shown = Quoted(name);
     if (MonitorInstalled(name)) return AlreadyThere("restore monitor", shown);
+    if (!IsPlainFileName(dll)) return Failed("restore monitor", shown, ERROR_INVALID_DATA);
     if (planOnly_) return Restored("restore monitor", shown);
     const std::string path = SystemFolderPath(dll);
     if (!e.files.empty() && !path.empty() && !Exists(path)) {
@@ -651,6 +773,8 @@ class CRestore {
     }
     MONITOR_INFO_2A info = {&name[0], environment.empty() ? nullptr : &environment[0], &dll[0]};
     if (AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info))) return Restored("restore monitor", shown);
+    // Refused now, it loads at the spooler's next start only if its library is there.
+    if (path.empty() || !Exists(path)) return Failed("restore monitor", shown, GetLastError());
     return LoadsAtNextStart("restore monitor", shown);
   }
 
@@ -663,6 +787,7 @@ class CRestore {
            return Access().EnumPrintProcessorsA(nullptr, env, 1, d, s, n, c);
          }))
       if (NameKey(p) == NameKey(name)) return AlreadyThere("restore print processor", shown);
+    if (!IsPlainFileName(dll)) return Failed("restore print processor", shown, ERROR_INVALID_DATA);
     if (planOnly_) return Restored("restore print processor", shown);
     char folder[MAX_PATH + 1] = "";
     DWORD needed = 0;
@@ -675,6 +800,7 @@ class CRestore {
       if (!ok || !WriteWhole(path, bytes)) return Failed("restore print processor", shown, ERROR_FILE_CORRUPT);
     }
     if (AddPrintProcessorA(nullptr, env, &dll[0], &name[0])) return Restored("restore print processor", shown);
+    if (path.empty() || !Exists(path)) return Failed("restore print processor", shown, GetLastError());
     return LoadsAtNextStart("restore print processor", shown);
   }
 
@@ -743,8 +869,7 @@ class CRestore {
     // The user's device line once named a printer the run deleted, and the
     // undo makes that printer the default again last: a line that names it
     // already is this backup's own doing (an undo run before), no conflict.
-    const bool deviceLine = EqualNoCase(section, "windows") && EqualNoCase(key, "device");
-    if (deviceLine && exists && !defaultLine_.empty() && EqualNoCase(now, defaultLine_))
+    if (IsDeviceLine(i) && exists && !defaultLine_.empty() && EqualNoCase(now, defaultLine_))
       return AlreadyThere("restore profile string", shown);
     const bool runWrote = Flag(i, "deleted") ? !exists : (exists && Text(i, "after") == now);
     if (!runWrote) return Conflict("restore profile string", shown);
@@ -758,30 +883,31 @@ class CRestore {
   COsVersion os_;
   bool planOnly_;
   std::string defaultLine_;  // the device line of the restored default printer, if any
+  std::vector<std::string> runDeviceLines_;  // the device lines the run found and wrote
+  std::vector<std::string> runDefaults_;     // printers the run made the default (Windows 9x)
+  std::map<std::string, std::vector<std::string>> removedLines_;  // by INI file: the lines the run took
   UndoResult result_;
 };
 
 }  // namespace
 
 std::vector<std::string> BackupsUnder(const std::string& root) {
-  std::vector<std::string> folders;
-  if (root.empty()) return folders;
-  WIN32_FIND_DATAA found;
-  CFindHandle find(FindFirstFileA((WithBackslash(root) + "*").c_str(), &found));
-  if (!find.IsValid()) return folders;
+  std::vector<std::pair<BackupStamp, std::string>> found;
+  if (root.empty()) return {};
+  WIN32_FIND_DATAA entry;
+  CFindHandle find(FindFirstFileA((WithBackslash(root) + "*").c_str(), &entry));
+  if (!find.IsValid()) return {};
   do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == ".." || !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    BackupStamp stamp;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !ReadBackupStamp(entry.cFileName, stamp))
       continue;
-    const std::string folder = WithBackslash(root) + name + "\\";
-    if (Exists(folder + kManifestName)) folders.push_back(folder);
-  } while (FindNextFileA(find.Get(), &found) && folders.size() < kMaxListed);
-  // "YYYYMMDD-HHMMSS[-n]" sorts by time; the newest first.
-  std::sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
-    return a.size() != b.size() && a.compare(0, a.size() - 1, b, 0, a.size() - 1) == 0 ? a.size() > b.size()
-                                                                                       : a > b;
-  });
+    const std::string folder = WithBackslash(root) + entry.cFileName + "\\";
+    if (Exists(folder + kManifestName)) found.emplace_back(stamp, folder);
+  } while (FindNextFileA(find.Get(), &entry) && found.size() < kMaxListed);
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<std::string> folders;
+  for (const auto& f : found) folders.push_back(f.second);
   return folders;
 }
 

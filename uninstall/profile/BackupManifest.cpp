@@ -1,8 +1,9 @@
 #include "uninstall/profile/BackupManifest.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
+
+#include "uninstall/profile/TextRoutines.h"
 
 namespace vq {
 
@@ -50,20 +51,24 @@ bool IsHex(const std::string& text, std::size_t length) {
 bool IsDeviceName(const std::string& name) {
   std::string base = name.substr(0, name.find('.'));
   while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CLOCK$") return true;
-  return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
+  base = FoldedCopy(base);
+  if (base == "con" || base == "prn" || base == "aux" || base == "nul" || base == "clock$") return true;
+  return base.size() == 4 && (base.rfind("com", 0) == 0 || base.rfind("lpt", 0) == 0) &&
          base[3] >= '1' && base[3] <= '9';
 }
 
+}  // namespace
+
 // A file of the backup folder itself: no folder part, no device or stream,
 // no trailing dot or space (Windows drops them and opens another file).
-bool IsPlainName(const std::string& name) {
+bool IsPlainFileName(const std::string& name) {
   if (name.empty() || name.size() > 64 || name.back() == '.' || name.back() == ' ') return false;
   for (char c : name)
     if (static_cast<unsigned char>(c) < 0x20) return false;
   return name.find_first_of("\\/:*?\"<>|") == std::string::npos && !IsDeviceName(name);
 }
+
+namespace {
 
 const ManifestJson* Field(const ManifestJson& object, const char* name) {
   auto it = object.find(name);
@@ -78,7 +83,7 @@ bool StringField(const ManifestJson& object, const char* name, std::string& out)
 }
 
 bool ReadFile(const ManifestJson& j, BackupFile& file, std::string& reason) {
-  if (!j.is_object() || !StringField(j, "name", file.name) || !IsPlainName(file.name)) {
+  if (!j.is_object() || !StringField(j, "name", file.name) || !IsPlainFileName(file.name)) {
     reason = "a saved file has no plain name";
     return false;
   }

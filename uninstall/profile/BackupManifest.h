@@ -74,6 +74,10 @@ std::string EntryAppendix(const BackupEntry& entry, bool isFirst);
 // that is not one. Never throws, whatever the text.
 bool ParseManifest(const std::string& text, BackupManifest& out, std::string& reason);
 
+// A name of one file in a folder, and nothing else: no folder part, drive,
+// stream or device name, no trailing dot or space.
+bool IsPlainFileName(const std::string& name);
+
 // The SHA-256 of `size` bytes, as 64 lower-case hexadecimal digits; the
 // streaming form for files read in blocks.
 std::string Sha256Hex(const void* data, std::size_t size);

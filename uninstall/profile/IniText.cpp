@@ -132,17 +132,21 @@ std::string WithoutEnd(const std::string& line) {
 
 }  // namespace
 
-std::string WithLostLines(const std::string& before, const std::string& now) {
+std::string WithLostLines(const std::string& before, const std::string& now,
+                          const std::vector<std::string>* only) {
   const std::vector<std::string> old = SplitKeepingEnds(before);
   std::vector<std::string> result = SplitKeepingEnds(now);
-  std::map<std::string, int> present;
+  std::map<std::string, int> present, allowed;
   for (const std::string& line : result) ++present[WithoutEnd(line)];
+  if (only)
+    for (const std::string& line : *only) ++allowed[WithoutEnd(line)];
   for (std::size_t k = 0; k < old.size(); ++k) {
     int& count = present[WithoutEnd(old[k])];
     if (count > 0) {
       --count;
       continue;
     }
+    if (only && allowed[WithoutEnd(old[k])]-- <= 0) continue;
     std::size_t at = std::min(k, result.size());
     if (k > 0) {
       const std::string previous = WithoutEnd(old[k - 1]);

@@ -42,7 +42,10 @@ std::string WithLineInSection(const std::string& text, const std::string& sectio
 // file the run took lines from, keeping whatever else changed since. Lines
 // compare without their line ends; a line is lacking when `now` holds it
 // fewer times than `before` does. A line put back after a last line without
-// its line end gives that one CR LF first.
-std::string WithLostLines(const std::string& before, const std::string& now);
+// its line end gives that one CR LF first. With `only`, just the lines it
+// lists (as many times as it lists them) come back: those the run removed,
+// not those somebody else removed since.
+std::string WithLostLines(const std::string& before, const std::string& now,
+                          const std::vector<std::string>* only = nullptr);
 
 }  // namespace vq

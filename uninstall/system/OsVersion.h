@@ -32,6 +32,8 @@ class COsVersion {
   bool IsWin9x() const { return platformCode_ == kPlatformWin9x; }
   bool IsNT() const { return platformCode_ == kPlatformNT; }
 
+  // Windows 2000 and later: access lists inherit automatically.
+  bool IsWindows2000OrLater() const { return IsNT() && majorVersion_ >= 5; }
   // Windows Vista and later: driver packages stay in the driver store.
   bool IsVistaOrLater() const { return IsNT() && majorVersion_ >= 6; }
   // 64-bit Windows: a "Windows x64" print environment, the real system

@@ -180,6 +180,7 @@ TEST_F(TorvaxQuiet, PrnRemovesExactlyThosePrintersAndLogsEachAction) {
 // called with a window, as in a run with windows.
 TEST_F(TorvaxQuiet, WithoutFiltersOnlyThePackagesPrintersGo) {
   for (const std::string& p : InstallPackage(TheBystanderPackage())) ADD_FAILURE() << p;
+  const std::set<std::string> before = InstalledPrinterSet();
   const std::string hookLog = std::string(kLogFolder) + "hook.log";
   DeleteFileA(hookLog.c_str());
   ASSERT_TRUE(CopyFileA(VQ_RECORDING_HOOK,
@@ -204,6 +205,17 @@ TEST_F(TorvaxQuiet, WithoutFiltersOnlyThePackagesPrintersGo) {
   const std::size_t window = call.find('|', call.find('|') + 1) + 1;
   ASSERT_NE(window, 0u) << "the hook was not called";
   EXPECT_NE(std::strtoull(call.c_str() + window, nullptr, 16), 0u) << call;
+
+  // The user has chosen another default since: the undo brings the printers
+  // back but leaves that choice, and says so (1603, a conflict in the log).
+  ASSERT_TRUE(SetDefaultPrinterA("Mono 20"));
+  EXPECT_EQ(Run(std::string("/QUIET /UNDO /LOG:") + kLog), 1603u) << ReadLog();
+  EXPECT_EQ(InstalledPrinterSet(), before);
+  char device[256] = "";
+  GetProfileStringA("windows", "device", "", device, sizeof(device));
+  EXPECT_EQ(std::string(device).substr(0, 8), "Mono 20,") << ReadLog();
+  EXPECT_NE(ReadLog().find("make default \"vintara 7310K (escrit\xC3\xB3rio)\": conflict"), std::string::npos)
+      << ReadLog();
 }
 
 // Runs that must not touch the machine: malformed switches (87, before
