@@ -689,6 +689,10 @@ bool CBackupLayer::BeforeFileRewritten(const std::string& path, const std::vecto
   return true;
 }
 
+bool CBackupLayer::BeforeFileScheduled(const std::string& path) {
+  return IsOwnFile(path.c_str()) || SaveFileEntry(path, true);
+}
+
 bool CBackupLayer::BeforeFolderTreeGoes(const std::string& folder) {
   const DWORD attributes = GetFileAttributesA(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;

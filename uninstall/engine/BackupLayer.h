@@ -75,6 +75,7 @@ class CBackupLayer : public CAccessLayer, public CChangeJournal {
 
   // The journal
   bool BeforeFileRewritten(const std::string& path, const std::vector<std::string>& removedLines) override;
+  bool BeforeFileScheduled(const std::string& path) override;
   bool BeforeFolderTreeGoes(const std::string& folder) override;
   void OwnFile(const std::string& path) override;
   void CannotRestore(const char* kind, const std::string& item) override;

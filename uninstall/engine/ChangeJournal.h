@@ -19,6 +19,10 @@ class CChangeJournal {
                                    const std::vector<std::string>& /*removedLines*/) {
     return true;
   }
+  // The file `path` is about to be scheduled for deletion at the next start
+  // outside the access layer (WININIT.INI). False when it could not be
+  // saved: it must then stay.
+  virtual bool BeforeFileScheduled(const std::string& /*path*/) { return true; }
   // The folder tree `folder` is about to go (a program group the program
   // manager deletes). False when it could not be saved: it must then stay.
   virtual bool BeforeFolderTreeGoes(const std::string& /*folder*/) { return true; }

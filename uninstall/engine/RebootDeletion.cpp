@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "uninstall/engine/ChangeJournal.h"
 #include "uninstall/engine/IniLineEdit.h"
 #include "uninstall/engine/Wow64.h"
 #include "uninstall/profile/IniText.h"
@@ -88,25 +89,32 @@ DeleteResult DeleteOrSchedule(const COsVersion& os, const char* path) {
   DWORD attributes = GetFileAttributesA(path);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return DeleteResult::kGone;
-  bool scheduled;
+  bool scheduled = false;
   const char* failure = nullptr;  // why it could not be scheduled, when known
-  switch (os.VersionCode()) {
-    case COsVersion::kVersionWin32s:
-    case COsVersion::kVersionNT3:
-      scheduled = ScheduleZwininit(path) == 1;
-      break;
-    case COsVersion::kVersion95:
-    case COsVersion::kVersion98:
-    case COsVersion::kVersionMe:
-      scheduled = ScheduleWininit(path, &failure);
-      break;
-    default: {
-      // Windows reads the list at its next start as a 64-bit system: under
-      // WOW64 the native path, with redirection off so that it means the same now.
-      const std::string native = NativePath(os, path);
-      CFsRedirectionOff redirectionOff(os);
-      scheduled = Access().MoveFileExA(native.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-      break;
+  // The WININIT files are written past the access layer: the backup saves
+  // the file first (the failed delete may have been its save that failed).
+  const bool pastTheLayer = os.IsWin32s() || os.IsWin9x() || os.VersionCode() == COsVersion::kVersionNT3;
+  if (pastTheLayer && !Journal().BeforeFileScheduled(path)) {
+    failure = "its backup could not be written";
+  } else {
+    switch (os.VersionCode()) {
+      case COsVersion::kVersionWin32s:
+      case COsVersion::kVersionNT3:
+        scheduled = ScheduleZwininit(path) == 1;
+        break;
+      case COsVersion::kVersion95:
+      case COsVersion::kVersion98:
+      case COsVersion::kVersionMe:
+        scheduled = ScheduleWininit(path, &failure);
+        break;
+      default: {
+        // Windows reads the list at its next start as a 64-bit system: under
+        // WOW64 the native path, with redirection off so that it means the same now.
+        const std::string native = NativePath(os, path);
+        CFsRedirectionOff redirectionOff(os);
+        scheduled = Access().MoveFileExA(native.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+        break;
+      }
     }
   }
   const std::string inUse = "in use (error " + std::to_string(error) + ")";
