@@ -394,10 +394,12 @@ class CRestore {
   // A value the run set: back to what it was, when it still is what the run set.
   void ValueSet(const ManifestJson& i) {
     CRegKey key;
-    bool created = false;
     const std::string name = Text(i, "name");
     const std::string shown = KeyShown(i, "") + "|" + name;
-    if (!OpenOrCreate(i, "", key, created) || created) return AlreadyThere("restore value", shown);
+    // Opened, never made: a key gone since took the value with it.
+    const HKEY root = RootKey(Utf8(i, "root"));
+    if (!root || key.OpenEx(root, Text(i, "path").c_str(), KEY_ALL_ACCESS | ViewOf(Utf8(i, "view"))) != ERROR_SUCCESS)
+      return Flag(i, "existed") ? Conflict("restore value", shown) : AlreadyThere("restore value", shown);
     DWORD type = 0, size = 0;
     const bool exists = RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
     std::string now(size, '\0');

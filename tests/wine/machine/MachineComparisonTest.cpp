@@ -683,8 +683,9 @@ void ExpectPrintersThatStayWork(const std::map<std::wstring, PrinterTexts>& befo
   const auto after = PrintersNow();
   for (const auto& [name, texts] : after) {
     auto was = before.find(name);
-    if (was != before.end())
+    if (was != before.end()) {
       EXPECT_TRUE(was->second == texts) << run << ": printer " << Narrow(name) << " changed";
+    }
     const std::vector<std::string> files = DriverFiles(texts.driver);
     EXPECT_FALSE(files.empty()) << run << ": printer " << Narrow(name) << " lost its driver "
                                 << texts.driver;
@@ -692,10 +693,11 @@ void ExpectPrintersThatStayWork(const std::map<std::wstring, PrinterTexts>& befo
       EXPECT_TRUE(FileExists(file)) << run << ": " << Narrow(name) << " lost " << file;
       EXPECT_FALSE(ScheduledForDeletion(file)) << run << ": " << Narrow(name) << " loses " << file;
     }
-    if (texts.port == L"QVNET_1:")
+    if (texts.port == L"QVNET_1:") {
       EXPECT_TRUE(RegistryKeyExists(
           "HKLM", std::string("System\\CurrentControlSet\\Control\\Print\\Monitors\\") + kMakerMonitor))
           << run << ": the monitor of " << Narrow(name) << "'s port lost its key";
+    }
   }
 }
 
@@ -864,14 +866,20 @@ TEST_P(ProfileComparison, UninstallsChangeOnlyWhatTheRemovalSetAsksAndWhatStaysS
                                run.switches, run.othersGo);
     ExpectRemovalSetCarriedOut(expected, after, run.switches);
     ExpectPrintersThatStayWork(printersBefore, run.switches);
-    if (auto* store = profile->Find<vq::doubles::CDriverStore>())
+    if (auto* store = profile->Find<vq::doubles::CDriverStore>()) {
       EXPECT_EQ(store->DriversWithoutPackage(), std::vector<std::string>()) << run.switches;
-    if (stoppable) EXPECT_FALSE(stoppable->stopped) << run.switches << ": the spooler was not started again";
+    }
+    if (stoppable) {
+      EXPECT_FALSE(stoppable->stopped) << run.switches << ": the spooler was not started again";
+    }
     // A default that no run removed stays the default; LocalSystem has none to change.
     const auto printersAfter = PrintersNow();
-    if (printersAfter.count(Wide(defaultBefore)))
+    if (printersAfter.count(Wide(defaultBefore))) {
       EXPECT_EQ(DefaultPrinter(), defaultBefore) << run.switches;
-    if (system) EXPECT_EQ(system->profileWrites, std::vector<std::string>()) << run.switches;
+    }
+    if (system) {
+      EXPECT_EQ(system->profileWrites, std::vector<std::string>()) << run.switches;
+    }
     // Nothing a printer that stays uses was even tried.
     for (const vq::ActionRecord& r : records)
       for (const auto& [name, texts] : printersAfter)
@@ -881,8 +889,9 @@ TEST_P(ProfileComparison, UninstallsChangeOnlyWhatTheRemovalSetAsksAndWhatStaysS
   }
   vq::SetQuietAnswers(false, false);
   EXPECT_TRUE(RegistryKeyExists("HKLM", "SOFTWARE\\VARDEN QUILLAN\\Shared"));
-  if (os.IsNT())  // the printer the ANSI functions cannot open stays, and keeps its driver
+  if (os.IsNT()) {  // the printer the ANSI functions cannot open stays, and keeps its driver
     EXPECT_EQ(PrintersNow().count(kUnspellablePrinter), 1u);
+  }
   // Then each run undone, the last first, and undone again at once (as an
   // undo ended the hard way is finished), which finds everything in place:
   // the machine is as before the first run.
@@ -1092,7 +1101,9 @@ TEST_P(InterruptedRuns, AreFinishedByTheSameCommandAndUndoneByTheirBackups) {
     const bool backedUp = Backups().size() > backupsBefore;
     const std::string interruptedBackup = backedUp ? Backups().front() : std::string();
     const MachineState interrupted = TakeMachineState(FileStamps::kContent);
-    if (!backedUp) ASSERT_EQ(Differences(installed, interrupted), "") << "no backup, after action " << action;
+    if (!backedUp) {
+      ASSERT_EQ(Differences(installed, interrupted), "") << "no backup, after action " << action;
+    }
     const int exit = QuietRunHere(kInterruptedCommand);
     EXPECT_TRUE(exit == 0 || exit == 3010) << "after action " << action << ": " << exit;
     EXPECT_EQ(Differences(finished, TakeMachineState(FileStamps::kContent)), "")
