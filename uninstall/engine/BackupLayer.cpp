@@ -189,6 +189,26 @@ std::string DefaultPrinterName(CAccessLayer& below) {
   return name;
 }
 
+// A WIN.INI setting as an entry: whether it existed, before and after.
+// The text the tool never writes tells an absent key from an empty one.
+const char kAbsent[] = "\x01\x02<absent>\x02\x01";
+
+std::string ProfileText(CAccessLayer& below, const char* section, const char* key) {
+  char text[4096] = "";
+  below.GetProfileStringA(section, key, kAbsent, text, sizeof(text));
+  return text;
+}
+
+ManifestJson ProfileStringItem(const char* section, const char* key, const std::string& old, const char* value) {
+  const bool existed = old != kAbsent;
+  return {{"section", AnsiJson(section ? section : "")},
+          {"key", AnsiJson(key ? key : "")},
+          {"existed", existed},
+          {"before", AnsiJson(existed ? old : std::string())},
+          {"after", AnsiJson(value ? value : "")},
+          {"deleted", value == nullptr}};
+}
+
 }  // namespace
 
 CBackupLayer::CBackupLayer(CBackupFolder& folder, const COsVersion& os)
@@ -338,9 +358,20 @@ BOOL CBackupLayer::SetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD
   return CAccessLayer::SetPrinterW(printer, level, buffer, command);
 }
 
+// Deleting the default printer may let the system name another in the
+// user's device line (Wine does; so does Windows 10 managing the default):
+// that change is the run's too, noted once made, so that an undo tells it
+// from a default the user chose since.
 BOOL CBackupLayer::DeletePrinter(HANDLE printer) {
+  const std::string lineBefore = ProfileText(Below(), "windows", "device");
   if (!SavePrinter(printer)) return FALSE;
-  return CAccessLayer::DeletePrinter(printer);
+  if (!CAccessLayer::DeletePrinter(printer)) return FALSE;
+  const std::string lineAfter = ProfileText(Below(), "windows", "device");
+  if (lineAfter != lineBefore)
+    Append({"profile string",
+            ProfileStringItem("windows", "device", lineBefore, lineAfter == kAbsent ? nullptr : lineAfter.c_str()),
+            {}});
+  return TRUE;
 }
 
 BOOL CBackupLayer::DeletePrinterConnectionA(LPSTR name) {
@@ -356,19 +387,10 @@ BOOL CBackupLayer::SetJobA(HANDLE printer, DWORD jobId, DWORD level, LPBYTE job,
   return CAccessLayer::SetJobA(printer, jobId, level, job, command);
 }
 
+
 BOOL CBackupLayer::WriteProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value) {
-  // A value the tool would never write tells an absent key from an empty one.
-  const char kAbsent[] = "\x01\x02<absent>\x02\x01";
-  char old[4096] = "";
-  Below().GetProfileStringA(section, key, kAbsent, old, sizeof(old));
-  const bool existed = std::strcmp(old, kAbsent) != 0;
-  ManifestJson item = {{"section", AnsiJson(section ? section : "")},
-                       {"key", AnsiJson(key ? key : "")},
-                       {"existed", existed},
-                       {"before", AnsiJson(existed ? old : "")},
-                       {"after", AnsiJson(value ? value : "")},
-                       {"deleted", value == nullptr}};
-  if (!Append({"profile string", item, {}})) return FALSE;
+  const std::string old = ProfileText(Below(), section, key);
+  if (!Append({"profile string", ProfileStringItem(section, key, old, value), {}})) return FALSE;
   return CAccessLayer::WriteProfileStringA(section, key, value);
 }
 

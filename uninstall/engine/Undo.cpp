@@ -508,13 +508,21 @@ class CRestore {
     Access().GetProfileStringA("windows", "device", "", now, sizeof(now));
     const std::string line = now;
     if (line.empty()) return true;
+    if (IsRunsDeviceLine(line)) return true;
+    const std::string name = line.substr(0, line.find(','));
+    CPrinter printer;
+    return name.find('?') == std::string::npos && !printer.Open(name.c_str(), PRINTER_ACCESS_USE);
+  }
+
+  // A device line the run found or wrote, or one naming a printer the run
+  // made the default through its attribute (Windows 9x writes the line).
+  bool IsRunsDeviceLine(const std::string& line) const {
     for (const std::string& l : runDeviceLines_)
       if (EqualNoCase(l, line)) return true;
     const std::string name = line.substr(0, line.find(','));
     for (const std::string& n : runDefaults_)
       if (EqualNoCase(n, name)) return true;
-    CPrinter printer;
-    return name.find('?') == std::string::npos && !printer.Open(name.c_str(), PRINTER_ACCESS_USE);
+    return false;
   }
 
   // Windows 9x: the run made this printer the default through its attribute.
@@ -873,7 +881,8 @@ class CRestore {
     // already is this backup's own doing (an undo run before), no conflict.
     if (IsDeviceLine(i) && exists && !defaultLine_.empty() && EqualNoCase(now, defaultLine_))
       return AlreadyThere("restore profile string", shown);
-    const bool runWrote = Flag(i, "deleted") ? !exists : (exists && Text(i, "after") == now);
+    const bool runWrote = Flag(i, "deleted") ? !exists
+                                             : exists && (Text(i, "after") == now || (IsDeviceLine(i) && IsRunsDeviceLine(now)));
     if (!runWrote) return Conflict("restore profile string", shown);
     if (!planOnly_ &&
         !Access().WriteProfileStringA(section.c_str(), key.c_str(), existed ? before.c_str() : nullptr))
