@@ -4,6 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "uninstall/profile/TextRoutines.h"
+#include "uninstall/system/Handles.h"
+
 namespace vq {
 
 const char kManifestName[] = "manifest.json";
@@ -11,13 +14,6 @@ const char kManifestName[] = "manifest.json";
 namespace {
 
 const char kRootName[] = "Qunz__02.bak";
-
-std::string WithBackslash(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A SID owned by this object.
 class COwnedSid {
@@ -88,7 +84,7 @@ std::string NewBackupFolder(const std::string& root) {
   std::snprintf(stamp, sizeof(stamp), "%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay,
                 t.wHour, t.wMinute, t.wSecond);
   std::string folder = WithBackslash(root) + stamp;
-  for (int n = 2; Exists(folder) && n < 1000; ++n)
+  for (int n = 2; PathExists(folder) && n < 1000; ++n)
     folder = WithBackslash(root) + stamp + "-" + std::to_string(n);
   return folder + "\\";
 }
@@ -98,10 +94,10 @@ bool CreateAdministratorsFolder(const std::string& folder, const COsVersion& os)
   // Each folder from the top down: "C:\", then "C:\A\", ...
   for (std::size_t end = path.find('\\', 3); end != std::string::npos; end = path.find('\\', end + 1)) {
     const std::string part = path.substr(0, end);
-    if (Exists(part)) continue;
+    if (PathExists(part)) continue;
     const bool created = os.IsNT() ? CreateProtectedFolder(part, os.IsWindows2000OrLater())
                                    : CreateDirectoryA(part.c_str(), nullptr) != FALSE;
-    if (!created && !Exists(part)) return false;
+    if (!created && !PathExists(part)) return false;
   }
   return true;
 }
@@ -110,7 +106,7 @@ bool CBackupFolder::Create(const std::string& folder, const COsVersion& os,
                            const BackupManifest& head, std::string& reason) {
   folder_ = WithBackslash(folder);
   const std::string manifest = folder_ + kManifestName;
-  if (Exists(manifest)) {
+  if (PathExists(manifest)) {
     reason = "the folder holds a backup already";
     return false;
   }

@@ -25,9 +25,6 @@ const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors
 // Folders of a program group are walked this deep.
 constexpr int kMaxFolderDepth = 8;
 
-bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 std::string Folder(const std::string& path) { return path.substr(0, path.find_last_of('\\') + 1); }
 
@@ -412,7 +409,7 @@ bool CBackupLayer::SaveDriver(LPSTR environment, LPSTR driverName) {
   BackupEntry entry{"driver", item, {}};
   for (const std::string& path : DriverFilePaths(*driver)) {
     BackupFile saved;
-    if (!Exists(path)) saved.name.clear();
+    if (!PathExists(path)) saved.name.clear();
     else if (!folder_.SaveFile(path, saved)) return false;
     if (saved.name.empty()) continue;
     entry.files.push_back(saved);
@@ -467,7 +464,7 @@ BOOL CBackupLayer::DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitor
                       {}};
     const std::string dll = SystemFolderPath(monitors[i].pDLLName ? monitors[i].pDLLName : "");
     BackupFile saved;
-    if (!dll.empty() && Exists(dll)) {
+    if (!dll.empty() && PathExists(dll)) {
       if (!folder_.SaveFile(dll, saved)) return FALSE;
       entry.files.push_back(saved);
     }
@@ -494,7 +491,7 @@ BOOL CBackupLayer::DeletePrintProcessorA(LPSTR server, LPSTR environment, LPSTR 
                      {"dll", AnsiJson(dll)}},
                     {}};
   const std::string path = folder[0] && !dll.empty() ? std::string(folder) + "\\" + dll : std::string();
-  if (!path.empty() && Exists(path)) {
+  if (!path.empty() && PathExists(path)) {
     BackupFile saved;
     if (!folder_.SaveFile(path, saved)) return FALSE;
     entry.files.push_back(saved);
@@ -660,7 +657,7 @@ BOOL CBackupLayer::SetupUninstallOEMInfA(LPCSTR infFileName, DWORD flags, PVOID 
   const std::string pnf = inf.substr(0, inf.find_last_of('.')) + ".pnf";
   BackupEntry entry{"inf copy", {{"name", AnsiJson(infFileName ? infFileName : "")}}, {}};
   for (const std::string& path : {inf, pnf}) {
-    if (!Exists(path)) continue;
+    if (!PathExists(path)) continue;
     BackupFile saved;
     if (!folder_.SaveFile(path, saved)) return FALSE;
     entry.files.push_back(saved);
@@ -697,7 +694,7 @@ BOOL CBackupLayer::DeleteService(SC_HANDLE service) {
 // The file as it was before the run first rewrote it, once; and each time
 // the lines it loses, which are all an undo puts back.
 bool CBackupLayer::BeforeFileRewritten(const std::string& path, const std::vector<std::string>& removedLines) {
-  if (!Exists(path)) return true;
+  if (!PathExists(path)) return true;
   ManifestJson removed = ManifestJson::array();
   for (const std::string& line : removedLines) removed.push_back(AnsiJson(line));
   std::vector<BackupFile> files;

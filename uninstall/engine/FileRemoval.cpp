@@ -72,11 +72,6 @@ std::string FolderText(const COsVersion& os, int id) {
   return place.FolderPath();
 }
 
-std::string WithBackslash(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
-  return folder;
-}
-
 // `outer` is `inner` or one of the folders that hold it (both end with a
 // backslash, so "C:\A\" does not hold "C:\AB\").
 bool Contains(const std::string& outer, const std::string& inner) {

@@ -30,20 +30,11 @@ namespace {
 // A loop over what the system lists must end even if it keeps listing.
 constexpr DWORD kMaxListed = 100000;
 
-bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // A junction or other reparse point: what is written or deleted through it
 // lands elsewhere.
 bool IsReparsePoint(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-std::string WithBackslash(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
-  return folder;
 }
 
 bool WriteWhole(const std::string& path, const std::string& bytes) {
@@ -59,7 +50,7 @@ bool MakeFolders(const std::string& folder) {
   for (std::size_t end = path.find('\\', start + 1); end != std::string::npos;
        end = path.find('\\', end + 1)) {
     const std::string part = path.substr(0, end);
-    if (!Exists(part) && !CreateDirectoryA(part.c_str(), nullptr) && !Exists(part)) return false;
+    if (!PathExists(part) && !CreateDirectoryA(part.c_str(), nullptr) && !PathExists(part)) return false;
   }
   return true;
 }
@@ -256,7 +247,7 @@ class CRestore {
     bool ok = false;
     const std::string content = Saved(e, 0, ok);
     if (!ok || path.empty()) return Failed("restore file", shown, ERROR_FILE_CORRUPT);
-    if (Exists(path)) {
+    if (PathExists(path)) {
       bool read = false;
       const std::string now = ReadWholeFile(path, read);
       if (read && now == content) return AlreadyThere("restore file", shown);
@@ -279,7 +270,7 @@ class CRestore {
 
   void Folder(const ManifestJson& i) {
     const std::string path = Text(i, "path");
-    if (Exists(path)) return AlreadyThere("restore folder", Quoted(path));
+    if (PathExists(path)) return AlreadyThere("restore folder", Quoted(path));
     if (!planOnly_ && !MakeFolders(path)) return Failed("restore folder", Quoted(path), GetLastError());
     if (!planOnly_) SetFileAttributesA(path.c_str(), Number(i, "attributes"));
     Restored("restore folder", Quoted(path));
@@ -309,7 +300,7 @@ class CRestore {
     const std::string old = Saved(e, 0, ok);
     if (!ok) return Failed("restore INI lines", Quoted(path), ERROR_FILE_CORRUPT);
     bool read = false;
-    const bool exists = Exists(path);
+    const bool exists = PathExists(path);
     const std::string now = exists ? ReadWholeFile(path, read) : std::string();
     if (exists && !read) return Failed("restore INI lines", Quoted(path), GetLastError());
     auto removed = removedLines_.find(NameKey(path));
@@ -709,7 +700,7 @@ class CRestore {
   void Package(const BackupEntry& e) {
     const std::string inf = Text(e.item, "infPath");
     const std::string shown = Quoted(inf);
-    if (Exists(inf)) return AlreadyThere("restore driver package", shown);
+    if (PathExists(inf)) return AlreadyThere("restore driver package", shown);
     if (planOnly_) return Restored("restore driver package", shown);
     // Staged again from its files: SetupCopyOEMInf puts the package back in the store.
     const std::string stage = Stage(e, "saved");
@@ -738,7 +729,7 @@ class CRestore {
       const std::string bytes = Saved(e, n, ok);
       if (!ok) return Failed("restore INF copy", shown, ERROR_FILE_CORRUPT);
       const std::string path = WindowsInfFolder() + AnsiOf((*names)[n]);
-      if (!Exists(path)) missing.push_back(n);
+      if (!PathExists(path)) missing.push_back(n);
       else if (ReadWholeFile(path, read) != bytes || !read) return Conflict("restore INF copy", shown);
     }
     if (missing.empty()) return AlreadyThere("restore INF copy", shown);
@@ -776,7 +767,7 @@ class CRestore {
     if (!IsPlainFileName(dll)) return Failed("restore monitor", shown, ERROR_INVALID_DATA);
     if (planOnly_) return Restored("restore monitor", shown);
     const std::string path = SystemFolderPath(dll);
-    if (!e.files.empty() && !path.empty() && !Exists(path)) {
+    if (!e.files.empty() && !path.empty() && !PathExists(path)) {
       bool ok = false;
       const std::string bytes = Saved(e, 0, ok);
       if (!ok || !WriteWhole(path, bytes)) return Failed("restore monitor", shown, ERROR_FILE_CORRUPT);
@@ -784,7 +775,7 @@ class CRestore {
     MONITOR_INFO_2A info = {&name[0], environment.empty() ? nullptr : &environment[0], &dll[0]};
     if (AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info))) return Restored("restore monitor", shown);
     // Refused now, it loads at the spooler's next start only if its library is there.
-    if (path.empty() || !Exists(path)) return Failed("restore monitor", shown, GetLastError());
+    if (path.empty() || !PathExists(path)) return Failed("restore monitor", shown, GetLastError());
     return LoadsAtNextStart("restore monitor", shown);
   }
 
@@ -804,13 +795,13 @@ class CRestore {
     GetPrintProcessorDirectoryA(nullptr, env, 1, reinterpret_cast<BYTE*>(folder), MAX_PATH, &needed);
     folder[MAX_PATH] = '\0';
     const std::string path = folder[0] && !dll.empty() ? WithBackslash(folder) + dll : std::string();
-    if (!e.files.empty() && !path.empty() && !Exists(path)) {
+    if (!e.files.empty() && !path.empty() && !PathExists(path)) {
       bool ok = false;
       const std::string bytes = Saved(e, 0, ok);
       if (!ok || !WriteWhole(path, bytes)) return Failed("restore print processor", shown, ERROR_FILE_CORRUPT);
     }
     if (AddPrintProcessorA(nullptr, env, &dll[0], &name[0])) return Restored("restore print processor", shown);
-    if (path.empty() || !Exists(path)) return Failed("restore print processor", shown, GetLastError());
+    if (path.empty() || !PathExists(path)) return Failed("restore print processor", shown, GetLastError());
     return LoadsAtNextStart("restore print processor", shown);
   }
 
@@ -914,7 +905,7 @@ std::vector<std::string> BackupsUnder(const std::string& root) {
         !ReadBackupStamp(entry.cFileName, stamp))
       continue;
     const std::string folder = WithBackslash(root) + entry.cFileName + "\\";
-    if (Exists(folder + kManifestName)) found.emplace_back(stamp, folder);
+    if (PathExists(folder + kManifestName)) found.emplace_back(stamp, folder);
   } while (FindNextFileA(find.Get(), &entry) && found.size() < kMaxListed);
   std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
   std::vector<std::string> folders;

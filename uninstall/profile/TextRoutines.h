@@ -36,6 +36,12 @@ bool EqualNoCase(const std::string& a, const std::string& b);
 bool StartsWithNoCase(const std::string& text, const std::string& prefix);
 std::string FoldedCopy(const std::string& text);
 
+// `folder` ending with one backslash (an empty one stays empty).
+inline std::string WithBackslash(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
 // Copies at most size-1 bytes of `src` into `dst` and always terminates it.
 // Returns false when the text had to be cut.
 bool CopyBounded(char* dst, std::size_t size, const char* src);

@@ -89,6 +89,11 @@ inline bool WriteAll(HANDLE file, const std::string& content) {
   return FlushFileBuffers(file) != FALSE;
 }
 
+// A file or folder is at `path`.
+inline bool PathExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // The whole file at `path` (shared for reading and writing, as another
 // program may hold it); `ok` false when it cannot be opened or read, or is
 // larger than `limit` bytes.

@@ -765,19 +765,6 @@ void MarkDefaultAsWindows9x(vq::CAccessLayer& access) {
   access.ClosePrinter(printer);
 }
 
-// The lines of `text` that hold anything, without their leading blanks.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t end = std::min(text.find('\n', at), text.size());
-    std::string line = text.substr(at, end - at);
-    line.erase(0, line.find_first_not_of(' '));
-    if (!line.empty()) lines.push_back(line);
-    at = end + 1;
-  }
-  return lines;
-}
-
 // A job printed to each printer reaches its port: FILE:, here, with the
 // document's output file naming where.
 void ExpectEveryPrinterPrints(const char* when) {
@@ -973,7 +960,7 @@ TEST(MachineComparison, UninstallsOfSomePrintersThenTheRestChangeOnlyWhatTheRemo
   DeleteFileA((std::string(kLogFolder) + "undo.log").c_str());
   std::string others;
   bool lineStaysAway = false;
-  for (const std::string& line : Lines(RoundTripDifferences(installed, TakeMachineState(FileStamps::kContent)))) {
+  for (const std::string& line : TextLines(RoundTripDifferences(installed, TakeMachineState(FileStamps::kContent)))) {
     lineStaysAway |= line == "- ini " + vq::FoldedCopy(qvstat) + "|[printers]|laser do corredor";
     if (line.find("qvstat.ini") == std::string::npos) others += "\n" + line;
   }

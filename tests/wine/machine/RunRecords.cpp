@@ -1,5 +1,7 @@
 #include "tests/wine/machine/RunRecords.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "tests/wine/core/WineTestSupport.h"
@@ -35,6 +37,19 @@ std::vector<std::string> PlannedActions(const std::string& planPath) {
   for (const nlohmann::json& a : plan.at("actions"))
     actions.push_back(a.value("action", "") + " " + a.value("target", "") + ": " + a.value("outcome", ""));
   return actions;
+}
+
+std::vector<std::string> TextLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    line.erase(0, line.find_first_not_of(' '));
+    if (!line.empty()) lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
 }
 
 std::vector<std::string> LoggedActions(const std::string& logPath) {

@@ -16,6 +16,10 @@ namespace vq::fixture {
 bool StartsWith(const std::string& text, const std::string& prefix);
 bool EndsWith(const std::string& text, const std::string& suffix);
 
+// The lines of `text` that hold anything, without their line ends and
+// leading blanks.
+std::vector<std::string> TextLines(const std::string& text);
+
 // Every change between the two states but the plan file itself and the
 // empty driver keys Wine's spooler makes as it lists its environments.
 std::string ChangesOfAPlan(const MachineState& before, const MachineState& after,

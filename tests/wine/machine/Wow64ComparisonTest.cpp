@@ -21,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <iterator>
 #include <set>
 #include <string>
@@ -31,6 +30,8 @@
 #include "tests/wine/fixture/MachineState.h"
 #include "tests/wine/fixture/PackageInstaller.h"
 #include "tests/wine/machine/RunRecords.h"
+#include "uninstall/engine/BackupFolder.h"
+#include "uninstall/engine/Undo.h"
 
 using namespace vq::fixture;
 
@@ -154,23 +155,6 @@ bool MayStay(const std::string& entry) {
   return false;
 }
 
-// The runs' backup folders, newest first (their names are the date and
-// time of the run, a later run of the same second with "-2").
-std::vector<std::string> BackupFolders() {
-  char windows[MAX_PATH] = "";
-  GetWindowsDirectoryA(windows, sizeof(windows));
-  const std::string root = std::string(windows) + "\\Qunz__02.bak\\";
-  std::vector<std::string> folders;
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((root + "*").c_str(), &found);
-  for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != '.')
-      folders.push_back(root + found.cFileName + "\\");
-  if (find != INVALID_HANDLE_VALUE) FindClose(find);
-  std::sort(folders.rbegin(), folders.rend());
-  return folders;
-}
-
 // What an uninstall and its undo leave otherwise than before, on purpose or
 // by the spooler: the backups, the test's logs, the spooler's empty driver
 // keys, Wine's counter of service starts, and the default devmode the
@@ -192,16 +176,6 @@ bool IsAboutPrinters(const std::string& entry) {
          StartsWith(entry, "reg hkcu\\software\\microsoft\\windows nt\\currentversion\\devices\\") ||
          StartsWith(entry, "reg hkcu\\software\\microsoft\\windows nt\\currentversion\\printerports\\") ||
          entry == "reg hkcu\\software\\microsoft\\windows nt\\currentversion\\windows\\|device";
-}
-
-std::vector<std::string> LinesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t end = std::min(text.find('\n', at), text.size());
-    lines.push_back(text.substr(at, end - at));
-    at = end + 1;
-  }
-  return lines;
 }
 
 std::string List(const std::vector<std::string>& entries) {
@@ -272,13 +246,13 @@ TEST(Wow64, TheShipped32BitToolRemovesA64BitPackageFromBothViewsAndBothSystemFol
   // drivers in the tool's own environment, "Windows NT x86", where there are
   // none (1797); Windows' spooler is a 64-bit service and adds them from
   // "Windows x64". Their keys, lines and the default printer are left out.
-  const std::vector<std::string> backups = BackupFolders();
+  const std::vector<std::string> backups = vq::BackupsUnder(vq::DefaultBackupRoot());
   ASSERT_EQ(backups.size(), std::size(kRuns));
   const std::string undoLog = std::string(kToolFolder) + "undo.log";
   for (const std::string& folder : backups) {
     const DWORD exit = RunAndWait("\"" + tool + "\" /QUIET /UNDO:\"" + folder + "\" /LOG:" + undoLog);
     EXPECT_TRUE(exit == 0 || exit == 3010 || exit == 1603) << folder << ": " << exit;
-    for (const std::string& line : LinesOf(ReadFileText(undoLog)))
+    for (const std::string& line : TextLines(ReadFileText(undoLog)))
       if (Contains(line, ": failed") && !(Contains(line, "restore printer ") && Contains(line, "(error 1797)")))
         ADD_FAILURE() << folder << ": " << line;
   }
